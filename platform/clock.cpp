@@ -1,0 +1,36 @@
+#include "platform/clock.h"
+
+#include <ctime>
+
+namespace vp::platform {
+namespace {
+std::function<TimeValue()>& ClockOverride() {
+  static std::function<TimeValue()> clock;
+  return clock;
+}
+}  // namespace
+
+TimeValue CurrentTime() {
+  if (auto& clock = ClockOverride()) return clock();
+  return static_cast<TimeValue>(std::time(nullptr));
+}
+
+bool BreakDownLocal(TimeValue t, LocalTime& out) {
+  std::time_t value = static_cast<std::time_t>(t);
+  if (static_cast<TimeValue>(value) != t) return false;
+  std::tm tm{};
+  if (localtime_r(&value, &tm) == nullptr) return false;
+  out.year = tm.tm_year + 1900;
+  out.month = tm.tm_mon + 1;
+  out.day = tm.tm_mday;
+  out.hour = tm.tm_hour;
+  out.minute = tm.tm_min;
+  out.second = tm.tm_sec;
+  out.weekday = tm.tm_wday;
+  out.yearday = tm.tm_yday;
+  return true;
+}
+
+void SetClockForTesting(std::function<TimeValue()> clock) { ClockOverride() = std::move(clock); }
+
+}  // namespace vp::platform

@@ -1,0 +1,31 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+
+namespace vp::platform {
+
+// A C time value: seconds since 1970-01-01 00:00:00 UTC. 64-bit in memory; the
+// history file narrows it to 32 bits at its own boundary.
+using TimeValue = std::int64_t;
+
+// Local calendar breakdown of a time value.
+struct LocalTime {
+  int year = 1970;   // full year
+  int month = 1;     // 1..12
+  int day = 1;       // 1..31
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  int weekday = 4;   // 0 = Sunday
+  int yearday = 0;   // 0..365
+};
+
+TimeValue CurrentTime();
+
+// False when the value cannot be broken down (out of the C library's range).
+bool BreakDownLocal(TimeValue t, LocalTime& out);
+
+// Lets tests fix the clock; an empty function restores the real one.
+void SetClockForTesting(std::function<TimeValue()> clock);
+
+}  // namespace vp::platform

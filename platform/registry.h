@@ -1,0 +1,59 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace vp::platform {
+
+enum class RegRoot { CurrentUser, LocalMachine };
+
+// Raised when a value is missing or stored with the other type, as on Windows.
+class RegistryError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// An open registry key. Writes are kept until Close (or destruction) stores them.
+class RegistryKey {
+ public:
+  virtual ~RegistryKey() = default;
+  virtual bool ValueExists(std::string_view name) const = 0;
+  virtual std::int32_t ReadInteger(std::string_view name) const = 0;
+  virtual std::string ReadString(std::string_view name) const = 0;
+  virtual void WriteInteger(std::string_view name, std::int32_t value) = 0;
+  virtual void WriteString(std::string_view name, std::string_view value) = 0;
+  // False when the changes could not be stored.
+  virtual bool Close() = 0;
+};
+
+class Registry {
+ public:
+  virtual ~Registry() = default;
+  // Nothing when the key is missing (and create is false) or cannot be opened.
+  virtual std::unique_ptr<RegistryKey> OpenKey(RegRoot root, std::string_view path, bool create) = 0;
+};
+
+// Registry backed by one .reg text file per root in a folder:
+// HKEY_CURRENT_USER.reg and HKEY_LOCAL_MACHINE.reg.
+class RegFileRegistry : public Registry {
+ public:
+  // An empty folder means: $VPCOUNTER_REGISTRY_DIR, else the XDG config folder's
+  // vpcounter/registry, looked up again at every open.
+  explicit RegFileRegistry(std::string folder = {}) : folder_(std::move(folder)) {}
+  std::unique_ptr<RegistryKey> OpenKey(RegRoot root, std::string_view path, bool create) override;
+
+  std::string Folder() const;
+  std::string FileOf(RegRoot root) const;
+
+ private:
+  std::string folder_;
+};
+
+std::string RootName(RegRoot root);
+
+// The process-wide registry the program uses.
+Registry& TheRegistry();
+
+}  // namespace vp::platform

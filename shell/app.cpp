@@ -1,0 +1,59 @@
+#include "shell/app.h"
+
+#include <QApplication>
+#include <QFont>
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "counter/counter_window.h"
+#include "settings/main_window.h"
+#include "shell/error_display.h"
+#include "shell/run_mode.h"
+
+namespace vp::shell {
+namespace {
+
+// The window fonts are Windows families; use the IPA fonts where they are missing.
+void RegisterFontSubstitutions() {
+  QFont::insertSubstitution(QStringLiteral("MS UI Gothic"), QStringLiteral("IPAGothic"));
+  QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+}
+
+}  // namespace
+
+int RunApplication(int argc, char** argv) {
+  // Read before QApplication, which removes the arguments it understands.
+  std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const RunMode mode = ChooseRunMode(arguments);
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
+  QApplication::setApplicationDisplayName(QString::fromUtf8(kApplicationTitle));
+  RegisterFontSubstitutions();
+  QFont font(QStringLiteral("MS UI Gothic"));
+  font.setPixelSize(12);
+  QApplication::setFont(font);
+
+  try {
+    if (mode == RunMode::Counter) {
+      QApplication::setQuitOnLastWindowClosed(false);
+      auto window = std::make_unique<counter::TfrmCount>();
+      window->Start();
+      QApplication::exec();
+    } else {
+      auto window = std::make_unique<settings::TfrmMain>();
+      window->show();
+      QApplication::exec();
+    }
+  } catch (const std::exception& e) {
+    // Counter mode runs unattended: it reports without waiting for a click.
+    if (mode == RunMode::Settings) ShowError(nullptr, QString::fromUtf8(e.what()), true);
+    else std::fprintf(stderr, "vpcounter: %s\n", e.what());
+  }
+  return 0;
+}
+
+}  // namespace vp::shell

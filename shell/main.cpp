@@ -1,0 +1,3 @@
+#include "shell/app.h"
+
+int main(int argc, char** argv) { return vp::shell::RunApplication(argc, argv); }

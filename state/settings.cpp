@@ -1,0 +1,132 @@
+#include "state/settings.h"
+
+#include "platform/files.h"
+
+namespace vp::state {
+
+using platform::RegRoot;
+
+Settings& TheSettings() {
+  static Settings settings;
+  return settings;
+}
+
+void CorrectSettings(Settings& s) {
+  if (s.char0 < 0 || s.char0 > 5) s.char0 = 0;
+  if (s.char1 < 0 || s.char1 > 5) s.char1 = 0;
+  if (s.timer < 1 || s.timer > 9) s.timer = 1;
+  if (s.delay < 0 || s.delay > 9) s.delay = 0;
+}
+
+GameSearch FindGameFolder(platform::Registry& reg) {
+  GameSearch result;
+  auto key = reg.OpenKey(RegRoot::LocalMachine, kGameKey, false);
+  if (!key) return result;
+  try {
+    if (key->ValueExists("install")) {
+      std::string folder = key->ReadString("install");
+      std::string exe = folder;
+      if (exe.empty() || exe.back() != platform::kPathSeparator) exe += platform::kPathSeparator;
+      if (platform::FileExists(exe + kGameExecutable)) {
+        result.found = true;
+        result.folder = folder;
+      }
+    }
+  } catch (const platform::RegistryError&) {
+    // An install value of the wrong type is as good as none.
+  }
+  return result;
+}
+
+LoadResult LoadSettings(Settings& s, platform::Registry& reg, const std::string& programFolder) {
+  LoadResult result;
+  s = Settings{};
+  s.dirwave = FindGameFolder(reg).folder;
+
+  if (auto key = reg.OpenKey(RegRoot::CurrentUser, kSettingsKey, true)) {
+    auto readInt = [&](const char* name, int& field) {
+      if (!key->ValueExists(name)) return;
+      try {
+        field = key->ReadInteger(name);
+      } catch (const platform::RegistryError& e) {
+        result.errors.emplace_back(e.what());
+      }
+    };
+    auto readText = [&](const char* name, std::string& field) {
+      if (!key->ValueExists(name)) return;
+      try {
+        field = key->ReadString(name);
+      } catch (const platform::RegistryError& e) {
+        result.errors.emplace_back(e.what());
+      }
+    };
+    readInt("char0", s.char0);
+    readInt("char1", s.char1);
+    readInt("timer", s.timer);
+    readInt("delay", s.delay);
+    readInt("name", s.name);
+    readInt("rand", s.rand);
+    readInt("wave", s.wave);
+    readInt("repl", s.repl);
+    readInt("form", s.form);
+    readText("usewave", s.usewave);
+    readText("dirwave", s.dirwave);
+    key->WriteString("tallydatexec", programFolder + kPublishedExecutableName);
+    key->WriteString("tallydatfile", programFolder + kDefaultHistoryName);
+    key->Close();
+  }
+  CorrectSettings(s);
+  return result;
+}
+
+void SaveSettings(const Settings& s, platform::Registry& reg) {
+  auto key = reg.OpenKey(RegRoot::CurrentUser, kSettingsKey, true);
+  if (!key) return;
+  key->WriteInteger("char0", s.char0);
+  key->WriteInteger("char1", s.char1);
+  key->WriteInteger("timer", s.timer);
+  key->WriteInteger("delay", s.delay);
+  key->WriteInteger("name", s.name);
+  key->WriteInteger("rand", s.rand);
+  key->WriteInteger("wave", s.wave);
+  key->WriteInteger("repl", s.repl);
+  key->WriteInteger("form", s.form);
+  key->WriteString("usewave", s.usewave);
+  key->WriteString("dirwave", s.dirwave);
+  key->Close();
+}
+
+bool SiblingIntegrates(platform::Registry& reg, std::optional<std::string>* historyFile) {
+  auto key = reg.OpenKey(RegRoot::CurrentUser, kSiblingKey, false);
+  if (!key) return false;
+  try {
+    if (!key->ValueExists("integrate") || key->ReadInteger("integrate") != 1) return false;
+  } catch (const platform::RegistryError&) {
+    return false;  // the sibling's values are not ours to complain about
+  }
+  if (historyFile) {
+    historyFile->reset();
+    try {
+      if (key->ValueExists("tallydatfile")) *historyFile = key->ReadString("tallydatfile");
+    } catch (const platform::RegistryError&) {
+      // A damaged path must not cost the user the count: keep our own file.
+    }
+  }
+  return true;
+}
+
+bool IsFirstRun(platform::Registry& reg) {
+  bool result = true;
+  if (auto key = reg.OpenKey(RegRoot::CurrentUser, kSettingsKey, false)) {
+    result = !key->ValueExists("char0");
+  }
+  if (result && SiblingIntegrates(reg)) result = false;
+  return result;
+}
+
+bool LeftVoiceEnabled(const Settings& s) {
+  auto pos = static_cast<std::size_t>(s.char0);
+  return s.char0 >= 0 && pos < s.usewave.size() && s.usewave[pos] == '1';
+}
+
+}  // namespace vp::state

@@ -1,0 +1,62 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/registry.h"
+
+namespace vp::state {
+
+inline constexpr const char* kSettingsKey = "\\Software\\Nivre\\VP-COUNTER";
+inline constexpr const char* kSiblingKey = "\\Software\\Nivre\\TALLYDAT";
+inline constexpr const char* kGameKey = "\\SOFTWARE\\QOTA_CORP\\VerbellePlus";
+inline constexpr const char* kGameExecutable = "VerbellePlus.exe";
+// The sibling counter starts us by this fixed name, whatever our file is called.
+inline constexpr const char* kPublishedExecutableName = "VPCOUNT.EXE";
+inline constexpr const char* kDefaultHistoryName = "TALLYDAT";
+
+struct Settings {
+  int char0 = 0;
+  int char1 = 1;
+  int timer = 5;
+  int delay = 0;
+  int name = 0;
+  int rand = 0;
+  int wave = 0;
+  int repl = 0;
+  int form = 0;
+  std::string usewave = "111111";
+  std::string dirwave;
+};
+
+// The process-wide settings record.
+Settings& TheSettings();
+
+struct LoadResult {
+  // Texts of the values that could not be read (stored with the wrong type);
+  // the load went on without them.
+  std::vector<std::string> errors;
+};
+
+// Fills the record from the registry: defaults, auto search, stored values, the
+// two published paths, then the range corrections. programFolder ends with a separator.
+LoadResult LoadSettings(Settings& s, platform::Registry& reg, const std::string& programFolder);
+void SaveSettings(const Settings& s, platform::Registry& reg);
+bool IsFirstRun(platform::Registry& reg);
+bool LeftVoiceEnabled(const Settings& s);
+
+struct GameSearch {
+  bool found = false;
+  std::string folder;
+};
+GameSearch FindGameFolder(platform::Registry& reg);
+
+// Applies the corrections that keep char0/char1 usable as table indexes.
+void CorrectSettings(Settings& s);
+
+// True when the sibling counter asks to share its history file (integrate = 1);
+// historyFile then receives its tallydatfile value, when it has a readable one.
+bool SiblingIntegrates(platform::Registry& reg,
+                       std::optional<std::string>* historyFile = nullptr);
+
+}  // namespace vp::state

@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "platform/files.h"
+#include "state/history.h"
+#include "state/settings.h"
+#include "test_support.h"
+
+namespace vp::state {
+namespace {
+
+using platform::RegRoot;
+using test::LocalTimeValue;
+
+class HistoryTest : public ::testing::Test {
+ protected:
+  test::Sandbox box;
+  platform::RegFileRegistry& reg = box.registry();
+  StartHistory h;
+
+  void TearDown() override { platform::SetClockForTesting({}); }
+
+  void FixClock(platform::TimeValue t) {
+    platform::SetClockForTesting([t] { return t; });
+  }
+  // One counter-mode run at the given time: load, count, save.
+  void Run(platform::TimeValue t) {
+    FixClock(t);
+    LoadHistory(h, reg);
+    ASSERT_TRUE(RecordStartup(h, t, test::Breakdown(t), reg));
+  }
+  StartHistory OnDisk(const std::string& path = "TALLYDAT") {
+    std::string bytes = test::ReadFile(path);
+    EXPECT_EQ(bytes.size(), kHistorySize);
+    return DecodeHistory(bytes);
+  }
+};
+
+TEST_F(HistoryTest, FileFormatIsLittleEndianAndByteExact) {
+  StartHistory x;
+  x.firstTime = -2;
+  x.count = 0x01020304;
+  x.lastTime = 0x7FFFFFFF;
+  x.dayCount = 5;
+  x.dayMax = 0xA0B0C0D0;
+  x.reserved[0] = 0xEE;
+  x.reserved[43] = 0x11;
+  std::string bytes = EncodeHistory(x);
+  ASSERT_EQ(bytes.size(), 64u);
+  EXPECT_EQ(bytes.substr(0, 8), std::string("\xFE\xFF\xFF\xFF\x04\x03\x02\x01", 8));
+  EXPECT_EQ(static_cast<unsigned char>(bytes[16]), 0xD0);
+  EXPECT_EQ(static_cast<unsigned char>(bytes[20]), 0xEE);
+  EXPECT_EQ(static_cast<unsigned char>(bytes[63]), 0x11);
+  StartHistory y = DecodeHistory(bytes);
+  EXPECT_EQ(EncodeHistory(y), bytes);
+  EXPECT_EQ(y.firstTime, -2);
+  EXPECT_EQ(y.dayMax, 0xA0B0C0D0u);
+}
+
+TEST_F(HistoryTest, FirstRunCreatesTheFile) {
+  platform::TimeValue t = LocalTimeValue(2026, 12, 7, 8, 30);
+  FixClock(t);
+  LoadHistory(h, reg);
+  EXPECT_TRUE(NothingRecorded(h));
+  EXPECT_EQ(h.firstTime, t);
+  RecordStartup(h, t, test::Breakdown(t), reg);
+  StartHistory disk = OnDisk();
+  EXPECT_EQ(disk.count, 2u);
+  EXPECT_EQ(disk.dayCount, 1u);
+  EXPECT_EQ(disk.dayMax, 1u);
+  EXPECT_EQ(disk.lastTime, t);
+  EXPECT_EQ(disk.firstTime, t);
+}
+
+TEST_F(HistoryTest, CountsPerLocalDayAcrossMidnight) {
+  Run(LocalTimeValue(2026, 12, 7, 0, 30));
+  Run(LocalTimeValue(2026, 12, 7, 23, 30));  // 23 hours later, same day
+  EXPECT_EQ(OnDisk().dayCount, 2u);
+  Run(LocalTimeValue(2026, 12, 7, 23, 59));
+  EXPECT_EQ(OnDisk().dayCount, 3u);
+  Run(LocalTimeValue(2026, 12, 8, 0, 1));  // two minutes later, next day
+  StartHistory disk = OnDisk();
+  EXPECT_EQ(disk.count, 5u);
+  EXPECT_EQ(disk.dayCount, 1u);
+  EXPECT_EQ(disk.dayMax, 3u);
+  // Same day and month a year later is another day too.
+  Run(LocalTimeValue(2027, 12, 8, 0, 2));
+  EXPECT_EQ(OnDisk().dayCount, 1u);
+}
+
+TEST_F(HistoryTest, ShortFilesAreIgnoredAndLongOnesTruncatedOnSave) {
+  FixClock(1000);
+  test::WriteFile("TALLYDAT", std::string(63, '\x05'));
+  LoadHistory(h, reg);
+  EXPECT_EQ(h.count, 1u);
+  EXPECT_EQ(h.firstTime, 1000);
+
+  StartHistory stored;
+  stored.count = 10;
+  stored.firstTime = 500;
+  test::WriteFile("TALLYDAT", EncodeHistory(stored) + std::string(36, 'x'));
+  LoadHistory(h, reg);
+  EXPECT_EQ(h.count, 10u);
+  RecordStartup(h, 2000, test::Breakdown(2000), reg);
+  EXPECT_EQ(OnDisk().count, 11u);
+}
+
+TEST_F(HistoryTest, ReservedBytesSurviveACount) {
+  StartHistory stored;
+  for (std::size_t i = 0; i < stored.reserved.size(); ++i) stored.reserved[i] = static_cast<std::uint8_t>(i * 7 + 1);
+  std::string original = EncodeHistory(stored);
+  test::WriteFile("TALLYDAT", original);
+  Run(LocalTimeValue(2026, 1, 1, 12, 0));
+  EXPECT_EQ(test::ReadFile("TALLYDAT").substr(20), original.substr(20));
+}
+
+TEST_F(HistoryTest, SiblingIntegrationMovesTheFile) {
+  std::string shared = box.work() / "sibling.dat";
+  StartHistory stored;
+  stored.count = 41;
+  test::WriteFile(shared, EncodeHistory(stored));
+  box.WriteReg(RegRoot::CurrentUser,
+               "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\TALLYDAT]\n"
+               "\"integrate\"=dword:00000001\n\"tallydatfile\"=\"" + shared + "\"\n");
+  EXPECT_EQ(HistoryPath(reg), shared);
+  Run(LocalTimeValue(2026, 1, 1, 12, 0));
+  EXPECT_EQ(OnDisk(shared).count, 42u);
+  EXPECT_FALSE(platform::FileExists("TALLYDAT"));
+}
+
+TEST_F(HistoryTest, SiblingWithoutUsablePathFallsBackToOurFile) {
+  const char* siblings[] = {
+      "\"integrate\"=dword:00000001\n",                             // no tallydatfile
+      "\"integrate\"=dword:00000002\n\"tallydatfile\"=\"/x\"\n",    // not integrating
+      "\"integrate\"=dword:00000001\n\"tallydatfile\"=dword:00000001\n",  // damaged path
+  };
+  for (const char* values : siblings) {
+    box.WriteReg(RegRoot::CurrentUser,
+                 std::string("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\TALLYDAT]\n") + values);
+    EXPECT_EQ(HistoryPath(reg), "TALLYDAT") << values;
+  }
+}
+
+TEST_F(HistoryTest, UnwritableFileKeepsTheRecordAndTheOldFile) {
+  Run(LocalTimeValue(2026, 1, 1, 12, 0));
+  std::string before = test::ReadFile("TALLYDAT");
+  chmod(box.work().path().c_str(), 0500);
+  LoadHistory(h, reg);
+  bool saved = RecordStartup(h, 5, test::Breakdown(5), reg);
+  chmod(box.work().path().c_str(), 0700);
+  if (geteuid() != 0) {
+    EXPECT_FALSE(saved);  // root writes anyway
+  }
+  EXPECT_EQ(h.count, 3u);
+  if (!saved) {
+    EXPECT_EQ(test::ReadFile("TALLYDAT"), before);
+  }
+}
+
+TEST_F(HistoryTest, DerivedValues) {
+  StartHistory x;
+  x.firstTime = 0;
+  x.count = 11;
+  EXPECT_EQ(RecordedStartups(x), 10u);
+  EXPECT_EQ(ElapsedDays(x, 86399), 1);
+  EXPECT_EQ(ElapsedDays(x, 86400), 2);
+  EXPECT_DOUBLE_EQ(AveragePerDay(x, 4 * 86400), 2.0);
+  x.firstTime = 10 * 86400;  // in the future: still one day, no division by zero
+  EXPECT_EQ(ElapsedDays(x, 0), 1);
+  x.count = 1;
+  EXPECT_TRUE(NothingRecorded(x));
+  x.count = 0;  // damaged: compared unsigned, "not greater than 1"
+  EXPECT_TRUE(NothingRecorded(x));
+}
+
+}  // namespace
+}  // namespace vp::state

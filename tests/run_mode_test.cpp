@@ -1,0 +1,29 @@
+#include <gtest/gtest.h>
+
+#include "counter/counter_timing.h"
+#include "shell/run_mode.h"
+
+namespace vp::shell {
+namespace {
+
+TEST(RunMode, OnlyTheExactFirstArgumentSelectsCounterMode) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(ChooseRunMode(V{}), RunMode::Settings);
+  EXPECT_EQ(ChooseRunMode(V{"/C"}), RunMode::Counter);
+  EXPECT_EQ(ChooseRunMode(V{"/C", "more"}), RunMode::Counter);
+  for (const V& args : {V{"/c"}, V{"/C "}, V{"C"}, V{""}, V{"x", "/C"}, V{"-C"}}) {
+    EXPECT_EQ(ChooseRunMode(args), RunMode::Settings) << (args.empty() ? "" : args[0]);
+  }
+}
+
+TEST(CounterTiming, ClosesOnlyAfterVoicesAndDisplayTime) {
+  counter::CounterTiming t;
+  t.showTime = 100;
+  EXPECT_FALSE(t.DueToClose(200, 5));  // hidden or voices playing
+  t.voiceStep = counter::CounterTiming::kVoicesOver;
+  EXPECT_FALSE(t.DueToClose(104, 5));
+  EXPECT_TRUE(t.DueToClose(105, 5));
+}
+
+}  // namespace
+}  // namespace vp::shell

@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include "platform/files.h"
+#include "state/settings.h"
+#include "test_support.h"
+
+namespace vp::state {
+namespace {
+
+using platform::RegRoot;
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  test::Sandbox box;
+  platform::RegFileRegistry& reg = box.registry();
+  Settings s;
+
+  void Store(const std::string& values) {
+    box.WriteReg(RegRoot::CurrentUser,
+                 "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\n" + values);
+  }
+  void Sibling(const std::string& values) {
+    std::string text = box.RegText(RegRoot::CurrentUser);
+    if (text.empty()) text = "REGEDIT4\n";
+    box.WriteReg(RegRoot::CurrentUser,
+                 text + "\n[HKEY_CURRENT_USER\\Software\\Nivre\\TALLYDAT]\n" + values);
+  }
+  void InstallGame(const std::string& folder, bool withExe) {
+    platform::CreateFolders(folder);
+    if (withExe) test::WriteFile(folder + "/VerbellePlus.exe", "");
+    box.WriteReg(RegRoot::LocalMachine,
+                 "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QOTA_CORP\\VerbellePlus]\n"
+                 "\"install\"=\"" + folder + "\"\n");
+  }
+  std::unique_ptr<platform::RegistryKey> Key() {
+    return reg.OpenKey(RegRoot::CurrentUser, kSettingsKey, false);
+  }
+};
+
+TEST_F(SettingsTest, EmptyRegistryGivesDefaultsAndPublishesPaths) {
+  auto result = LoadSettings(s, reg, "/opt/vp/");
+  EXPECT_TRUE(result.errors.empty());
+  EXPECT_EQ(s.char0, 0);
+  EXPECT_EQ(s.char1, 1);
+  EXPECT_EQ(s.timer, 5);
+  EXPECT_EQ(s.delay, 0);
+  EXPECT_EQ(s.usewave, "111111");
+  EXPECT_EQ(s.dirwave, "");
+  auto key = Key();
+  ASSERT_NE(key, nullptr);
+  EXPECT_EQ(key->ReadString("tallydatexec"), "/opt/vp/VPCOUNT.EXE");
+  EXPECT_EQ(key->ReadString("tallydatfile"), "/opt/vp/TALLYDAT");
+  EXPECT_FALSE(key->ValueExists("char0"));
+  EXPECT_TRUE(IsFirstRun(reg));
+}
+
+TEST_F(SettingsTest, CorrectionsAfterLoading) {
+  struct Case {
+    const char* stored;
+    int char0, char1, timer, delay;
+  } cases[] = {
+      {"\"char0\"=dword:00000006\n\"char1\"=dword:00000009\n", 0, 0, 5, 0},
+      {"\"char0\"=dword:ffffffff\n\"char1\"=dword:00000005\n", 0, 5, 5, 0},
+      {"\"timer\"=dword:00000000\n\"delay\"=dword:0000000a\n", 0, 1, 1, 0},
+      {"\"timer\"=dword:0000000a\n\"delay\"=dword:ffffffff\n", 0, 1, 1, 0},
+      {"\"timer\"=dword:00000009\n\"delay\"=dword:00000009\n", 0, 1, 9, 9},
+  };
+  for (const auto& c : cases) {
+    Store(c.stored);
+    LoadSettings(s, reg, "/p/");
+    EXPECT_EQ(s.char0, c.char0) << c.stored;
+    EXPECT_EQ(s.char1, c.char1) << c.stored;
+    EXPECT_EQ(s.timer, c.timer) << c.stored;
+    EXPECT_EQ(s.delay, c.delay) << c.stored;
+  }
+}
+
+TEST_F(SettingsTest, WrongTypeIsReportedAndTheLoadGoesOn) {
+  Store("\"char0\"=\"3\"\n\"char1\"=dword:00000004\n\"usewave\"=dword:00000001\n"
+        "\"dirwave\"=\"/g\"\n");
+  auto result = LoadSettings(s, reg, "/p/");
+  ASSERT_EQ(result.errors.size(), 2u);
+  EXPECT_EQ(result.errors[0], "Invalid data type for 'char0'");
+  EXPECT_EQ(s.char0, 0);
+  EXPECT_EQ(s.char1, 4);
+  EXPECT_EQ(s.usewave, "111111");
+  EXPECT_EQ(s.dirwave, "/g");
+  EXPECT_TRUE(Key()->ValueExists("tallydatfile"));
+}
+
+TEST_F(SettingsTest, SaveWritesAllValuesAndEndsTheFirstRun) {
+  LoadSettings(s, reg, "/p/");
+  s.char0 = 3;
+  s.usewave = "101010";
+  s.dirwave = "/games/vp";
+  SaveSettings(s, reg);
+  auto key = Key();
+  for (const char* name : {"char0", "char1", "timer", "delay", "name", "rand", "wave", "repl",
+                           "form", "usewave", "dirwave", "tallydatexec", "tallydatfile"}) {
+    EXPECT_TRUE(key->ValueExists(name)) << name;
+  }
+  EXPECT_FALSE(IsFirstRun(reg));
+  Settings again;
+  LoadSettings(again, reg, "/p/");
+  EXPECT_EQ(again.char0, 3);
+  EXPECT_EQ(again.usewave, "101010");
+  EXPECT_EQ(again.dirwave, "/games/vp");
+}
+
+TEST_F(SettingsTest, SiblingIntegrationDecidesTheFirstRun) {
+  LoadSettings(s, reg, "/p/");
+  Sibling("\"integrate\"=dword:00000000\n");
+  EXPECT_TRUE(IsFirstRun(reg));
+  LoadSettings(s, reg, "/p/");
+  Sibling("\"integrate\"=dword:00000001\n");
+  EXPECT_FALSE(IsFirstRun(reg));
+  LoadSettings(s, reg, "/p/");
+  Sibling("\"integrate\"=\"1\"\n");
+  EXPECT_TRUE(IsFirstRun(reg));
+}
+
+TEST_F(SettingsTest, LeftVoiceFollowsUsewave) {
+  s.usewave = "101111";
+  s.char0 = 1;
+  EXPECT_FALSE(LeftVoiceEnabled(s));
+  s.char0 = 2;
+  EXPECT_TRUE(LeftVoiceEnabled(s));
+  s.usewave = "11";
+  EXPECT_FALSE(LeftVoiceEnabled(s));
+}
+
+TEST_F(SettingsTest, AutoSearchNeedsKeyValueAndExecutable) {
+  EXPECT_FALSE(FindGameFolder(reg).found);
+  std::string game = box.work() / "game";
+  InstallGame(game, false);
+  EXPECT_FALSE(FindGameFolder(reg).found);
+  LoadSettings(s, reg, "/p/");
+  EXPECT_EQ(s.dirwave, "");
+  InstallGame(game, true);
+  auto found = FindGameFolder(reg);
+  EXPECT_TRUE(found.found);
+  EXPECT_EQ(found.folder, game);
+  LoadSettings(s, reg, "/p/");
+  EXPECT_EQ(s.dirwave, game);
+  box.WriteReg(RegRoot::LocalMachine,
+               "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QOTA_CORP\\VerbellePlus]\n");
+  EXPECT_FALSE(FindGameFolder(reg).found);
+}
+
+TEST_F(SettingsTest, StoredEmptyFolderWinsOverTheInstalledGame) {
+  std::string game = box.work() / "game";
+  InstallGame(game, true);
+  Store("\"dirwave\"=\"\"\n");
+  LoadSettings(s, reg, "/p/");
+  EXPECT_EQ(s.dirwave, "");
+}
+
+TEST_F(SettingsTest, DamagedRegistryKeepsDefaultsAndTheFile) {
+  const std::string damaged = "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\n\"char0\"=";
+  box.WriteReg(RegRoot::CurrentUser, damaged);
+  LoadSettings(s, reg, "/p/");
+  EXPECT_EQ(s.char1, 1);
+  s.char0 = 4;
+  SaveSettings(s, reg);
+  EXPECT_EQ(box.RegText(RegRoot::CurrentUser), damaged);
+}
+
+}  // namespace
+}  // namespace vp::state
