@@ -1,0 +1,643 @@
+#include "png/png_read_stream.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "png/png_error.h"
+
+namespace vp::png {
+namespace {
+
+constexpr std::uint32_t kIHDR = ChunkType("IHDR"), kPLTE = ChunkType("PLTE"), kIDAT = ChunkType("IDAT"),
+                        kIEND = ChunkType("IEND"), kbKGD = ChunkType("bKGD"), kcHRM = ChunkType("cHRM"),
+                        kgAMA = ChunkType("gAMA"), kgIFg = ChunkType("gIFg"), kpHYs = ChunkType("pHYs"),
+                        ksBIT = ChunkType("sBIT"), ktEXt = ChunkType("tEXt"), ktIME = ChunkType("tIME"),
+                        ktRNS = ChunkType("tRNS"), ktpNg = ChunkType("tpNg");
+
+constexpr std::uint32_t kPaletteTableColor = 0x1FFFFFF;
+constexpr std::uint64_t kMaxDeflateRatio = 1032;  // deflate never expands data more than this
+
+// ---- row converters: PNG row (after the filter byte) to bitmap row ----
+
+void ConvertNone(const std::uint8_t*, std::uint8_t*, std::uint8_t*, std::int64_t) {}  // see DecodeRows
+
+void Change2to4(const std::uint8_t* s, std::uint8_t* d, std::uint8_t*, std::int64_t w) {
+  std::int64_t outBytes = (w + 1) / 2;
+  for (std::int64_t o = 0; o < outBytes; ++o) {
+    std::uint8_t in = s[o >> 1];
+    if ((o & 1) == 0) d[o] = static_cast<std::uint8_t>(((in >> 6) & 3) << 4 | ((in >> 4) & 3));
+    else d[o] = static_cast<std::uint8_t>(((in >> 2) & 3) << 4 | (in & 3));
+  }
+}
+
+void ChangeGray16(const std::uint8_t* s, std::uint8_t* d, std::uint8_t*, std::int64_t w) {
+  for (std::int64_t x = 0; x < w; ++x) d[x] = s[2 * x];
+}
+
+void ChangeGray16A(const std::uint8_t* s, std::uint8_t* d, std::uint8_t* a, std::int64_t w) {
+  for (std::int64_t x = 0; x < w; ++x) {
+    d[x] = s[4 * x];
+    a[x] = static_cast<std::uint8_t>(255 - s[4 * x + 2]);
+  }
+}
+
+void ChangeGray8A(const std::uint8_t* s, std::uint8_t* d, std::uint8_t* a, std::int64_t w) {
+  for (std::int64_t x = 0; x < w; ++x) {
+    d[x] = s[2 * x];
+    a[x] = static_cast<std::uint8_t>(255 - s[2 * x + 1]);
+  }
+}
+
+void RGBtoBGR24(const std::uint8_t* s, std::uint8_t* d, std::uint8_t*, std::int64_t w) {
+  for (std::int64_t x = 0; x < w; ++x, s += 3, d += 3) {
+    d[0] = s[2];
+    d[1] = s[1];
+    d[2] = s[0];
+  }
+}
+
+void RGBtoBGR48(const std::uint8_t* s, std::uint8_t* d, std::uint8_t*, std::int64_t w) {
+  for (std::int64_t x = 0; x < w; ++x, s += 6, d += 3) {
+    d[0] = s[4];
+    d[1] = s[2];
+    d[2] = s[0];
+  }
+}
+
+void RGBAtoBGRA32(const std::uint8_t* s, std::uint8_t* d, std::uint8_t* a, std::int64_t w) {
+  for (std::int64_t x = 0; x < w; ++x, s += 4, d += 3) {
+    d[0] = s[2];
+    d[1] = s[1];
+    d[2] = s[0];
+    a[x] = static_cast<std::uint8_t>(255 - s[3]);
+  }
+}
+
+void RGBAtoBGRA64(const std::uint8_t* s, std::uint8_t* d, std::uint8_t* a, std::int64_t w) {
+  for (std::int64_t x = 0; x < w; ++x, s += 8, d += 3) {
+    d[0] = s[4];
+    d[1] = s[2];
+    d[2] = s[0];
+    a[x] = static_cast<std::uint8_t>(255 - s[6]);
+  }
+}
+
+inline void Put565(std::uint8_t* d, unsigned r, unsigned g, unsigned b) {
+  unsigned v = ((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3);
+  d[0] = static_cast<std::uint8_t>(v);
+  d[1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+void RGBtoBGR16(const std::uint8_t* s, std::uint8_t* d, std::uint8_t*, std::int64_t w) {
+  for (std::int64_t x = 0; x < w; ++x, s += 3, d += 2) Put565(d, s[0], s[1], s[2]);
+}
+
+void RGBAtoBGRA16(const std::uint8_t* s, std::uint8_t* d, std::uint8_t* a, std::int64_t w) {
+  for (std::int64_t x = 0; x < w; ++x, s += 4, d += 2) {
+    Put565(d, s[0], s[1], s[2]);
+    a[x] = static_cast<std::uint8_t>(255 - s[3]);
+  }
+}
+
+std::int64_t PassExtent(std::int64_t size, int start, int step) {
+  return size > start ? (size - start + step - 1) / step : 0;
+}
+
+}  // namespace
+
+TPngReadStream::TPngReadStream() {
+  std::memset(alphaTable, 255, sizeof alphaTable);
+  row_.feed = [this](TZlibInfo& info) { return FeedIDAT(info); };
+}
+
+TPngReadStream::~TPngReadStream() {
+  ZLIBDecodeFinish(row_);
+  FreeBufMem();
+}
+
+// ---- chunk-bounded reading ----
+
+std::uint8_t TPngReadStream::Chunk1() {
+  if (remaining_ < 1) return 0;
+  remaining_ -= 1;
+  return Read1Byte();
+}
+
+std::uint16_t TPngReadStream::ChunkM2() {
+  if (remaining_ < 2) return 0;
+  remaining_ -= 2;
+  return ReadMWord();
+}
+
+std::uint32_t TPngReadStream::ChunkM4() {
+  if (remaining_ < 4) return 0;
+  remaining_ -= 4;
+  return ReadMDword();
+}
+
+bool TPngReadStream::ChunkBytes(void* dest, std::int64_t n) {
+  if (n <= 0 || remaining_ < n) return false;
+  remaining_ -= n;
+  ReadByte(dest, n);
+  return !EndFlag() && !StopFlag();
+}
+
+// ---- loading ----
+
+void TPngReadStream::ReadStream() {
+  StartCallBack();
+  SetCallBackParam(0, 0, 30);
+  activeAlpha_ = nullptr;
+  hasAlpha = grey = paletteFromGrey = paletteAlpha = false;
+  interlace = 0;
+  colourClass = -1;
+  password.clear();
+  backgroundColor = transColor = kNoColor;
+  significantBits = 0;
+  gamma = 0;
+  sourceBitDepth = 0;
+  chunks = 0;
+  std::memset(alphaTable, 255, sizeof alphaTable);
+  if (timeTarget) *timeTarget = TPNGTime{};
+  if (gifTarget) *gifTarget = TPNGGIFExtension{};
+  if (chrmTarget) *chrmTarget = TPNGChromaticities{};
+
+  if (checkSignature) {
+    std::uint8_t signature[8] = {};
+    ReadByte(signature, 8);
+    if (std::memcmp(signature, kPngSignature, 8) != 0) throw EPngError("PNG LoadStream: Not PNG Format");
+  }
+  struct Release {
+    TPngReadStream* self;
+    ~Release() {
+      ZLIBDecodeFinish(self->row_);
+      self->FreeBufMem();
+    }
+  } release{this};
+  ReadChunk();
+
+  if (bitmap_ && !EndFlag() && !StopFlag() && !hasAlpha && transColor != kNoColor) {
+    bitmap_->SetTransparentColor(transColor);
+  }
+  if (paletteAlpha && activeAlpha_) ConvertPAlpha();
+  EndCallBack();
+}
+
+void TPngReadStream::ReadChunk() {
+  while (!EndFlag() && !StopFlag() && !(chunks & pcIEND)) {
+    remaining_ = ReadMDword();
+    chunkType_ = ReadMDword();
+    if (EndFlag() || StopFlag()) break;
+    const bool ihdr = chunks & pcIHDR, idat = chunks & pcIDAT, plte = chunks & pcPLTE;
+    switch (chunkType_) {
+      case kIHDR: ReadHeader(); break;
+      case kPLTE:
+        if (ihdr && !idat && !plte && (colourClass != 0 || (hasAlpha && bitDepth_ == 8 && paletteFromGrey)))
+          ReadPalette();
+        break;
+      case kIDAT: ReadImage(); break;
+      case kIEND: chunks |= pcIEND; break;
+      case kgAMA:
+        if (ihdr && !idat && !plte) ReadGamma();
+        break;
+      case kcHRM:
+        if (ihdr && !idat && !plte && remaining_ == 32 && chrmTarget) ReadChrm();
+        break;
+      case kgIFg:
+        if (ihdr && !idat && !plte && remaining_ == 4 && gifTarget) ReadGIFExt();
+        break;
+      case ksBIT:
+        if (ihdr && !idat && !plte && (colourClass == 2 || colourClass == 3)) ReadsBIT();
+        break;
+      case kpHYs:
+        if (ihdr && !idat) ReadAspectData();
+        break;
+      case kbKGD:
+        if (colourClass >= 0) ReadBGColor();
+        break;
+      case ktRNS:
+        if (ihdr && !idat && !hasAlpha) ReadTransColor();
+        break;
+      case ktEXt:
+        if (remaining_ > 0) ReadText();
+        break;
+      case ktIME:
+        if (remaining_ == 7 && timeTarget) ReadTime();
+        break;
+      case ktpNg:
+        if (ihdr && !idat && !(chunks & pcTPNG)) ReadPrivateData();
+        break;
+      default: break;
+    }
+    if (remaining_ > 0) ReadSkipByte(remaining_);  // SkipChunk
+    remaining_ = 0;
+    ReadSkipByte(4);  // the CRC is not verified
+  }
+}
+
+void TPngReadStream::ReadHeader() {
+  if (chunks & pcIHDR) throw EPngError("Read Header(PNG): appear two IHDR");
+  width = static_cast<std::int32_t>(ChunkM4());
+  height = static_cast<std::int32_t>(ChunkM4());
+  bitDepth_ = Chunk1();
+  sourceBitDepth = static_cast<std::int32_t>(bitDepth_);
+  int colourType = Chunk1() & 7;
+  if (colourType == 1 || colourType == 5 || colourType == 7) throw EPngError("Read Header(PNG): Error ColorType");
+  if (colourType & 4) hasAlpha = true;
+  colourClass = colourType & 3;
+  grey = colourClass == 0;
+  if (Chunk1() >= 2) throw EPngError("Read Header(PNG): not support Compression");
+  if (Chunk1() >= 2) throw EPngError("Read Header(PNG): not supprt Filter");
+  interlace = Chunk1();
+  if (interlace >= 2) throw EPngError("Read Header(PNG): not interlace type");
+  chunks |= pcIHDR;
+  DoCallBack(0);
+}
+
+void TPngReadStream::ReadPalette() {
+  std::int64_t n = std::min<std::int64_t>(remaining_ / 3, 256);
+  std::uint8_t* table = CreateColorBuf();
+  for (std::int64_t i = 0; i < n; ++i) {
+    std::uint8_t r = Chunk1(), g = Chunk1(), b = Chunk1();
+    table[4 * i] = b;
+    table[4 * i + 1] = g;
+    table[4 * i + 2] = r;
+    table[4 * i + 3] = 0;
+  }
+  paletteEntries = static_cast<std::int32_t>(n);
+  chunks |= pcPLTE;
+  DoCallBack(0);
+}
+
+void TPngReadStream::ReadGamma() {
+  gamma = ChunkM4() / 100000.0;
+  DoCallBack(0);
+}
+
+void TPngReadStream::ReadChrm() {
+  std::uint32_t v[8];
+  for (auto& x : v) x = ChunkM4();
+  *chrmTarget = TPNGChromaticities{v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]};
+  DoCallBack(0);
+}
+
+void TPngReadStream::ReadGIFExt() {
+  gifTarget->disposal = Chunk1();
+  gifTarget->userInput = Chunk1();
+  gifTarget->delay[0] = Chunk1();
+  gifTarget->delay[1] = Chunk1();
+  DoCallBack(0);
+}
+
+void TPngReadStream::ReadsBIT() {
+  std::uint32_t r = Chunk1(), g = Chunk1(), b = Chunk1();
+  significantBits = (significantBits & 0xFF000000u) | r | (g << 8) | (b << 16);
+  if (hasAlpha) significantBits = (significantBits & 0x00FFFFFFu) | (std::uint32_t{Chunk1()} << 24);
+  DoCallBack(0);
+}
+
+void TPngReadStream::ReadAspectData() {
+  physX = static_cast<std::int32_t>(ChunkM4());
+  physY = static_cast<std::int32_t>(ChunkM4());
+  physUnit = Chunk1();
+  DoCallBack(0);
+}
+
+std::uint16_t TPngReadStream::ReadSample16() { return ChunkM2(); }
+
+void TPngReadStream::ReadBGColor() {
+  if (colourClass == 0) {
+    std::uint16_t s = ReadSample16();
+    int g = bitDepth_ <= 8 ? (s & 0xFF) : (s >> 8);
+    backgroundColor = paletteFromGrey ? 0x01000000 + g : RGB(g, g, g);
+  } else if (colourClass == 2) {
+    std::uint16_t r = ReadSample16(), g = ReadSample16(), b = ReadSample16();
+    if (bitDepth_ == 16) backgroundColor = RGB(r >> 8, g >> 8, b >> 8);
+    else backgroundColor = RGB(r & 0xFF, g & 0xFF, b & 0xFF);
+  } else {
+    backgroundColor = 0x01000000 + Chunk1();
+  }
+  DoCallBack(0);
+}
+
+void TPngReadStream::ReadTransColor() {
+  if (colourClass == 0) {
+    std::uint16_t s = ReadSample16();
+    int g = bitDepth_ <= 8 ? (s & 0xFF) : (s >> 8);
+    // Below 8 bits the sample is a level of the grey ramp the bitmap gets.
+    if (bitDepth_ == 1 || bitDepth_ == 2 || bitDepth_ == 4) g = (g & ((1 << bitDepth_) - 1)) * (255 / ((1 << bitDepth_) - 1));
+    transColor = RGB(g, g, g);
+  } else if (colourClass == 2) {
+    std::uint16_t r = ReadSample16(), g = ReadSample16(), b = ReadSample16();
+    if (bitDepth_ == 16) transColor = RGB(r >> 8, g >> 8, b >> 8);
+    else transColor = RGB(r & 0xFF, g & 0xFF, b & 0xFF);
+  } else {
+    std::int64_t n = std::min<std::int64_t>(remaining_, paletteEntries);
+    if (n > 0 && ChunkBytes(alphaTable, n)) transColor = kPaletteTableColor;
+  }
+  DoCallBack(0);
+}
+
+void TPngReadStream::ReadText() {
+  // Never allocate more than the data can hold.
+  if (remaining_ > DataSize() - Consumed()) {
+    ReadSkipByte(remaining_);
+    remaining_ = 0;
+    return;
+  }
+  std::string text(static_cast<std::size_t>(remaining_), '\0');
+  if (!ChunkBytes(text.data(), static_cast<std::int64_t>(text.size()))) return;
+  auto zero = text.find('\0');
+  if (zero == std::string::npos || text.compare(0, zero, "Comment") != 0 || zero != 7) return;
+  if (zero + 1 >= text.size()) return;
+  if (!comment.empty()) comment += "\r\n";
+  comment.append(text, zero + 1, std::string::npos);
+  comment += "\r\n";
+}
+
+void TPngReadStream::ReadTime() {
+  timeTarget->year = ChunkM2();
+  timeTarget->month = Chunk1();
+  timeTarget->day = Chunk1();
+  timeTarget->hour = Chunk1();
+  timeTarget->minute = Chunk1();
+  timeTarget->second = Chunk1();
+}
+
+void TPngReadStream::ReadPrivateData() {
+  chunks |= pcTPNG;
+  char magic[4] = {};
+  bool got = ChunkBytes(magic, 4);
+  if (got && remaining_ > 0 && std::memcmp(magic, kPrivateMagic, 4) == 0) {
+    if (Chunk1() != 0) {
+      password = presetPassword;
+      if (onPassword) onPassword(this, password);
+    }
+    if (Chunk1() == 1 && restorePaletteFromGrey) paletteFromGrey = true;
+  }
+}
+
+// ---- image data ----
+
+void TPngReadStream::CheckImageFormat() {
+  const int d = static_cast<int>(bitDepth_);
+  const bool sbit555 = (significantBits & 0xFFFFFF) == 0x050505;
+  const bool sbit565 = (significantBits & 0xFFFFFF) == 0x050605;
+  converter_ = ConvertNone;
+  if (colourClass == 0) {
+    if (hasAlpha && d < 8) throw EPngError("Read Header(PNG): not Use AlphaChannel");
+    switch (d) {
+      case 1:
+      case 4: bitmapBitCount = d; pngBitsPerPixel = d; break;
+      case 2: bitmapBitCount = 4; pngBitsPerPixel = 2; converter_ = Change2to4; break;
+      case 8:
+        bitmapBitCount = 8;
+        pngBitsPerPixel = hasAlpha ? 16 : 8;
+        if (hasAlpha) converter_ = ChangeGray8A;
+        break;
+      case 16:
+        bitmapBitCount = 8;
+        pngBitsPerPixel = hasAlpha ? 32 : 16;
+        converter_ = hasAlpha ? ChangeGray16A : ChangeGray16;
+        break;
+      default: throw EPngError("Read Header(PNG): Error Bitdepth");
+    }
+  } else if (colourClass == 2) {
+    if (d != 8 && d != 16) throw EPngError("Read Header(PNG): Error BitDepth");
+    sourceBitDepth = 3 * d;
+    if (d == 8 && restore16Bit && (sbit555 || sbit565)) {
+      bitmapBitCount = 16;
+      pngBitsPerPixel = hasAlpha ? 32 : 24;
+      converter_ = hasAlpha ? RGBAtoBGRA16 : RGBtoBGR16;
+      sourceBitDepth = sbit555 ? 15 : 16;
+    } else if (d == 8) {
+      bitmapBitCount = 24;
+      pngBitsPerPixel = hasAlpha ? 32 : 24;
+      converter_ = hasAlpha ? RGBAtoBGRA32 : RGBtoBGR24;
+    } else {
+      bitmapBitCount = 24;
+      pngBitsPerPixel = hasAlpha ? 64 : 48;
+      converter_ = hasAlpha ? RGBAtoBGRA64 : RGBtoBGR48;
+    }
+  } else {
+    switch (d) {
+      case 1:
+      case 4:
+      case 8: bitmapBitCount = d; pngBitsPerPixel = d; break;
+      case 2: bitmapBitCount = 4; pngBitsPerPixel = 2; converter_ = Change2to4; break;
+      default: throw EPngError("Read Header(PNG): Error BitDepth");
+    }
+  }
+}
+
+void TPngReadStream::CheckImageSize() {
+  const std::uint64_t w = static_cast<std::uint32_t>(width), h = static_cast<std::uint32_t>(height);
+  if (w == 0 || h == 0 || w > 0x7FFFFFFF || h > 0x7FFFFFFF) throw EPngError("Read Header(PNG): Error ImageSize");
+  const std::uint64_t line = (w * static_cast<std::uint64_t>(bitmapBitCount) + 31) / 32 * 4;
+  const std::uint64_t alphaLine = (w + 3) / 4 * 4;
+  const std::uint64_t limit = maxImageBytes;
+  if (line > limit / h || alphaLine > limit / h || line * h + ((hasAlpha || transColor != kNoColor) ? alphaLine * h : 0) > limit)
+    throw EPngError("Read Header(PNG): Error ImageSize");
+  // Compressed data that cannot hold the image would fail at some row anyway;
+  // fail before the bitmap is allocated instead.
+  const std::uint64_t rawRow = (w * static_cast<std::uint64_t>(pngBitsPerPixel) + 7) / 8 + 1;
+  const std::uint64_t available = static_cast<std::uint64_t>(std::max<std::int64_t>(DataSize() - Consumed(), 0));
+  if (rawRow * h / 2 > available * kMaxDeflateRatio + 65536) throw EPngError("Read Image (PNG): Read Error");
+}
+
+void TPngReadStream::CreateDIB() {
+  if (headerOnly_) return;
+  if (grey && !paletteFromGrey && bitmapBitCount <= 8) {
+    std::uint8_t* table = CreateColorBuf();
+    int entries = sourceBitDepth == 1 ? 2 : sourceBitDepth == 2 ? 4 : sourceBitDepth == 4 ? 16 : 256;
+    int step = 255 / (entries - 1);
+    for (int i = 0; i < entries; ++i) {
+      std::uint8_t v = static_cast<std::uint8_t>(i * step);
+      table[4 * i] = table[4 * i + 1] = table[4 * i + 2] = v;
+      table[4 * i + 3] = 0;
+    }
+    paletteEntries = entries;
+  }
+  if (transColor == static_cast<ColorValue>(kPaletteTableColor)) {
+    int zeros = 0, zeroAt = -1;
+    bool binary = true;
+    for (int i = 0; i < 256; ++i) {
+      if (alphaTable[i] == 0) {
+        ++zeros;
+        zeroAt = i;
+      } else if (alphaTable[i] != 255) {
+        binary = false;
+      }
+    }
+    if (binary && zeros == 1) {
+      transColor = 0x01000000 + zeroAt;
+    } else {
+      transColor = kNoColor;
+      paletteAlpha = true;
+    }
+  }
+  TCustomGraphicReadStream::CreateDIB();
+  if ((hasAlpha || paletteAlpha) && alphaTarget && alphaTarget != bitmap_) {
+    alphaTarget->Clear();
+    alphaTarget->SetTransparent(false);
+    alphaTarget->SetPixelFormat(PixelFormat::pf8bit);
+    alphaTarget->SetSize(width, height);
+    std::vector<ColorValue> ramp(256);
+    for (int i = 0; i < 256; ++i) ramp[i] = RGB(i, i, i);
+    alphaTarget->SetPalette(std::move(ramp));
+    activeAlpha_ = alphaTarget;
+  }
+}
+
+void TPngReadStream::ConvertPAlpha() {
+  const int bits = bitmap_->BitCount();
+  if (bits > 8) return;
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t* src = bitmap_->ScanLine(y);
+    std::uint8_t* dst = activeAlpha_->ScanLine(y);
+    for (int x = 0; x < width; ++x) {
+      unsigned index = bits == 1 ? (src[x >> 3] >> (7 - (x & 7))) & 1
+                       : bits == 4 ? (src[x >> 1] >> ((x & 1) ? 0 : 4)) & 15
+                                   : src[x];
+      dst[x] = static_cast<std::uint8_t>(255 - alphaTable[index]);
+    }
+  }
+  hasAlpha = true;
+}
+
+void TPngReadStream::GetBufMem() {
+  const std::size_t pngRow = Bitmap::LineSize(width, pngBitsPerPixel) + 4;
+  const std::size_t bmpRow = Bitmap::LineSize(width, bitmapBitCount) + 4;
+  const std::size_t alphaRow = Bitmap::LineSize(width, 8);
+  buffers_.assign(2 * pngRow + bmpRow + alphaRow, 0);
+  row_.current = buffers_.data();
+  row_.previous = row_.current + pngRow;
+  converted_ = row_.previous + pngRow;
+  alphaRow_ = converted_ + bmpRow;
+}
+
+void TPngReadStream::FreeBufMem() {
+  buffers_.clear();
+  buffers_.shrink_to_fit();
+  row_.current = row_.previous = converted_ = alphaRow_ = nullptr;
+}
+
+int TPngReadStream::FeedIDAT(TZlibInfo& info) {
+  while (remaining_ == 0) {
+    ReadSkipByte(4);
+    remaining_ = ReadMDword();
+    std::uint32_t type = ReadMDword();
+    if (EndFlag() || StopFlag() || type != kIDAT) {
+      remaining_ = 0;
+      return -1;
+    }
+  }
+  std::int64_t n = std::min<std::int64_t>(remaining_, info.ioSize);
+  ReadByte(info.io.get(), n);
+  remaining_ -= n;
+  if (EndFlag() || StopFlag()) return -1;
+  info.z.next_in = info.io.get();
+  info.z.avail_in = static_cast<uInt>(n);
+  return 0;
+}
+
+void TPngReadStream::ReadImage() {
+  if (chunks & pcIDAT) return;  // later IDAT chunks are skipped by the loop
+  CheckImageFormat();
+  if (headerOnly_) {
+    chunks |= pcIDAT;
+    return;
+  }
+  CheckImageSize();
+  if (ZLIBDecodeInit(row_) < 0) throw EPngError("PNG LoadStream: Error ZLIB");
+  struct Finish {
+    TPngReadStream* self;
+    ~Finish() {
+      ZLIBDecodeFlush(self->row_);
+      ZLIBDecodeFinish(self->row_);
+      self->FreeBufMem();
+      self->SetCallBackParam(0, 0, 0);
+      self->chunks |= pcIDAT;
+    }
+  } finish{this};
+  CreateDIB();
+  GetBufMem();
+  DecodeRows();
+}
+
+void TPngReadStream::PlaceInterlaced(const std::uint8_t* c, const std::uint8_t* a, int y, const PassInfo& pass,
+                                     std::int64_t passWidth) {
+  std::uint8_t* dst = bitmap_->ScanLine(y);
+  std::int64_t x = pass.startX;
+  switch (bitmapBitCount) {
+    case 1:  // SetPixels_Inter1
+      for (std::int64_t k = 0; k < passWidth; ++k, x += pass.stepX) {
+        std::uint8_t mask = static_cast<std::uint8_t>(0x80 >> (x & 7));
+        if ((c[k >> 3] >> (7 - (k & 7))) & 1) dst[x >> 3] |= mask;
+        else dst[x >> 3] &= static_cast<std::uint8_t>(~mask);
+      }
+      break;
+    case 4:  // SetPixels_Inter4
+      for (std::int64_t k = 0; k < passWidth; ++k, x += pass.stepX) {
+        unsigned v = (k & 1) ? (c[k >> 1] & 15) : (c[k >> 1] >> 4);
+        std::uint8_t& d = dst[x >> 1];
+        d = (x & 1) ? static_cast<std::uint8_t>((d & 0xF0) | v) : static_cast<std::uint8_t>((d & 0x0F) | (v << 4));
+      }
+      break;
+    case 8:  // SetPixels_Inter8
+      for (std::int64_t k = 0; k < passWidth; ++k, x += pass.stepX) dst[x] = c[k];
+      break;
+    case 16:  // SetPixels_Inter16
+      for (std::int64_t k = 0; k < passWidth; ++k, x += pass.stepX) std::memcpy(dst + 2 * x, c + 2 * k, 2);
+      break;
+    default:  // SetPixels_Inter24
+      for (std::int64_t k = 0; k < passWidth; ++k, x += pass.stepX) std::memcpy(dst + 3 * x, c + 3 * k, 3);
+      break;
+  }
+  if (activeAlpha_) {  // SetPixels_InterA
+    std::uint8_t* ad = activeAlpha_->ScanLine(y);
+    x = pass.startX;
+    for (std::int64_t k = 0; k < passWidth; ++k, x += pass.stepX) ad[x] = a[k];
+  }
+}
+
+void TPngReadStream::DecodeRows() {
+  const bool adam7 = interlace == 1;
+  SetCallBackParam(1, TotalRows(height, adam7), 98);
+  row_.bitsPerPixel = pngBitsPerPixel;
+  const bool withHandler = !password.empty() && static_cast<bool>(onDecode);
+  const PassInfo single{0, 0, 1, 1};
+  std::int64_t rowCounter = 1;
+  for (int p = 0; p < (adam7 ? 7 : 1); ++p) {
+    const PassInfo& pass = adam7 ? kAdam7[p] : single;
+    if (adam7 && PassSkipped(p, width, height)) continue;
+    const std::int64_t passWidth = PassExtent(width, pass.startX, pass.stepX);
+    const std::int64_t passHeight = PassExtent(height, pass.startY, pass.stepY);
+    if (passWidth == 0 || passHeight == 0) continue;
+    row_.rowLength = (passWidth * pngBitsPerPixel + 7) / 8 + 1;
+    std::memset(row_.previous, 0, static_cast<std::size_t>(row_.rowLength));
+    for (std::int64_t i = 0; i < passHeight; ++i, ++rowCounter) {
+      if (png_read_line(row_) < 0) throw EPngError("Read Image (PNG): Read Error");
+      if (withHandler) {
+        std::memcpy(row_.previous, row_.current, static_cast<std::size_t>(row_.rowLength));
+        onDecode(this, row_.current + 1, row_.rowLength - 1, rowCounter - 1, password);
+      }
+      const int y = static_cast<int>(pass.startY + i * pass.stepY);
+      const std::uint8_t* src = row_.current + 1;
+      std::uint8_t* alpha = activeAlpha_ && !adam7 ? activeAlpha_->ScanLine(y) : alphaRow_;
+      std::uint8_t* out = adam7 ? converted_ : bitmap_->ScanLine(y);
+      if (converter_ == ConvertNone) {
+        std::memcpy(out, src, static_cast<std::size_t>(row_.rowLength - 1));
+      } else {
+        converter_(src, out, alpha, passWidth);
+      }
+      if (adam7) PlaceInterlaced(converted_, alphaRow_, y, pass, passWidth);
+      if (!withHandler) std::swap(row_.current, row_.previous);
+      if (rowCounter % 4 == 2 || height < 4) DoCallBack(rowCounter);
+      if (StopFlag()) break;
+    }
+    if (StopFlag() || EndFlag()) break;
+  }
+}
+
+}  // namespace vp::png

@@ -1,0 +1,101 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "png/byte_stream.h"
+#include "png/png_types.h"
+#include "png/png_zlib.h"
+
+namespace vp::png {
+
+enum TPngChunkFlag : unsigned { pcIHDR = 1, pcIDAT = 2, pcIEND = 4, pcPLTE = 8, pcTPNG = 16 };
+using TPngChunkSet = unsigned;
+
+// Decodes a PNG data stream into a bitmap plus an optional 8-bit alpha bitmap
+// (255 - alpha: 0 opaque), collecting the ancillary information on the way.
+class TPngReadStream : public TCustomGraphicReadStream {
+ public:
+  TPngReadStream();
+  ~TPngReadStream() override;
+
+  // Options.
+  bool checkSignature = true;
+  bool restore16Bit = false;
+  bool restorePaletteFromGrey = false;
+  std::string presetPassword;
+  TPNGPasswordEvent onPassword;
+  TPNGDECodeEvent onDecode;
+  Bitmap* alphaTarget = nullptr;
+  TPNGTime* timeTarget = nullptr;
+  TPNGChromaticities* chrmTarget = nullptr;
+  TPNGGIFExtension* gifTarget = nullptr;
+  // Images needing more pixel memory than this are refused before anything is allocated.
+  static inline std::uint64_t maxImageBytes = std::uint64_t{1} << 30;
+
+  // Results.
+  TPngChunkSet chunks = 0;
+  int colourClass = -1;
+  bool hasAlpha = false;
+  bool grey = false;
+  bool paletteFromGrey = false;
+  bool paletteAlpha = false;
+  int interlace = 0;
+  int pngBitsPerPixel = 0;
+  ColorValue backgroundColor = kNoColor;
+  ColorValue transColor = kNoColor;
+  std::uint32_t significantBits = 0;
+  double gamma = 0;
+  std::string password;
+  std::uint8_t alphaTable[256];
+
+ protected:
+  void ReadStream() override;
+  void CreateDIB() override;
+
+ private:
+  using Converter = void (*)(const std::uint8_t* src, std::uint8_t* dst, std::uint8_t* alpha, std::int64_t width);
+
+  void ReadChunk();
+  void ReadHeader();
+  void ReadPalette();
+  void ReadImage();
+  void ReadBGColor();
+  void ReadChrm();
+  void ReadGamma();
+  void ReadGIFExt();
+  void ReadAspectData();
+  void ReadsBIT();
+  void ReadText();
+  void ReadTime();
+  void ReadTransColor();
+  void ReadPrivateData();
+  void CheckImageFormat();
+  void ConvertPAlpha();
+  void GetBufMem();
+  void FreeBufMem();
+  void CheckImageSize();
+  void DecodeRows();
+  int FeedIDAT(TZlibInfo& info);
+  void PlaceInterlaced(const std::uint8_t* converted, const std::uint8_t* alpha, int y, const PassInfo& pass,
+                       std::int64_t passWidth);
+
+  // Chunk-bounded reads: nothing past the current chunk's data is taken.
+  std::uint8_t Chunk1();
+  std::uint16_t ChunkM2();
+  std::uint32_t ChunkM4();
+  bool ChunkBytes(void* dest, std::int64_t n);
+  std::uint16_t ReadSample16();
+
+  std::int64_t remaining_ = 0;
+  std::uint32_t chunkType_ = 0;
+  std::int64_t bitDepth_ = 0;
+  Bitmap* activeAlpha_ = nullptr;
+  TPngRowInfo row_;
+  std::vector<std::uint8_t> buffers_;
+  std::uint8_t* converted_ = nullptr;
+  std::uint8_t* alphaRow_ = nullptr;
+  Converter converter_ = nullptr;
+};
+
+}  // namespace vp::png

@@ -1,0 +1,281 @@
+#include "png/png_zlib.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+namespace vp::png {
+namespace {
+
+constexpr std::uint32_t kInputBufferSize = 32768;
+
+int Paeth(int a, int b, int c) {
+  int pa = std::abs(b - c);
+  int pb = std::abs(a - c);
+  int pc = std::abs(a + b - 2 * c);
+  if (pa <= pb && pa <= pc) return a;
+  return pb <= pc ? b : c;
+}
+
+template <int Bpp>
+void UnfilterFixed(int type, std::uint8_t* row, const std::uint8_t* prior, std::int64_t n) {
+  switch (type) {
+    case 1:
+      for (std::int64_t i = Bpp; i < n; ++i) row[i] = static_cast<std::uint8_t>(row[i] + row[i - Bpp]);
+      break;
+    case 2:
+      for (std::int64_t i = 0; i < n; ++i) row[i] = static_cast<std::uint8_t>(row[i] + prior[i]);
+      break;
+    case 3: {
+      std::int64_t i = 0;
+      for (; i < Bpp && i < n; ++i) row[i] = static_cast<std::uint8_t>(row[i] + (prior[i] >> 1));
+      for (; i < n; ++i) row[i] = static_cast<std::uint8_t>(row[i] + ((row[i - Bpp] + prior[i]) >> 1));
+      break;
+    }
+    case 4: {
+      std::int64_t i = 0;
+      for (; i < Bpp && i < n; ++i) row[i] = static_cast<std::uint8_t>(row[i] + prior[i]);
+      for (; i < n; ++i)
+        row[i] = static_cast<std::uint8_t>(row[i] + Paeth(row[i - Bpp], prior[i], prior[i - Bpp]));
+      break;
+    }
+  }
+}
+
+}  // namespace
+
+bool Unfilter(int type, std::uint8_t* row, const std::uint8_t* prior, std::int64_t n, int bpp) {
+  if (type == 0) return true;
+  if (type < 0 || type > 4) return false;
+  switch (bpp) {
+    case 1: UnfilterFixed<1>(type, row, prior, n); break;
+    case 2: UnfilterFixed<2>(type, row, prior, n); break;
+    case 3: UnfilterFixed<3>(type, row, prior, n); break;
+    case 4: UnfilterFixed<4>(type, row, prior, n); break;
+    case 6: UnfilterFixed<6>(type, row, prior, n); break;
+    default: UnfilterFixed<8>(type, row, prior, n); break;
+  }
+  return true;
+}
+
+void ApplyFilter(int type, std::uint8_t* out, const std::uint8_t* row, const std::uint8_t* prior,
+                 std::int64_t n, int bpp) {
+  for (std::int64_t i = 0; i < n; ++i) {
+    int a = i >= bpp ? row[i - bpp] : 0;
+    int b = prior[i];
+    int c = i >= bpp ? prior[i - bpp] : 0;
+    int predictor = 0;
+    switch (type) {
+      case 1: predictor = a; break;
+      case 2: predictor = b; break;
+      case 3: predictor = (a + b) >> 1; break;
+      case 4: predictor = Paeth(a, b, c); break;
+    }
+    out[i] = static_cast<std::uint8_t>(row[i] - predictor);
+  }
+}
+
+std::int64_t TotalRows(std::int64_t h, bool interlaced) {
+  if (!interlaced) return h;
+  std::int64_t rows = 2 * ((h + 7) / 8) + (h + 3) / 4 + (h + 1) / 2;
+  if (h >= 5) rows += (h + 3) / 8;
+  if (h >= 3) rows += (h + 1) / 4;
+  if (h >= 2) rows += h / 2;
+  return rows;
+}
+
+bool PassSkipped(int p, std::int64_t w, std::int64_t h) {
+  switch (p) {
+    case 1: return w < 5;
+    case 2: return h < 5;
+    case 3: return w < 3;
+    case 4: return h < 3;
+    case 5: return w < 2;
+    case 6: return h < 2;
+    default: return false;
+  }
+}
+
+// ---- read side ----
+
+int ZLIBDecodeInit(TZlibInfo& info) {
+  ZLIBDecodeFinish(info);
+  info.io.reset(new (std::nothrow) std::uint8_t[kInputBufferSize]);
+  if (!info.io) return -1;
+  info.ioSize = kInputBufferSize;
+  info.z = z_stream{};
+  if (inflateInit2(&info.z, 15) != Z_OK) {
+    info.io.reset();
+    return -1;
+  }
+  info.active = true;
+  info.deflating = false;
+  return 0;
+}
+
+int ZLIBDecode(TZlibInfo& info, std::uint8_t* dest, std::int64_t n) {
+  info.z.next_out = dest;
+  info.z.avail_out = static_cast<uInt>(n);
+  while (info.z.avail_out > 0) {
+    if (info.z.avail_in == 0) {
+      int fed = info.feed(info);
+      if (fed < 0) return fed;
+    }
+    int r = inflate(&info.z, Z_NO_FLUSH);
+    if (r < 0 || r == Z_NEED_DICT) return r < 0 ? r : -1;
+    // The stream ended before the row was complete: never wait for more output.
+    if (r == Z_STREAM_END && info.z.avail_out > 0) return -1;
+  }
+  return 0;
+}
+
+void ZLIBDecodeFlush(TZlibInfo& info) {
+  if (info.active) inflateReset(&info.z);
+  info.z.avail_in = 0;
+}
+
+void ZLIBDecodeFinish(TZlibInfo& info) {
+  if (info.active) {
+    if (info.deflating) deflateEnd(&info.z);
+    else inflateEnd(&info.z);
+  }
+  info.active = false;
+  info.io.reset();
+  info.ioSize = 0;
+}
+
+int png_read_line(TPngRowInfo& info) {
+  int r = ZLIBDecode(info, info.current, info.rowLength);
+  if (r < 0) return r;
+  int bpp = (info.bitsPerPixel + 7) / 8;
+  return Unfilter(info.current[0], info.current + 1, info.previous + 1, info.rowLength - 1, bpp) ? 0 : -1;
+}
+
+// ---- write side ----
+
+int ZLIBEncodeInit(TZlibInfo& info, int level, std::int64_t bufferSize) {
+  ZLIBEncodeFinish(info);
+  if (level < 0 || level > 9) level = -1;
+  if (bufferSize <= 0 || bufferSize > 262143) bufferSize = 32768;
+  info.io.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(bufferSize)]);
+  if (!info.io) return -1;
+  info.ioSize = static_cast<std::uint32_t>(bufferSize);
+  info.z = z_stream{};
+  if (deflateInit2(&info.z, level, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+    info.io.reset();
+    return -1;
+  }
+  info.active = true;
+  info.deflating = true;
+  info.z.next_out = info.io.get();
+  info.z.avail_out = info.ioSize;
+  return 0;
+}
+
+namespace {
+void EmitFull(TZlibInfo& info) {
+  info.emit(info.io.get(), info.ioSize);
+  info.z.next_out = info.io.get();
+  info.z.avail_out = info.ioSize;
+}
+}  // namespace
+
+int ZLIBEncode(TZlibInfo& info, const std::uint8_t* data, std::int64_t n) {
+  info.z.next_in = const_cast<Bytef*>(data);
+  info.z.avail_in = static_cast<uInt>(n);
+  while (info.z.avail_in > 0) {
+    int r = deflate(&info.z, Z_NO_FLUSH);
+    if (r < 0) return r;
+    if (info.z.avail_out == 0) EmitFull(info);
+  }
+  return 0;
+}
+
+int ZLIBEncodeFlush(TZlibInfo& info) {
+  if (!info.active) return 0;
+  info.z.avail_in = 0;
+  for (;;) {
+    int r = deflate(&info.z, Z_FINISH);
+    if (r < 0 && r != Z_BUF_ERROR) return -1;
+    if (info.z.avail_out == 0) EmitFull(info);
+    if (r == Z_STREAM_END) break;
+  }
+  std::uint32_t pending = info.ioSize - info.z.avail_out;
+  if (pending > 0) info.emit(info.io.get(), pending);
+  info.z.next_out = info.io.get();
+  info.z.avail_out = info.ioSize;
+  deflateReset(&info.z);
+  return 0;
+}
+
+void ZLIBEncodeFinish(TZlibInfo& info) { ZLIBDecodeFinish(info); }
+
+std::int64_t RowScore(const std::uint8_t* filtered, std::int64_t n, int bitsPerPixel, std::uint32_t* histogram,
+                      bool& takeAtOnce) {
+  std::memset(histogram, 0, 256 * sizeof(std::uint32_t));
+  for (std::int64_t i = 0; i < n; ++i) ++histogram[filtered[i]];
+  std::int64_t distinct = 0, t1 = 0, t2 = 0, t3 = 0;
+  for (int v = 0; v < 256; ++v) {
+    std::int64_t c = histogram[v];
+    if (c == 0) continue;
+    ++distinct;
+    if (c > t1) {
+      t3 = t2;
+      t2 = t1;
+      t1 = c;
+    } else if (c > t2) {
+      t3 = t2;
+      t2 = c;
+    } else if (c > t3) {
+      t3 = c;
+    }
+  }
+  takeAtOnce = distinct <= 8 || t1 * 100 >= 90 * n;
+  if (takeAtOnce) return 0;
+  double len = static_cast<double>(n);
+  double spread = len / 1.5 / static_cast<double>(distinct);
+  if (bitsPerPixel < 8) return static_cast<std::int64_t>(spread * 1500 + static_cast<double>(t1 + t2) / len * 1000);
+  return static_cast<std::int64_t>(spread * 1000 + static_cast<double>(t1 + t2 + t3) / len * 1000);
+}
+
+int png_write_line(TPngRowInfo& info) {
+  const std::int64_t n = info.rowLength - 1;
+  const int bpp = (info.bitsPerPixel + 7) / 8;
+  auto filterInto = [&](std::uint8_t* out, int type) {
+    out[0] = static_cast<std::uint8_t>(type);
+    if (type == 0) std::memcpy(out + 1, info.current, static_cast<std::size_t>(n));
+    else ApplyFilter(type, out + 1, info.current, info.previous, n, bpp);
+  };
+  int type = 0;
+  switch (info.filter) {
+    case TPngFilterType::gpfSub: type = 1; break;
+    case TPngFilterType::gpfUp: type = 2; break;
+    case TPngFilterType::gpfAvg: type = 3; break;
+    case TPngFilterType::gpfPaeth: type = 4; break;
+    default: break;
+  }
+  if (info.filter != TPngFilterType::gpfJust) {
+    filterInto(info.output, type);
+  } else {
+    filterInto(info.output, 0);
+    bool atOnce = false;
+    std::int64_t best = RowScore(info.output, info.rowLength, info.bitsPerPixel, info.histogram, atOnce);
+    if (!atOnce && info.workingBits != 4) {
+      if (info.workingBits == 1 || info.workingBits == 8) best *= 2;
+      for (int candidate = 1; candidate <= 4; ++candidate) {
+        filterInto(info.scratch, candidate);
+        bool wins = false;
+        std::int64_t score = RowScore(info.scratch, info.rowLength, info.bitsPerPixel, info.histogram, wins);
+        if (wins || score > best) {
+          std::swap(info.output, info.scratch);
+          best = score;
+        }
+        if (wins) break;
+      }
+    }
+  }
+  return ZLIBEncode(info, info.output, info.rowLength);
+}
+
+}  // namespace vp::png

@@ -1,0 +1,74 @@
+#pragma once
+#include <zlib.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace vp::png {
+
+enum class TPngFilterType { gpfJust, gpfNone, gpfSub, gpfUp, gpfAvg, gpfPaeth };
+
+// zlib stream with its I/O buffer. On reading, `feed` refills the input (the
+// IDAT feeder); on writing, `emit` takes a full output buffer (an IDAT chunk).
+struct TZlibInfo {
+  z_stream z{};
+  bool active = false;
+  bool deflating = false;
+  std::unique_ptr<std::uint8_t[]> io;
+  std::uint32_t ioSize = 0;
+  std::function<int(TZlibInfo&)> feed;
+  std::function<void(const std::uint8_t*, std::uint32_t)> emit;
+};
+
+// Row context shared by the decoder and the encoder.
+struct TPngRowInfo : TZlibInfo {
+  std::int64_t rowLength = 0;  // with the filter byte
+  std::uint8_t* current = nullptr;
+  std::uint8_t* previous = nullptr;
+  int bitsPerPixel = 8;
+  // Encoder only.
+  TPngFilterType filter = TPngFilterType::gpfNone;
+  int workingBits = 24;
+  std::uint8_t* output = nullptr;
+  std::uint8_t* scratch = nullptr;
+  std::uint32_t* histogram = nullptr;
+};
+
+// Read side; 0 success, negative failure.
+int ZLIBDecodeInit(TZlibInfo& info);
+int ZLIBDecode(TZlibInfo& info, std::uint8_t* dest, std::int64_t n);
+void ZLIBDecodeFlush(TZlibInfo& info);
+void ZLIBDecodeFinish(TZlibInfo& info);
+// Decompresses one row (filter byte first) into info.current and removes the filter.
+int png_read_line(TPngRowInfo& info);
+
+// Write side.
+int ZLIBEncodeInit(TZlibInfo& info, int level, std::int64_t bufferSize);
+int ZLIBEncode(TZlibInfo& info, const std::uint8_t* data, std::int64_t n);
+int ZLIBEncodeFlush(TZlibInfo& info);
+void ZLIBEncodeFinish(TZlibInfo& info);
+// Filters info.current (raw row without filter byte) into info.output and compresses it.
+int png_write_line(TPngRowInfo& info);
+
+// Removing and applying one PNG filter over `length` bytes with bpp bytes per pixel.
+bool Unfilter(int type, std::uint8_t* row, const std::uint8_t* prior, std::int64_t length, int bpp);
+void ApplyFilter(int type, std::uint8_t* out, const std::uint8_t* row, const std::uint8_t* prior,
+                 std::int64_t length, int bpp);
+
+// The adaptive filter's row score; `takeAtOnce` tells that the row wins outright.
+std::int64_t RowScore(const std::uint8_t* filtered, std::int64_t n, int bitsPerPixel, std::uint32_t* histogram,
+                      bool& takeAtOnce);
+
+// Adam7 pass geometry.
+struct PassInfo {
+  int startX, startY, stepX, stepY;
+};
+inline constexpr PassInfo kAdam7[7] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                                       {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+// Rows of all passes as counted for progress (conditions on the height only).
+std::int64_t TotalRows(std::int64_t height, bool interlaced);
+// Whether pass p (0-based) is skipped for this size.
+bool PassSkipped(int p, std::int64_t width, std::int64_t height);
+
+}  // namespace vp::png
