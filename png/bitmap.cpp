@@ -1,6 +1,8 @@
 #include "png/bitmap.h"
 
 #include <algorithm>
+#include <cstring>
+#include <new>
 
 namespace vp::png {
 
@@ -25,7 +27,9 @@ int Bitmap::BitsOf(PixelFormat f) {
 void Bitmap::Reallocate() {
   int bits = BitsOf(format_) == 15 ? 16 : BitsOf(format_);
   stride_ = LineSize(width_, bits);
-  pixels_.assign(stride_ * static_cast<std::size_t>(height_), 0);
+  bytes_ = stride_ * static_cast<std::size_t>(height_);
+  pixels_.reset(static_cast<std::uint8_t*>(std::calloc(bytes_ ? bytes_ : 1, 1)));
+  if (!pixels_) throw std::bad_alloc();
 }
 
 void Bitmap::SetPixelFormat(PixelFormat f) {
@@ -33,6 +37,7 @@ void Bitmap::SetPixelFormat(PixelFormat f) {
   if (!Empty()) {
     Bitmap converted = ConvertedTo(f);
     pixels_ = std::move(converted.pixels_);
+    bytes_ = converted.bytes_;
     stride_ = converted.stride_;
     palette_ = std::move(converted.palette_);
   }
@@ -45,23 +50,23 @@ void Bitmap::SetSize(int width, int height) {
   width = std::max(width, 0);
   height = std::max(height, 0);
   if (width == width_ && height == height_) return;
-  std::vector<std::uint8_t> old = std::move(pixels_);
+  auto old = std::move(pixels_);
   std::size_t oldStride = stride_;
-  int oldHeight = height_;
+  int oldHeight = old ? height_ : 0;
   width_ = width;
   height_ = height;
   Reallocate();
   std::size_t keep = std::min(oldStride, stride_);
   for (int y = 0; y < std::min(oldHeight, height_); ++y)
-    std::copy_n(old.data() + static_cast<std::size_t>(y) * oldStride, keep, ScanLine(y));
+    std::copy_n(old.get() + static_cast<std::size_t>(y) * oldStride, keep, ScanLine(y));
   Changed();
 }
 
 void Bitmap::Clear() {
   width_ = height_ = 0;
   stride_ = 0;
-  pixels_.clear();
-  pixels_.shrink_to_fit();
+  bytes_ = 0;
+  pixels_.reset();
   palette_.clear();
   format_ = PixelFormat::pf24bit;
   transparent_ = false;
@@ -75,7 +80,10 @@ void Bitmap::Assign(const Bitmap& other) {
   width_ = other.width_;
   height_ = other.height_;
   stride_ = other.stride_;
-  pixels_ = other.pixels_;
+  bytes_ = other.bytes_;
+  pixels_.reset(static_cast<std::uint8_t*>(std::malloc(bytes_ ? bytes_ : 1)));
+  if (!pixels_) throw std::bad_alloc();
+  if (bytes_) std::memcpy(pixels_.get(), other.pixels_.get(), bytes_);
   palette_ = other.palette_;
   transparent_ = other.transparent_;
   transparentColor_ = other.transparentColor_;

@@ -1,5 +1,7 @@
 #pragma once
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <functional>
 #include <string>
 #include <vector>
@@ -39,6 +41,8 @@ class Bitmap {
     Assign(other);
     return *this;
   }
+  Bitmap(Bitmap&&) noexcept = default;
+  Bitmap& operator=(Bitmap&&) noexcept = default;
 
   // Line size for a width at a bit count: ((width * bits + 7) / 8) rounded up to 4.
   static std::size_t LineSize(std::int64_t width, int bits);
@@ -59,10 +63,8 @@ class Bitmap {
   void Clear();
   void Assign(const Bitmap& other);
 
-  std::uint8_t* ScanLine(int y) { return pixels_.data() + static_cast<std::size_t>(y) * stride_; }
-  const std::uint8_t* ScanLine(int y) const {
-    return pixels_.data() + static_cast<std::size_t>(y) * stride_;
-  }
+  std::uint8_t* ScanLine(int y) { return pixels_.get() + static_cast<std::size_t>(y) * stride_; }
+  const std::uint8_t* ScanLine(int y) const { return pixels_.get() + static_cast<std::size_t>(y) * stride_; }
 
   // Palette entries as colour values (up to 256).
   const std::vector<ColorValue>& Palette() const { return palette_; }
@@ -92,7 +94,12 @@ class Bitmap {
   int width_ = 0;
   int height_ = 0;
   std::size_t stride_ = 0;
-  std::vector<std::uint8_t> pixels_;
+  struct Free {
+    void operator()(std::uint8_t* p) const { std::free(p); }
+  };
+  // calloc'd: large bitmaps get zero pages from the system without a memset.
+  std::unique_ptr<std::uint8_t, Free> pixels_;
+  std::size_t bytes_ = 0;
   std::vector<ColorValue> palette_;
   bool transparent_ = false;
   ColorValue transparentColor_ = kNoColor;

@@ -179,7 +179,11 @@ void TPngReadStream::ReadStream() {
   if (bitmap_ && !EndFlag() && !StopFlag() && !hasAlpha && transColor != kNoColor) {
     bitmap_->SetTransparentColor(transColor);
   }
-  if (paletteAlpha && activeAlpha_) ConvertPAlpha();
+  // Non-interlaced rows got their alpha as they were decoded.
+  if (paletteAlpha && activeAlpha_) {
+    if (interlace == 1) ConvertPAlpha(0, height);
+    hasAlpha = true;
+  }
   EndCallBack();
 }
 
@@ -489,20 +493,22 @@ void TPngReadStream::CreateDIB() {
   }
 }
 
-void TPngReadStream::ConvertPAlpha() {
+void TPngReadStream::ConvertPAlpha(int fromRow, int toRow) {
   const int bits = bitmap_->BitCount();
   if (bits > 8) return;
-  for (int y = 0; y < height; ++y) {
+  std::uint8_t transparency[256];
+  for (int i = 0; i < 256; ++i) transparency[i] = static_cast<std::uint8_t>(255 - alphaTable[i]);
+  for (int y = fromRow; y < toRow; ++y) {
     const std::uint8_t* src = bitmap_->ScanLine(y);
     std::uint8_t* dst = activeAlpha_->ScanLine(y);
-    for (int x = 0; x < width; ++x) {
-      unsigned index = bits == 1 ? (src[x >> 3] >> (7 - (x & 7))) & 1
-                       : bits == 4 ? (src[x >> 1] >> ((x & 1) ? 0 : 4)) & 15
-                                   : src[x];
-      dst[x] = static_cast<std::uint8_t>(255 - alphaTable[index]);
+    if (bits == 8) {
+      for (int x = 0; x < width; ++x) dst[x] = transparency[src[x]];
+    } else if (bits == 4) {
+      for (int x = 0; x < width; ++x) dst[x] = transparency[(src[x >> 1] >> ((x & 1) ? 0 : 4)) & 15];
+    } else {
+      for (int x = 0; x < width; ++x) dst[x] = transparency[(src[x >> 3] >> (7 - (x & 7))) & 1];
     }
   }
-  hasAlpha = true;
 }
 
 void TPngReadStream::GetBufMem() {
@@ -533,10 +539,16 @@ int TPngReadStream::FeedIDAT(TZlibInfo& info) {
     }
   }
   std::int64_t n = std::min<std::int64_t>(remaining_, info.ioSize);
-  ReadByte(info.io.get(), n);
+  if (!buffer_ && Consumed() + n <= DataSize()) {
+    // Data read in place: zlib takes it straight from memory, no copy.
+    info.z.next_in = const_cast<Bytef*>(cursor_);
+    ReadSkipByte(n);
+  } else {
+    ReadByte(info.io.get(), n);
+    info.z.next_in = info.io.get();
+  }
   remaining_ -= n;
   if (EndFlag() || StopFlag()) return -1;
-  info.z.next_in = info.io.get();
   info.z.avail_in = static_cast<uInt>(n);
   return 0;
 }
@@ -632,6 +644,7 @@ void TPngReadStream::DecodeRows() {
         converter_(src, out, alpha, passWidth);
       }
       if (adam7) PlaceInterlaced(converted_, alphaRow_, y, pass, passWidth);
+      else if (paletteAlpha && activeAlpha_) ConvertPAlpha(y, y + 1);
       if (!withHandler) std::swap(row_.current, row_.previous);
       if (rowCounter % 4 == 2 || height < 4) DoCallBack(rowCounter);
       if (StopFlag()) break;

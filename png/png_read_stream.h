@@ -71,7 +71,8 @@ class TPngReadStream : public TCustomGraphicReadStream {
   void ReadTransColor();
   void ReadPrivateData();
   void CheckImageFormat();
-  void ConvertPAlpha();
+  // Alpha bitmap rows from the palette alpha table.
+  void ConvertPAlpha(int fromRow, int toRow);
   void GetBufMem();
   void FreeBufMem();
   void CheckImageSize();

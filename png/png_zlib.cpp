@@ -59,20 +59,41 @@ bool Unfilter(int type, std::uint8_t* row, const std::uint8_t* prior, std::int64
   return true;
 }
 
+namespace {
+template <int Bpp>
+void FilterFixed(int type, std::uint8_t* out, const std::uint8_t* row, const std::uint8_t* prior, std::int64_t n) {
+  const std::int64_t head = std::min<std::int64_t>(Bpp, n);
+  switch (type) {
+    case 1:
+      std::memcpy(out, row, static_cast<std::size_t>(head));
+      for (std::int64_t i = Bpp; i < n; ++i) out[i] = static_cast<std::uint8_t>(row[i] - row[i - Bpp]);
+      break;
+    case 2:
+      for (std::int64_t i = 0; i < n; ++i) out[i] = static_cast<std::uint8_t>(row[i] - prior[i]);
+      break;
+    case 3:
+      for (std::int64_t i = 0; i < head; ++i) out[i] = static_cast<std::uint8_t>(row[i] - (prior[i] >> 1));
+      for (std::int64_t i = Bpp; i < n; ++i) out[i] = static_cast<std::uint8_t>(row[i] - ((row[i - Bpp] + prior[i]) >> 1));
+      break;
+    case 4:
+      for (std::int64_t i = 0; i < head; ++i) out[i] = static_cast<std::uint8_t>(row[i] - prior[i]);
+      for (std::int64_t i = Bpp; i < n; ++i)
+        out[i] = static_cast<std::uint8_t>(row[i] - Paeth(row[i - Bpp], prior[i], prior[i - Bpp]));
+      break;
+    default: std::memcpy(out, row, static_cast<std::size_t>(n)); break;
+  }
+}
+}  // namespace
+
 void ApplyFilter(int type, std::uint8_t* out, const std::uint8_t* row, const std::uint8_t* prior,
                  std::int64_t n, int bpp) {
-  for (std::int64_t i = 0; i < n; ++i) {
-    int a = i >= bpp ? row[i - bpp] : 0;
-    int b = prior[i];
-    int c = i >= bpp ? prior[i - bpp] : 0;
-    int predictor = 0;
-    switch (type) {
-      case 1: predictor = a; break;
-      case 2: predictor = b; break;
-      case 3: predictor = (a + b) >> 1; break;
-      case 4: predictor = Paeth(a, b, c); break;
-    }
-    out[i] = static_cast<std::uint8_t>(row[i] - predictor);
+  switch (bpp) {
+    case 1: FilterFixed<1>(type, out, row, prior, n); break;
+    case 2: FilterFixed<2>(type, out, row, prior, n); break;
+    case 3: FilterFixed<3>(type, out, row, prior, n); break;
+    case 4: FilterFixed<4>(type, out, row, prior, n); break;
+    case 6: FilterFixed<6>(type, out, row, prior, n); break;
+    default: FilterFixed<8>(type, out, row, prior, n); break;
   }
 }
 
@@ -154,7 +175,7 @@ int png_read_line(TPngRowInfo& info) {
 
 // ---- write side ----
 
-int ZLIBEncodeInit(TZlibInfo& info, int level, std::int64_t bufferSize) {
+int ZLIBEncodeInit(TZlibInfo& info, int level, std::int64_t bufferSize, int strategy) {
   ZLIBEncodeFinish(info);
   if (level < 0 || level > 9) level = -1;
   if (bufferSize <= 0 || bufferSize > 262143) bufferSize = 32768;
@@ -162,7 +183,7 @@ int ZLIBEncodeInit(TZlibInfo& info, int level, std::int64_t bufferSize) {
   if (!info.io) return -1;
   info.ioSize = static_cast<std::uint32_t>(bufferSize);
   info.z = z_stream{};
-  if (deflateInit2(&info.z, level, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+  if (deflateInit2(&info.z, level, Z_DEFLATED, 15, 8, strategy) != Z_OK) {
     info.io.reset();
     return -1;
   }

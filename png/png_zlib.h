@@ -44,7 +44,7 @@ void ZLIBDecodeFinish(TZlibInfo& info);
 int png_read_line(TPngRowInfo& info);
 
 // Write side.
-int ZLIBEncodeInit(TZlibInfo& info, int level, std::int64_t bufferSize);
+int ZLIBEncodeInit(TZlibInfo& info, int level, std::int64_t bufferSize, int strategy = Z_DEFAULT_STRATEGY);
 int ZLIBEncode(TZlibInfo& info, const std::uint8_t* data, std::int64_t n);
 int ZLIBEncodeFlush(TZlibInfo& info);
 void ZLIBEncodeFinish(TZlibInfo& info);
