@@ -1,0 +1,267 @@
+#include "counter/greeting.h"
+
+#include "platform/text.h"
+
+namespace vp::counter {
+
+const std::vector<SpecialDay>& SpecialDays() {
+  static const std::vector<SpecialDay> days = {
+      {1, 1, "元旦", ""},          {2, 14, "バレンタインデー", ""}, {3, 14, "ホワイトデー", ""},
+      {4, 1, "エイプリルフール", ""}, {7, 7, "七夕", ""},             {12, 24, "クリスマス・イヴ", ""},
+      {12, 25, "クリスマス", ""},   {12, 31, "大晦日", ""},
+  };
+  return days;
+}
+
+CounterLabels DesignLabels(const TextMeasurer& measure) {
+  auto make = [&](const char* text, int left, int top, png::ColorValue colour) {
+    Label l;
+    l.text = text;
+    l.left = left;
+    l.top = top;
+    l.colour = colour;
+    TextExtent e = measure(l.text, l.pointSize);
+    l.width = e.width;
+    l.height = e.height;
+    return l;
+  };
+  CounterLabels c;
+  c.char0A = make("", 140, 14, 0);
+  c.char0B = make("", 140, 30, 0);
+  c.char0C = make("", 140, 46, 0);
+  c.char1A = make("通算で", 162, 79, 0);
+  c.count = make("99999", 218, 79, kCountRed);
+  c.char1B = make("回目の起動です。", 270, 79, 0);
+  c.char1C = make("前回は", 162, 103, 0);
+  c.last = make("23時間59分", 218, 103, kLastGrey);
+  c.char1D = make("前に起動されました。", 310, 103, 0);
+  return c;
+}
+
+bool IsRoundNumber(std::uint32_t n) {
+  if (n < 100) return false;
+  while (n >= 10 && n % 10 == 0) n /= 10;
+  return n < 10;
+}
+
+std::string ElapsedText(std::int64_t d) {
+  if (d < 60) return {};
+  if (d < 3600) return std::to_string(d / 60) + "分";
+  if (d < 86400) {
+    std::int64_t h = d / 3600, m = (d / 60) % 60;
+    return std::to_string(h) + "時間" + (m > 0 ? std::to_string(m) + "分" : "");
+  }
+  std::int64_t days = d / 86400;
+  if (d < 864000) {
+    std::int64_t h = (d % 86400) / 3600;
+    return std::to_string(days) + "日" + (h > 0 ? "と" + std::to_string(h) + "時間" : "");
+  }
+  return std::to_string(days) + "日";
+}
+
+bool EntryMatches(const GreetingEntry& e, const platform::LocalTime& t) {
+  int first = 0, last = 0;
+  switch (e.kind) {
+    case kEveryDay:
+      first = e.param1;
+      last = e.param2;
+      break;
+    case kDayOfYear:
+      if ((e.param1 / 100) % 100 != t.month || e.param1 % 100 != t.day) return false;
+      break;
+    case kWeekday:
+      if (e.param1 != t.weekday) return false;
+      break;
+    case kMonth:
+      if (e.param1 != t.month) return false;
+      break;
+    default: return false;
+  }
+  if (e.kind != kEveryDay) {
+    first = (e.param2 / 100) % 100;
+    last = e.param2 % 100;
+  }
+  return first <= last ? (first <= t.hour && t.hour <= last) : (t.hour >= first || t.hour <= last);
+}
+
+std::vector<int> Candidates(const GreetingTable& table, const platform::LocalTime& t) {
+  std::vector<int> found;
+  for (int i = 0; i < static_cast<int>(table.size()) && table[static_cast<std::size_t>(i)].kind != kDefault; ++i) {
+    if (found.size() < 24 && EntryMatches(table[static_cast<std::size_t>(i)], t)) found.push_back(i);
+  }
+  return found;
+}
+
+GreetingComposer::GreetingComposer(TextMeasurer measure, ContentTables tables)
+    : measure_(std::move(measure)), tables_(tables) {}
+
+void GreetingComposer::SetText(Label& label, const std::string& text, Label* follower) const {
+  const int before = label.width;
+  label.text = text;
+  TextExtent e = measure_(text, label.pointSize);
+  label.width = e.width;
+  label.height = e.height;
+  if (follower) follower->left += label.width - before;
+}
+
+void GreetingComposer::ChooseCharacters(state::Settings& settings, const platform::LocalTime& nowTm) const {
+  const int s = nowTm.second;
+  int left = settings.char0, right = settings.char1;
+  const std::string& usewave = settings.usewave;
+  auto voiceOff = [&](int i) { return static_cast<std::size_t>(i) < usewave.size() && usewave[static_cast<std::size_t>(i)] == '0'; };
+  switch (settings.rand) {
+    case 1: {
+      left = s % 6;
+      if (settings.wave && usewave.substr(0, 6).find('1') != std::string::npos) {
+        int step = s < 5 ? 1 : 2;
+        // Stepping by two can circle through three indices that are all off;
+        // after six steps the search goes on one by one, which always ends.
+        for (int visited = 0; voiceOff(left); ++visited) {
+          if (visited == 6) step = 1;
+          left = (left + step) % 6;
+        }
+      }
+      right = (s / 6) % 6;
+      if (right == left) right = (right + 1) % 6;
+      break;
+    }
+    case 2:
+      right = s % 6;
+      if (right == left) right = (right + 1) % 6;
+      break;
+    case 3:
+      if (s % 2 == 0) std::swap(left, right);
+      break;
+    default: break;
+  }
+  settings.char0 = left;
+  settings.char1 = right;
+}
+
+void GreetingComposer::ComposeReport(CounterComposition& c, state::Settings& settings,
+                                     const state::StartHistory& history, platform::TimeValue now,
+                                     const platform::LocalTime& nowTm) const {
+  CounterLabels& l = c.labels;
+  const auto& characters = *tables_.characters;
+  auto ending1 = [&] { return std::string(characters[static_cast<std::size_t>(settings.char1)].ending1); };
+  auto ending2 = [&] { return std::string(characters[static_cast<std::size_t>(settings.char1)].ending2); };
+  bool settled = false;
+
+  for (const SpecialDay& day : SpecialDays()) {
+    if (day.month == nowTm.month && day.day == nowTm.day) {
+      SetText(l.char1C, "今日は");
+      l.last.colour = kSpecialDayGreen;
+      SetText(l.last, day.name, &l.char1D);
+      SetText(l.char1D, std::string(day.leadIn) + ending1());
+      settled = true;
+      break;
+    }
+  }
+  if (!settled) {
+    for (int b = 0; b < 6; ++b) {
+      const auto& who = characters[static_cast<std::size_t>(b)];
+      if (who.birthMonth != nowTm.month || who.birthDay != nowTm.day) continue;
+      if (settings.rand != 0) {
+        if (b == settings.char1) settings.char1 = settings.char0;
+        settings.char0 = b;
+      }
+      SetText(l.char1C, "今日は");
+      l.last.colour = who.colour;
+      SetText(l.last, (*tables_.addresses)[static_cast<std::size_t>(settings.char1)][static_cast<std::size_t>(b)],
+              &l.char1D);
+      SetText(l.char1D, " の誕生日" + ending1());
+      settled = true;
+      break;
+    }
+  }
+
+  const std::uint32_t n = history.count;
+  if (n <= 1) {
+    SetText(l.char1A, "今回が");
+    SetText(l.count, "初めて", &l.char1B);
+    SetText(l.char1B, "の起動" + ending1());
+  } else {
+    SetText(l.count, std::to_string(n), &l.char1B);
+    SetText(l.char1B, "回目の起動" + ending1());
+    if (IsRoundNumber(n)) SetText(l.char1A, "ちょうど");
+  }
+
+  if (!settled) {
+    platform::LocalTime first;
+    if (platform::BreakDownLocal(history.firstTime, first) && first.month == nowTm.month && first.day == nowTm.day &&
+        first.year < nowTm.year) {
+      const int gap1 = l.last.left - (l.char1C.left + l.char1C.width);
+      const int gap2 = l.char1D.left - (l.last.left + l.last.width);
+      SetText(l.char1C, "初回起動からちょうど ");
+      SetText(l.last, std::to_string(nowTm.year - first.year) + "年");
+      SetText(l.char1D, "が経過" + ending2());
+      l.last.left = l.char1C.left + l.char1C.width + gap1;
+      l.char1D.left = l.last.left + l.last.width + gap2;
+      settled = true;
+    }
+  }
+  if (!settled && history.lastTime > 0) {
+    const std::int64_t d = now - static_cast<platform::TimeValue>(history.lastTime);
+    if (d >= 60) {
+      SetText(l.last, ElapsedText(d), &l.char1D);
+      SetText(l.char1D, "前に起動" + ending2());
+      settled = true;
+    }
+  }
+  if (!settled) {
+    l.char1C.visible = l.last.visible = l.char1D.visible = false;
+    const int down = (l.char1C.top - l.char1A.top + l.char1C.height - l.char1A.height) / 2;
+    l.char1A.top += down;
+    l.count.top += down;
+    l.char1B.top += down;
+  }
+}
+
+void GreetingComposer::ComposeGreeting(CounterComposition& c, const state::Settings& settings,
+                                       const platform::LocalTime& nowTm) const {
+  const GreetingTable& table = (*tables_.greetings)[static_cast<std::size_t>(settings.char0)];
+  const std::vector<int> found = Candidates(table, nowTm);
+  const GreetingEntry* entry = &table.back();
+  for (const auto& e : table) {
+    if (e.kind == kDefault) {
+      entry = &e;
+      break;
+    }
+  }
+  if (!found.empty()) entry = &table[static_cast<std::size_t>(found[static_cast<std::size_t>(nowTm.second) % found.size()])];
+  c.entry = entry;
+
+  CounterLabels& l = c.labels;
+  if (platform::Cp932Length(entry->line1) >= 42 || platform::Cp932Length(entry->line2) >= 42 ||
+      platform::Cp932Length(entry->line3) >= 42) {
+    --l.char0A.pointSize;
+    --l.char0B.pointSize;
+    --l.char0C.pointSize;
+  }
+  SetText(l.char0A, entry->line1);
+  SetText(l.char0B, entry->line2);
+  SetText(l.char0C, entry->line3);
+  const int a = l.char0A.top, b = l.char0B.top, cTop = l.char0C.top;
+  const int ha = l.char0A.height, hb = l.char0B.height, hc = l.char0C.height;
+  if (entry->line2.empty()) {
+    l.char0A.top = b;
+    l.char0B.visible = l.char0C.visible = false;
+  } else if (entry->line3.empty()) {
+    l.char0A.top = a + (b - a + hb - ha) / 3;
+    l.char0B.top = b + (cTop - b + hc - hb) * 2 / 3;
+    l.char0C.visible = false;
+  }
+  c.leftPicture = entry->picture;
+  c.rightPicture = (*tables_.characters)[static_cast<std::size_t>(settings.char1)].pictureNumber;
+}
+
+CounterComposition GreetingComposer::Compose(state::Settings& settings, const state::StartHistory& history,
+                                             platform::TimeValue now, const platform::LocalTime& nowTm) const {
+  CounterComposition c;
+  c.labels = DesignLabels(measure_);
+  ComposeReport(c, settings, history, now, nowTm);
+  ComposeGreeting(c, settings, nowTm);
+  return c;
+}
+
+}  // namespace vp::counter

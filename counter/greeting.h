@@ -1,0 +1,97 @@
+#pragma once
+#include <functional>
+#include <string>
+
+#include "counter/greeting_tables.h"
+#include "platform/clock.h"
+#include "png/bitmap.h"
+#include "shell/characters.h"
+#include "state/history.h"
+#include "state/settings.h"
+
+namespace vp::counter {
+
+// One bubble label as plain data: the window copies it onto its real label.
+struct Label {
+  std::string text;
+  int left = 0, top = 0, width = 0, height = 0;
+  png::ColorValue colour = 0;
+  int pointSize = 12;  // bold "MS UI Gothic"
+  bool visible = true;
+};
+
+struct TextExtent {
+  int width = 0, height = 0;
+};
+// Measures a text in bold "MS UI Gothic" at a point size; labels size to it.
+using TextMeasurer = std::function<TextExtent(const std::string& text, int pointSize)>;
+
+struct CounterLabels {
+  Label char0A, char0B, char0C;    // upper bubble, lines 1 to 3
+  Label char1A, count, char1B;     // count line
+  Label char1C, last, char1D;      // remark line
+};
+
+inline constexpr png::ColorValue kCountRed = png::RGB(255, 0, 0);
+inline constexpr png::ColorValue kLastGrey = png::RGB(128, 128, 128);
+inline constexpr png::ColorValue kSpecialDayGreen = png::RGB(0, 127, 0);
+
+// The labels as designed: positions, colours and design texts.
+CounterLabels DesignLabels(const TextMeasurer& measure);
+
+// What one counter-mode run shows and speaks.
+struct CounterComposition {
+  CounterLabels labels;
+  const GreetingEntry* entry = nullptr;
+  int leftPicture = 0;
+  int rightPicture = 0;
+};
+
+struct SpecialDay {
+  int month, day;
+  const char* name;
+  const char* leadIn;
+};
+const std::vector<SpecialDay>& SpecialDays();
+
+// The tables the composition reads; tests may swap in their own.
+struct ContentTables {
+  const shell::CharacterTable* characters = &shell::Characters();
+  const AddressTable* addresses = &Addresses();
+  const std::array<GreetingTable, 6>* greetings = &GreetingTables();
+};
+
+class GreetingComposer {
+ public:
+  GreetingComposer(TextMeasurer measure, ContentTables tables = {});
+
+  // Sets settings.char0 / char1 for this run from rand, wave, usewave and the seconds.
+  void ChooseCharacters(state::Settings& settings, const platform::LocalTime& nowTm) const;
+  // Fills the lower bubble; a birthday may move a character to the left.
+  void ComposeReport(CounterComposition& c, state::Settings& settings, const state::StartHistory& history,
+                     platform::TimeValue now, const platform::LocalTime& nowTm) const;
+  // Selects the left character's greeting and fills the upper bubble.
+  void ComposeGreeting(CounterComposition& c, const state::Settings& settings,
+                       const platform::LocalTime& nowTm) const;
+
+  // ComposeReport, then ComposeGreeting, on the labels as designed.
+  CounterComposition Compose(state::Settings& settings, const state::StartHistory& history, platform::TimeValue now,
+                             const platform::LocalTime& nowTm) const;
+
+ private:
+  void SetText(Label& label, const std::string& text, Label* follower = nullptr) const;
+
+  TextMeasurer measure_;
+  ContentTables tables_;
+};
+
+// 100, 200, ..., 1000, 2000, ...: a digit 1-9 followed only by zeros, at least 100.
+bool IsRoundNumber(std::uint32_t n);
+// "3分", "1時間2分", "1日と1時間", "10日"; empty below one minute.
+std::string ElapsedText(std::int64_t seconds);
+// Whether the entry's date and hours hold at this time.
+bool EntryMatches(const GreetingEntry& e, const platform::LocalTime& t);
+// Indices of the entries that hold (at most 24), before the default entry.
+std::vector<int> Candidates(const GreetingTable& table, const platform::LocalTime& t);
+
+}  // namespace vp::counter
