@@ -187,6 +187,31 @@ std::vector<std::string> FindFiles(const std::string& folder, std::string_view p
   return names;
 }
 
+std::vector<DirEntry> ListMatching(const std::string& folder, std::string_view pattern) {
+  std::vector<DirEntry> entries;
+  const std::string base = folder.empty() ? std::string(".") : folder;
+  DIR* dir = opendir(base.c_str());
+  if (dir == nullptr) return entries;
+  while (dirent* entry = readdir(dir)) {
+    std::string_view name = entry->d_name;
+    if (name.empty() || name.front() == '.' || !WildcardMatch(pattern, name)) continue;
+    const std::string full = base + "/" + std::string(name);
+    struct stat st {};
+    if (lstat(full.c_str(), &st) != 0) continue;
+    if (S_ISDIR(st.st_mode)) entries.push_back({std::string(name), true});
+    else if (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)) entries.push_back({std::string(name), false});
+  }
+  closedir(dir);
+  return entries;
+}
+
+bool RemoveEmptyFolder(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
+
+bool FileWritable(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+}
+
 int DeleteMatchingFiles(const std::string& folder, std::string_view pattern) {
   int deleted = 0;
   for (const auto& name : FindFiles(folder, pattern)) {

@@ -37,6 +37,17 @@ std::vector<std::string> FindFiles(const std::string& folder, std::string_view p
 
 bool WildcardMatch(std::string_view pattern, std::string_view name);
 
+struct DirEntry {
+  std::string name;
+  bool isFolder = false;
+};
+// Entries of folder (files and folders, not hidden ones: names starting with
+// '.') whose name matches the pattern without regard to ASCII case.
+std::vector<DirEntry> ListMatching(const std::string& folder, std::string_view pattern);
+bool RemoveEmptyFolder(const std::string& path);
+// Whether we may change the file (the stand-in for Windows' read-only attribute).
+bool FileWritable(const std::string& path);
+
 // Deletes the files FindFiles reports; returns how many were deleted.
 int DeleteMatchingFiles(const std::string& folder, std::string_view pattern);
 

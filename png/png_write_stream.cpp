@@ -52,7 +52,7 @@ TPNGTime SystemPNGTime() {
 }
 
 TPngWriteStream::TPngWriteStream() {
-  row_.emit = [this](const std::uint8_t* data, std::uint32_t n) { WriteChunk(ChunkType("IDAT"), data, n); };
+  row_.emitChunk = [this](const std::uint8_t* data, std::uint32_t n) { WriteChunk(ChunkType("IDAT"), data, n); };
 }
 
 TPngWriteStream::~TPngWriteStream() {

@@ -196,7 +196,7 @@ int ZLIBEncodeInit(TZlibInfo& info, int level, std::int64_t bufferSize, int stra
 
 namespace {
 void EmitFull(TZlibInfo& info) {
-  info.emit(info.io.get(), info.ioSize);
+  info.emitChunk(info.io.get(), info.ioSize);
   info.z.next_out = info.io.get();
   info.z.avail_out = info.ioSize;
 }
@@ -223,7 +223,7 @@ int ZLIBEncodeFlush(TZlibInfo& info) {
     if (r == Z_STREAM_END) break;
   }
   std::uint32_t pending = info.ioSize - info.z.avail_out;
-  if (pending > 0) info.emit(info.io.get(), pending);
+  if (pending > 0) info.emitChunk(info.io.get(), pending);
   info.z.next_out = info.io.get();
   info.z.avail_out = info.ioSize;
   deflateReset(&info.z);

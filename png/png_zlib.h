@@ -10,7 +10,7 @@ namespace vp::png {
 enum class TPngFilterType { gpfJust, gpfNone, gpfSub, gpfUp, gpfAvg, gpfPaeth };
 
 // zlib stream with its I/O buffer. On reading, `feed` refills the input (the
-// IDAT feeder); on writing, `emit` takes a full output buffer (an IDAT chunk).
+// IDAT feeder); on writing, `emitChunk` takes a full output buffer (an IDAT chunk).
 struct TZlibInfo {
   z_stream z{};
   bool active = false;
@@ -18,7 +18,7 @@ struct TZlibInfo {
   std::unique_ptr<std::uint8_t[]> io;
   std::uint32_t ioSize = 0;
   std::function<int(TZlibInfo&)> feed;
-  std::function<void(const std::uint8_t*, std::uint32_t)> emit;
+  std::function<void(const std::uint8_t*, std::uint32_t)> emitChunk;
 };
 
 // Row context shared by the decoder and the encoder.

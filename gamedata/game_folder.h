@@ -1,0 +1,28 @@
+#pragma once
+#include <string>
+
+#include "state/settings.h"
+
+namespace vp::gamedata {
+
+inline constexpr const char* kPictureArchive = "HD/fa0000R.aif";
+inline constexpr const char* kVoiceFolder = "CD/";
+
+// The game folder joined with a relative path ("HD/fa0000R.aif"). A folder that
+// ends in a separator gets none added; an empty folder gives "/" + relative.
+std::string JoinInGameFolder(const std::string& folder, const std::string& relative);
+
+// "CD/BV0003" for archive number 3.
+std::string VoiceArchiveName(int fileNumber);
+
+struct FolderTestResult {
+  bool passes = false;
+  std::string folder;  // without one trailing separator: what the dialog stores
+};
+// Whether the folder holds the game's executable (a file, not a folder).
+FolderTestResult FolderTest(const std::string& folder);
+
+// The picture archive, and with voices on the first voice archive, must exist.
+bool GameDataCheck(const state::Settings& settings);
+
+}  // namespace vp::gamedata

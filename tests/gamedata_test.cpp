@@ -1,0 +1,240 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <map>
+
+#include "gamedata/archive.h"
+#include "gamedata/game_folder.h"
+#include "gamedata/sound_scheme.h"
+#include "gamedata/voice_decoder.h"
+#include "platform/files.h"
+#include "test_support.h"
+#include "voice_synth.h"
+
+namespace vp::gamedata {
+namespace {
+
+using test::ReadFile;
+using test::WriteFile;
+
+void Put32(std::string& s, std::size_t at, std::int32_t v) {
+  for (int i = 0; i < 4; ++i) s[at + static_cast<std::size_t>(i)] = static_cast<char>(static_cast<std::uint32_t>(v) >> (8 * i));
+}
+
+class GameData : public ::testing::Test {
+ protected:
+  test::Sandbox box;
+  std::string game = box.work() / "game";
+
+  void SetUp() override {
+    platform::CreateFolders(game + "/HD");
+    platform::CreateFolders(game + "/CD");
+    SetDecoderPathForTesting(OGOG_LIBRARY);
+  }
+  void TearDown() override { SetDecoderPathForTesting(""); }
+
+  // Picture archive with the given entries (number -> content).
+  void Pictures(const std::map<int, std::string>& entries, int count) {
+    std::string archive(static_cast<std::size_t>(32 * count), '\0');
+    for (const auto& [n, data] : entries) {
+      Put32(archive, static_cast<std::size_t>(32 * (n - 1) + 4), static_cast<std::int32_t>(archive.size()));
+      Put32(archive, static_cast<std::size_t>(32 * (n - 1) + 8), static_cast<std::int32_t>(data.size()));
+      archive += data;
+    }
+    WriteFile(game + "/HD/fa0000R.aif", archive);
+  }
+  void Voices(int file, const std::map<int, std::string>& entries) {
+    std::string archive(256 * 16, '\0');
+    for (const auto& [e, data] : entries) {
+      Put32(archive, static_cast<std::size_t>(16 * e + 4), static_cast<std::int32_t>(data.size()));
+      Put32(archive, static_cast<std::size_t>(16 * e + 8), static_cast<std::int32_t>(archive.size()));
+      archive += data;
+    }
+    WriteFile(game + "/" + VoiceArchiveName(file), archive);
+  }
+  static std::string Ogg(int voice) {
+    auto bytes = demo::EncodeOggVorbis(demo::SynthesizeVoice(0, voice), demo::kSampleRate);
+    return std::string(bytes.begin(), bytes.end());
+  }
+};
+
+TEST(GameFolder, JoinAndFolderTest) {
+  EXPECT_EQ(JoinInGameFolder("/games/vp", "HD/fa0000R.aif"), "/games/vp/HD/fa0000R.aif");
+  EXPECT_EQ(JoinInGameFolder("/games/vp/", "HD/fa0000R.aif"), "/games/vp/HD/fa0000R.aif");
+  EXPECT_EQ(JoinInGameFolder("", "HD/fa0000R.aif"), "/HD/fa0000R.aif");
+  EXPECT_EQ(JoinInGameFolder("/games/表", "x"), "/games/表/x");
+  EXPECT_EQ(VoiceArchiveName(3), "CD/BV0003");
+  test::TempDir dir;
+  EXPECT_FALSE(FolderTest(dir.path()).passes);
+  platform::CreateFolders(dir / "VerbellePlus.exe");  // a folder of that name does not count
+  EXPECT_FALSE(FolderTest(dir.path()).passes);
+  test::TempDir other;
+  WriteFile(other / "VerbellePlus.exe", "");
+  auto result = FolderTest(other.path() + "/");
+  EXPECT_TRUE(result.passes);
+  EXPECT_EQ(result.folder, other.path());
+  EXPECT_EQ(FolderTest("/").folder, "/");
+}
+
+TEST_F(GameData, DataCheckNeedsTheVoiceArchiveOnlyWithVoices) {
+  state::Settings s;
+  s.dirwave = game;
+  EXPECT_FALSE(GameDataCheck(s));
+  Pictures({}, 1);
+  EXPECT_TRUE(GameDataCheck(s));
+  s.wave = 1;
+  EXPECT_FALSE(GameDataCheck(s));
+  Voices(0, {});
+  EXPECT_TRUE(GameDataCheck(s));
+}
+
+TEST_F(GameData, ExtractsPicturesByNumber) {
+  std::map<int, std::string> entries = {{1, "first"}, {25, "twenty-five"}};
+  Pictures(entries, 30);
+  EXPECT_EQ(ExtractPicture(game, 25), "./019.png");
+  EXPECT_EQ(ReadFile("019.png"), "twenty-five");
+  EXPECT_EQ(ExtractPicture(game, 1), "./001.png");
+  EXPECT_EQ(ReadFile("001.png"), "first");
+  EXPECT_EQ(ExtractPicture(game, 0), "");
+  // An empty entry, one past the index, and a size reaching past the end: empty files.
+  EXPECT_EQ(ExtractPicture(game, 2), "./002.png");
+  EXPECT_EQ(ReadFile("002.png"), "");
+  EXPECT_EQ(ExtractPicture(game, 4096), "./1000.png");
+  EXPECT_EQ(ReadFile("1000.png"), "");
+  std::string archive = ReadFile(game + "/HD/fa0000R.aif");
+  Put32(archive, 8, 0x7FFFFFFF);
+  WriteFile(game + "/HD/fa0000R.aif", archive);
+  ExtractPicture(game, 1);
+  EXPECT_EQ(ReadFile("001.png"), "");
+}
+
+TEST_F(GameData, MissingArchiveRaises) {
+  EXPECT_THROW(ExtractPicture(game, 1), GameDataError);
+  EXPECT_THROW(ExtractVoice(game, 1), GameDataError);
+  EXPECT_THROW(ExtractVoice(box.work() / "nowhere", 300), GameDataError);
+}
+
+TEST_F(GameData, ExtractsAndDecodesVoices) {
+  Voices(0, {{0, Ogg(1)}, {255, Ogg(256)}});
+  Voices(1, {{0, Ogg(257)}});
+  Voices(3, {{215, Ogg(984)}});
+  EXPECT_EQ(ExtractVoice(game, 984), "./03D8.wav");
+  std::string wav = ReadFile("03D8.wav");
+  ASSERT_GT(wav.size(), 44u);
+  EXPECT_EQ(wav.substr(0, 4), "RIFF");
+  EXPECT_EQ(wav.substr(8, 8), "WAVEfmt ");
+  EXPECT_EQ(wav[34], 16);  // bits per sample
+  EXPECT_FALSE(platform::FileExists("03D8.ogg"));
+  EXPECT_EQ(ExtractVoice(game, 1), "./0001.wav");
+  EXPECT_EQ(ExtractVoice(game, 256), "./0100.wav");
+  EXPECT_EQ(ExtractVoice(game, 257), "./0101.wav");
+  for (const char* f : {"0001.wav", "0100.wav", "0101.wav"}) EXPECT_TRUE(platform::FileExists(f)) << f;
+  // An empty entry: the name comes back, no file, nothing left over.
+  EXPECT_EQ(ExtractVoice(game, 2), "./0002.wav");
+  EXPECT_FALSE(platform::FileExists("0002.wav"));
+  EXPECT_TRUE(platform::FindFiles(".", "*.ogg").empty());
+  EXPECT_TRUE(platform::FindFiles(".", "*.part").empty());
+}
+
+TEST_F(GameData, WithoutTheDecoderNoWavIsWritten) {
+  Voices(0, {{0, Ogg(1)}});
+  SetDecoderPathForTesting(box.work() / "missing.so");
+  EXPECT_EQ(LoadDecoder(), -1);
+  EXPECT_EQ(DecodeOgg("a", "b"), -1);
+  EXPECT_EQ(ExtractVoice(game, 1), "./0001.wav");
+  EXPECT_FALSE(platform::FileExists("0001.wav"));
+  EXPECT_FALSE(platform::FileExists("0001.ogg"));
+}
+
+TEST_F(GameData, DecoderRejectsBrokenOggWithoutLeavingAWav) {
+  SetDecoderPathForTesting(OGOG_LIBRARY);
+  ASSERT_EQ(LoadDecoder(), 0);
+  WriteFile("bad.ogg", "OggS but not really");
+  EXPECT_NE(DecodeOgg("bad.ogg", "bad.wav"), 0);
+  EXPECT_NE(DecodeOgg("absent.ogg", "absent.wav"), 0);
+  EXPECT_EQ(UnloadDecoder(), 0);
+  EXPECT_FALSE(platform::FileExists("bad.wav"));
+  EXPECT_FALSE(platform::FileExists("absent.wav"));
+}
+
+TEST_F(GameData, DeleteByPatternIgnoresCaseKeepsReadOnlyAndEmptiesFolders) {
+  WriteFile("0001.wav", "");
+  WriteFile("0002.WAV", "");
+  WriteFile("keep.wav", "");
+  chmod("keep.wav", 0444);
+  WriteFile("note.txt", "");
+  platform::CreateFolders("old.wav");
+  WriteFile("old.wav/inner.Wav", "");
+  platform::CreateFolders("busy.wav");
+  WriteFile("busy.wav/other.txt", "");
+  WriteFile(".hidden.wav", "");
+  DeleteByPattern("*.WAV");
+  EXPECT_FALSE(platform::FileExists("0001.wav"));
+  EXPECT_FALSE(platform::FileExists("0002.WAV"));
+  EXPECT_TRUE(platform::FileExists("keep.wav"));
+  EXPECT_TRUE(platform::FileExists("note.txt"));
+  EXPECT_FALSE(platform::DirectoryExists("old.wav"));
+  EXPECT_TRUE(platform::FileExists("busy.wav/other.txt"));
+  EXPECT_TRUE(platform::FileExists(".hidden.wav"));
+}
+
+class SoundScheme : public GameData {
+ protected:
+  void Keys() {
+    box.WriteReg(platform::RegRoot::CurrentUser,
+                 "REGEDIT4\n\n[HKEY_CURRENT_USER\\AppEvents\\Schemes\\Apps\\.Default\\SystemStart\\.Current]\n"
+                 "@=\"start.wav\"\n\n[HKEY_CURRENT_USER\\AppEvents\\Schemes\\Apps\\.Default\\SystemExit\\.Current]\n"
+                 "@=\"exit.wav\"\n");
+  }
+  std::string Value(const char* key) {
+    auto k = box.registry().OpenKey(platform::RegRoot::CurrentUser, key, false);
+    return k ? k->ReadString("") : "(no key)";
+  }
+};
+
+TEST_F(SoundScheme, ExitVoiceFollowsTheSeconds) {
+  EXPECT_EQ(ChooseExitVoice(0, 0), 231);
+  EXPECT_EQ(ChooseExitVoice(0, 4), 290);
+  EXPECT_EQ(ChooseExitVoice(0, 8), 984);
+  EXPECT_EQ(ChooseExitVoice(2, 37), 2611);
+  EXPECT_EQ(ChooseExitVoice(4, 1), 6437);
+  EXPECT_EQ(ChooseExitVoice(4, 2), 6437);
+  EXPECT_EQ(ChooseExitVoice(4, 3), 6436);
+}
+
+TEST_F(SoundScheme, OnlyWithVoicesAndReplacementOn) {
+  Keys();
+  Voices(10, {{50, Ogg(2611)}});  // 2611 = file 10, entry 50
+  state::Settings s;
+  s.dirwave = game;
+  s.char0 = 2;
+  for (auto [wave, repl] : {std::pair{1, 0}, {0, 1}}) {
+    s.wave = wave;
+    s.repl = repl;
+    ReplaceWindowsSounds(s, box.registry(), "/opt/vp/", 5);
+    EXPECT_EQ(Value(kSystemStartKey), "start.wav");
+    EXPECT_EQ(Value(kSystemExitKey), "exit.wav");
+  }
+  s.wave = s.repl = 1;
+  ReplaceWindowsSounds(s, box.registry(), "/opt/vp/", 5);
+  EXPECT_EQ(Value(kSystemStartKey), "");
+  EXPECT_EQ(Value(kSystemExitKey), "/opt/vp/./0A33.wav");
+  EXPECT_TRUE(platform::FileExists("0A33.wav"));
+}
+
+TEST_F(SoundScheme, MissingKeysAreNotCreatedAndMissingArchiveRaises) {
+  state::Settings s;
+  s.dirwave = game;
+  s.char0 = 2;
+  s.wave = s.repl = 1;
+  ReplaceWindowsSounds(s, box.registry(), "/opt/vp/", 5);  // no keys: nothing extracted either
+  EXPECT_EQ(Value(kSystemStartKey), "(no key)");
+  EXPECT_EQ(Value(kSystemExitKey), "(no key)");
+  Keys();
+  EXPECT_THROW(ReplaceWindowsSounds(s, box.registry(), "/opt/vp/", 5), GameDataError);
+  EXPECT_EQ(Value(kSystemStartKey), "");
+}
+
+}  // namespace
+}  // namespace vp::gamedata

@@ -1,0 +1,151 @@
+// Writes a complete demo game folder: the executable marker, the picture
+// archive with every picture the program's tables use, and the voice archives
+// with a real Ogg Vorbis clip for every voice number they use.
+// Usage: vp-demo-game DIR
+#include <QDir>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <cstdio>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "character_painter.h"
+#include "counter/greeting_tables.h"
+#include "gamedata/game_folder.h"
+#include "gamedata/sound_scheme.h"
+#include "platform/files.h"
+#include "png/png_write_stream.h"
+#include "png/stream.h"
+#include "shell/characters.h"
+#include "voice_synth.h"
+
+namespace {
+
+constexpr int kPictureWidth = 180;
+constexpr int kPictureHeight = 140;
+const QColor kKeyColour(255, 0, 255);
+
+void PutLe32(std::vector<std::uint8_t>& out, std::size_t at, std::int32_t v) {
+  for (int i = 0; i < 4; ++i) out[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * i));
+}
+
+// Even characters come with an alpha channel, odd ones opaque on a key colour
+// (the top-left pixel), as the game's pictures do both.
+std::vector<std::uint8_t> Picture(int number) {
+  const int character = (number - 1) / 16;
+  const int mood = (number - 1) % 16 + 1;
+  QImage art(kPictureWidth, kPictureHeight, QImage::Format_ARGB32);
+  art.fill(Qt::transparent);
+  {
+    QPainter p(&art);
+    vp::artwork::PaintCharacter(p, QRectF(14, 10, 136, 130), character,
+                                static_cast<vp::artwork::Mood>(mood >= 1 && mood <= 6 ? mood : 1));
+  }
+  const bool withAlpha = character % 2 == 0;
+  vp::png::Bitmap image, alpha;
+  image.SetPixelFormat(vp::png::PixelFormat::pf24bit);
+  image.SetSize(kPictureWidth, kPictureHeight);
+  alpha.SetPixelFormat(vp::png::PixelFormat::pf8bit);
+  alpha.SetSize(kPictureWidth, kPictureHeight);
+  for (int y = 0; y < kPictureHeight; ++y) {
+    const QRgb* src = reinterpret_cast<const QRgb*>(art.constScanLine(y));
+    std::uint8_t* dst = image.ScanLine(y);
+    for (int x = 0; x < kPictureWidth; ++x) {
+      QRgb c = src[x];
+      int a = qAlpha(c);
+      if (!withAlpha) {
+        // Hard edges against the key colour, so no key-coloured fringe shows.
+        if (a < 128) c = kKeyColour.rgb();
+        a = 255;
+      }
+      dst[3 * x] = static_cast<std::uint8_t>(qBlue(c));
+      dst[3 * x + 1] = static_cast<std::uint8_t>(qGreen(c));
+      dst[3 * x + 2] = static_cast<std::uint8_t>(qRed(c));
+      alpha.ScanLine(y)[x] = static_cast<std::uint8_t>(255 - a);
+    }
+  }
+  vp::png::MemoryStream out;
+  vp::png::TPngWriteStream writer;
+  writer.filterType = vp::png::TPngFilterType::gpfJust;
+  writer.compressionLevel = 9;
+  writer.writeCurrentTime = false;
+  if (withAlpha) writer.alphaBitmap = &alpha;
+  writer.SaveToStream(image, out);
+  return out.Bytes();
+}
+
+bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  return vp::platform::ReplaceFileAtomically(path, std::string(bytes.begin(), bytes.end()));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: vp-demo-game DIR\n");
+    return 2;
+  }
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  const std::string dir = argv[1];
+  if (!vp::platform::CreateFolders(dir + "/HD") || !vp::platform::CreateFolders(dir + "/CD")) {
+    std::fprintf(stderr, "vp-demo-game: cannot create %s\n", dir.c_str());
+    return 1;
+  }
+
+  std::set<int> pictures;
+  std::map<int, int> voices;  // voice number -> character
+  for (int c = 0; c < 6; ++c) {
+    pictures.insert(vp::shell::Characters()[static_cast<std::size_t>(c)].pictureNumber);
+    for (const auto& e : vp::counter::GreetingTables()[static_cast<std::size_t>(c)]) {
+      pictures.insert(e.picture);
+      for (int v : e.voices)
+        if (v) voices[v] = c;
+    }
+    for (int v : vp::gamedata::ExitVoices()[static_cast<std::size_t>(c)])
+      if (v) voices[v] = c;
+  }
+
+  // Picture archive: 32-byte entries for pictures 1..max, then the PNG files.
+  const int lastPicture = *pictures.rbegin();
+  std::vector<std::uint8_t> archive(static_cast<std::size_t>(32 * lastPicture), 0);
+  for (int n : pictures) {
+    std::vector<std::uint8_t> png = Picture(n);
+    const std::size_t entry = static_cast<std::size_t>(32 * (n - 1));
+    PutLe32(archive, entry, n);
+    PutLe32(archive, entry + 4, static_cast<std::int32_t>(archive.size()));
+    PutLe32(archive, entry + 8, static_cast<std::int32_t>(png.size()));
+    archive.insert(archive.end(), png.begin(), png.end());
+  }
+  bool ok = WriteFile(vp::gamedata::JoinInGameFolder(dir, vp::gamedata::kPictureArchive), archive);
+
+  // Voice archives: 256 entries of 16 bytes per file, then the Ogg files.
+  std::map<int, std::vector<std::uint8_t>> files;
+  for (const auto& [voice, character] : voices) {
+    const int file = (voice - 1) / 256, entry = (voice - 1) % 256;
+    auto& bytes = files[file];
+    if (bytes.empty()) bytes.assign(256 * 16, 0);
+    std::vector<std::uint8_t> ogg = vp::demo::EncodeOggVorbis(vp::demo::SynthesizeVoice(character, voice), vp::demo::kSampleRate);
+    if (ogg.empty()) ok = false;
+    const std::size_t at = static_cast<std::size_t>(16 * entry);
+    PutLe32(bytes, at, voice);
+    PutLe32(bytes, at + 4, static_cast<std::int32_t>(ogg.size()));
+    PutLe32(bytes, at + 8, static_cast<std::int32_t>(bytes.size()));
+    bytes.insert(bytes.end(), ogg.begin(), ogg.end());
+  }
+  // Every archive up to the last one exists, as an installed game has them all.
+  const int lastFile = files.rbegin()->first;
+  for (int f = 0; f <= lastFile; ++f) {
+    auto& bytes = files[f];
+    if (bytes.empty()) bytes.assign(256 * 16, 0);
+    ok &= WriteFile(vp::gamedata::JoinInGameFolder(dir, vp::gamedata::VoiceArchiveName(f)), bytes);
+  }
+  const std::string marker = "ヴェルベル・プラス demo game for vpcounter\n";
+  ok &= vp::platform::ReplaceFileAtomically(vp::gamedata::JoinInGameFolder(dir, vp::state::kGameExecutable), marker);
+  std::printf("demo game in %s: %zu pictures, %zu voices in %d archives\n", dir.c_str(), pictures.size(), voices.size(),
+              lastFile + 1);
+  return ok ? 0 : 1;
+}
