@@ -1,0 +1,82 @@
+#include "shell/picture_drawing.h"
+
+#include <cstring>
+#include <exception>
+
+#include "gamedata/archive.h"
+#include "png/png_graphic.h"
+#include "shell/characters.h"
+
+namespace vp::shell {
+
+void BlendPicture(const png::Bitmap& picture, const png::Bitmap& mask, png::Bitmap& canvas, bool mirrored) {
+  const int w = canvas.Width(), h = canvas.Height();
+  const int dy = (picture.Height() - h) / 2;
+  for (int y = 0; y < h; ++y) {
+    const std::uint8_t* p = picture.ScanLine(dy + y);
+    const std::uint8_t* m = mask.ScanLine(dy + y);
+    std::uint8_t* g = canvas.ScanLine(y);
+    for (int x = 0; x < w; ++x) {
+      const int sx = mirrored ? w - 1 - x : x;
+      const int u = m[sx];
+      for (int c = 0; c < 3; ++c) g[3 * x + c] = static_cast<std::uint8_t>((u * g[3 * x + c] + (255 - u) * p[3 * sx + c]) / 255);
+    }
+  }
+}
+
+bool DrawPicture(const std::string& gameFolder, int number, const png::Bitmap& background, Target target,
+                 bool mirrored) {
+  try {
+    png::Bitmap& out = *target.image;
+    const int w = out.Width(), h = out.Height();
+    const std::string file = gamedata::ExtractPicture(gameFolder, number);
+    png::TPngGraphic graphic;
+    graphic.LoadFromFile(file);
+    png::Bitmap picture;
+    graphic.AssignTo(picture);
+    picture.SetPixelFormat(png::PixelFormat::pf24bit);
+    // The picture must cover the target; a smaller one is not drawn.
+    if (picture.Width() < w || picture.Height() < h || w <= 0 || h <= 0) return false;
+    if (target.left < 0 || target.top < 0 || target.left + w > background.Width() ||
+        target.top + h > background.Height() || background.BitCount() != 24)
+      return false;
+
+    png::Bitmap mask;
+    if (!(graphic.HasAlpha() && graphic.AlphaBitmapAssignTo(&mask) && mask.Width() == picture.Width() &&
+          mask.Height() == picture.Height())) {
+      mask.Clear();
+      mask.SetPixelFormat(png::PixelFormat::pf8bit);
+      mask.SetSize(picture.Width(), picture.Height());
+      const std::uint8_t* key = picture.ScanLine(0);
+      for (int y = 0; y < picture.Height(); ++y) {
+        const std::uint8_t* row = picture.ScanLine(y);
+        std::uint8_t* m = mask.ScanLine(y);
+        for (int x = 0; x < picture.Width(); ++x) m[x] = std::memcmp(row + 3 * x, key, 3) == 0 ? 255 : 0;
+      }
+    }
+
+    png::Bitmap canvas;
+    canvas.SetPixelFormat(png::PixelFormat::pf24bit);
+    canvas.SetSize(w, h);
+    for (int y = 0; y < h; ++y)
+      std::memcpy(canvas.ScanLine(y), background.ScanLine(target.top + y) + 3 * target.left, static_cast<std::size_t>(3 * w));
+    BlendPicture(picture, mask, canvas, mirrored);
+    out.Assign(canvas);
+    return true;
+  } catch (const std::exception&) {
+    return false;  // archive, file or picture unusable: the target keeps what it showed
+  }
+}
+
+void DrawPair(int mode, int rightPicture, const std::string& gameFolder, const png::Bitmap& background, Target left,
+              Target right, const std::array<png::Bitmap, 6>& chips, int char0, int char1) {
+  if (mode == -1) {
+    DrawChip(chips[static_cast<std::size_t>(char0)], *left.image, false);
+    DrawChip(chips[static_cast<std::size_t>(char1)], *right.image, false);
+    return;
+  }
+  DrawPicture(gameFolder, mode, background, left, true);
+  DrawPicture(gameFolder, rightPicture, background, right, false);
+}
+
+}  // namespace vp::shell

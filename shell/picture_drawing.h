@@ -1,0 +1,31 @@
+#pragma once
+#include <array>
+#include <string>
+
+#include "png/bitmap.h"
+
+namespace vp::shell {
+
+// A 24-bit target image placed at (left, top) over a background image.
+struct Target {
+  png::Bitmap* image;
+  int left;
+  int top;
+};
+
+// Draws picture `number` of the game's picture archive into the target, blended
+// over the part of the background under it: through the picture's alpha, or
+// with its top-left colour as the key; centred vertically, left edge used,
+// mirrored on request. Any failure leaves the target as it was; returns success.
+bool DrawPicture(const std::string& gameFolder, int number, const png::Bitmap& background, Target target,
+                 bool mirrored);
+
+// The blend itself: mask 0 shows the picture, 255 the background.
+void BlendPicture(const png::Bitmap& picture, const png::Bitmap& mask, png::Bitmap& canvas, bool mirrored);
+
+// Mode -1: the chips of the two characters; otherwise the game pictures, the
+// left one (number = mode) mirrored.
+void DrawPair(int mode, int rightPicture, const std::string& gameFolder, const png::Bitmap& background,
+              Target left, Target right, const std::array<png::Bitmap, 6>& chips, int char0, int char1);
+
+}  // namespace vp::shell
