@@ -1,0 +1,28 @@
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace vp::platform {
+
+// How a playback ended, as the media player reports it.
+enum class MediaNotice { Successful, Superseded, Aborted, Failure };
+
+// Plays one WAV file at a time and tells when it ended. Notices arrive through
+// the poster, which runs them on the GUI thread.
+class MediaPlayer {
+ public:
+  using Poster = std::function<void(std::function<void()>)>;
+  using EndHandler = std::function<void(MediaNotice)>;
+  virtual ~MediaPlayer() = default;
+  virtual bool Open(const std::string& wavFile) = 0;  // false: the file cannot be played
+  // Starts the opened file; onEnd gets exactly one notice for this playback.
+  virtual void Play(EndHandler onEnd) = 0;
+  // Stops and releases the file; a playback still running ends "aborted".
+  virtual void Close() = 0;
+};
+
+// SDL2 audio. Headless runs use SDL_AUDIODRIVER=dummy or disk.
+std::unique_ptr<MediaPlayer> CreateSdlMediaPlayer(MediaPlayer::Poster post);
+
+}  // namespace vp::platform

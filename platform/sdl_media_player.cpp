@@ -1,0 +1,123 @@
+#include <SDL2/SDL.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+#include "platform/media_player.h"
+
+namespace vp::platform {
+namespace {
+
+class SdlMediaPlayer : public MediaPlayer {
+ public:
+  explicit SdlMediaPlayer(Poster post) : post_(std::move(post)), alive_(std::make_shared<bool>(true)) {}
+  ~SdlMediaPlayer() override {
+    Stop(MediaNotice::Aborted, false);
+    FreeWav();
+  }
+
+  bool Open(const std::string& wavFile) override {
+    Close();
+    if (!audioReady_) {
+      audioReady_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+      if (!audioReady_) return false;
+    }
+    if (SDL_LoadWAV(wavFile.c_str(), &spec_, &buffer_, &length_) == nullptr) {
+      buffer_ = nullptr;
+      return false;
+    }
+    return true;
+  }
+
+  void Play(EndHandler onEnd) override {
+    Stop(MediaNotice::Superseded, true);
+    if (!buffer_) {
+      Notify(std::move(onEnd), MediaNotice::Failure);
+      return;
+    }
+    device_ = SDL_OpenAudioDevice(nullptr, 0, &spec_, nullptr, 0);
+    if (device_ == 0 || SDL_QueueAudio(device_, buffer_, length_) != 0) {
+      if (device_) SDL_CloseAudioDevice(device_);
+      device_ = 0;
+      Notify(std::move(onEnd), MediaNotice::Failure);
+      return;
+    }
+    SDL_PauseAudioDevice(device_, 0);
+    // The device's own buffer still plays after the queue has drained.
+    const auto tail = std::chrono::milliseconds(1000LL * spec_.samples / (spec_.freq > 0 ? spec_.freq : 22050) + 20);
+    const auto expected = std::chrono::milliseconds(
+        1000LL * length_ / std::max(1, spec_.freq * spec_.channels * (SDL_AUDIO_BITSIZE(spec_.format) / 8)));
+    cancel_ = std::make_shared<std::atomic<bool>>(false);
+    auto cancel = cancel_;
+    handler_ = std::move(onEnd);
+    SDL_AudioDeviceID device = device_;
+    watcher_ = std::thread([this, cancel, device, tail, expected] {
+      const auto start = std::chrono::steady_clock::now();
+      // An invalid device reports 0 queued bytes at once: never finish before
+      // the sound could have played.
+      while (!*cancel && (SDL_GetQueuedAudioSize(device) > 0 || std::chrono::steady_clock::now() - start < expected))
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      const auto until = std::chrono::steady_clock::now() + tail;
+      while (!*cancel && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      if (*cancel) return;
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (handler_) Notify(std::exchange(handler_, nullptr), MediaNotice::Successful);
+    });
+  }
+
+  void Close() override {
+    Stop(MediaNotice::Aborted, true);
+    FreeWav();
+  }
+
+ private:
+  // Ends a running playback with the given notice.
+  void Stop(MediaNotice notice, bool notify) {
+    if (cancel_) *cancel_ = true;
+    if (watcher_.joinable()) watcher_.join();
+    cancel_.reset();
+    if (device_) SDL_CloseAudioDevice(device_);
+    device_ = 0;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (handler_ && notify) Notify(std::exchange(handler_, nullptr), notice);
+    handler_ = nullptr;
+  }
+
+  void FreeWav() {
+    if (buffer_) SDL_FreeWAV(buffer_);
+    buffer_ = nullptr;
+    length_ = 0;
+  }
+
+  void Notify(EndHandler handler, MediaNotice notice) {
+    if (!handler) return;
+    std::weak_ptr<bool> alive = alive_;
+    post_([alive, handler = std::move(handler), notice] {
+      if (alive.lock()) handler(notice);
+    });
+  }
+
+  Poster post_;
+  std::shared_ptr<bool> alive_;
+  bool audioReady_ = false;
+  SDL_AudioSpec spec_{};
+  Uint8* buffer_ = nullptr;
+  Uint32 length_ = 0;
+  SDL_AudioDeviceID device_ = 0;
+  std::thread watcher_;
+  std::shared_ptr<std::atomic<bool>> cancel_;
+  std::mutex mutex_;
+  EndHandler handler_;
+};
+
+}  // namespace
+
+std::unique_ptr<MediaPlayer> CreateSdlMediaPlayer(MediaPlayer::Poster post) {
+  return std::make_unique<SdlMediaPlayer>(std::move(post));
+}
+
+}  // namespace vp::platform
