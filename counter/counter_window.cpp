@@ -2,12 +2,20 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QScreen>
+#include <exception>
 
+#include "gamedata/archive.h"
+#include "gamedata/sound_scheme.h"
 #include "platform/executable.h"
+#include "platform/files.h"
 #include "platform/registry.h"
 #include "shell/data_form.h"
 #include "shell/error_display.h"
+#include "shell/picture_drawing.h"
+#include "shell/qt_bitmap.h"
+#include "shell/snapshot.h"
 #include "state/history.h"
 #include "state/settings.h"
 
@@ -16,24 +24,103 @@ namespace vp::counter {
 namespace {
 constexpr int kClientWidth = 600;
 constexpr int kClientHeight = 135;
+const QRect kChar0Area(10, 8, 164, 120);
+const QRect kChar1Area(428, 8, 164, 120);
+
+QFont LabelFont(int points) {
+  QFont font(QStringLiteral("MS UI Gothic"));
+  font.setPixelSize((points * 96 + 36) / 72);  // as at 96 dots per inch: 12 pt is 16 px
+  font.setBold(true);
+  return font;
+}
+
+TextExtent MeasureLabel(const std::string& text, int points) {
+  QFontMetrics metrics(LabelFont(points));
+  return {metrics.horizontalAdvance(QString::fromStdString(text)), metrics.height()};
+}
+
+QColor ToQColor(png::ColorValue c) { return QColor(png::RedOf(c), png::GreenOf(c), png::BlueOf(c)); }
+
+Qt::WindowFlags WindowFlagsFor(bool borderless) {
+  Qt::WindowFlags flags = Qt::Tool | Qt::WindowStaysOnTopHint;
+  if (borderless) return flags | Qt::FramelessWindowHint;
+  return flags | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+         Qt::WindowCloseButtonHint;
+}
 }  // namespace
 
-TfrmCount::TfrmCount()
-    : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
-                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                           Qt::WindowCloseButtonHint) {
+TfrmCount::TfrmCount() : QWidget(nullptr, WindowFlagsFor(false)) {
   setWindowTitle(QStringLiteral("ヴェルベル起動カウンター＋(プラス)"));
   setFixedSize(kClientWidth, kClientHeight);
   timTimer_.setInterval(100);
   connect(&timTimer_, &QTimer::timeout, this, &TfrmCount::timTimerTimer);
+  timNext_.setInterval(500);
+  timNext_.setSingleShot(true);
+  connect(&timNext_, &QTimer::timeout, this, &TfrmCount::timNextTimer);
   timDelay_.setSingleShot(true);
   connect(&timDelay_, &QTimer::timeout, this, &TfrmCount::timDelayTimer);
+  mplWave_ = platform::CreateSdlMediaPlayer([this](std::function<void()> task) {
+    QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+  });
+  CreateControls();
   FormCreate();
 }
 
 TfrmCount::~TfrmCount() {
+  // FormDestroy: stop the voice, remove the extracted pictures, free the data form.
+  if (mplWave_) mplWave_->Close();
+  gamedata::DeleteByPattern("*.png");
   delete data_;
   data_ = nullptr;
+}
+
+QLabel* TfrmCount::MakeLabel(const Label& label) {
+  auto* l = new QLabel(this);
+  l->setAttribute(Qt::WA_TranslucentBackground);
+  l->setAttribute(Qt::WA_TransparentForMouseEvents);
+  CopyLabel(l, label);
+  return l;
+}
+
+void TfrmCount::CopyLabel(QLabel* target, const Label& label) {
+  target->setFont(LabelFont(label.pointSize));
+  target->setText(QString::fromStdString(label.text));
+  QPalette palette = target->palette();
+  palette.setColor(QPalette::WindowText, ToQColor(label.colour));
+  target->setPalette(palette);
+  target->setGeometry(label.left, label.top, label.width, label.height);
+  target->setVisible(label.visible);
+}
+
+void TfrmCount::CreateControls() {
+  // In painting order, bottom to top.
+  imgCount_ = new QLabel(this);
+  imgCount_->setGeometry(0, 0, kClientWidth, kClientHeight);
+  imgChar1_ = new QLabel(this);
+  imgChar1_->setGeometry(kChar1Area);
+  imgChar0_ = new QLabel(this);
+  imgChar0_->setGeometry(kChar0Area);
+  auto shape = [this](ShapeWidget::Kind kind, int l, int t, int w, int h) {
+    auto* s = new ShapeWidget(kind, this);
+    s->setGeometry(l, t, w, h);
+    return s;
+  };
+  shpChar0A_ = shape(ShapeWidget::Kind::RoundRect, 132, 10, 321, 57);
+  shpChar1A_ = shape(ShapeWidget::Kind::RoundRect, 148, 70, 321, 57);
+  shpChar0B_ = shape(ShapeWidget::Kind::Circle, 124, 42, 13, 13);
+  shpChar1B_ = shape(ShapeWidget::Kind::Circle, 464, 83, 13, 13);
+  shpChar1C_ = shape(ShapeWidget::Kind::Circle, 472, 83, 9, 9);
+  const CounterLabels design = DesignLabels(MeasureLabel);
+  lblChar0A_ = MakeLabel(design.char0A);
+  lblChar0B_ = MakeLabel(design.char0B);
+  lblChar0C_ = MakeLabel(design.char0C);
+  lblChar1A_ = MakeLabel(design.char1A);
+  lblCount_ = MakeLabel(design.count);
+  lblChar1B_ = MakeLabel(design.char1B);
+  lblChar1C_ = MakeLabel(design.char1C);
+  lblLast_ = MakeLabel(design.last);
+  lblChar1D_ = MakeLabel(design.char1D);
+  shpChar0C_ = shape(ShapeWidget::Kind::Circle, 120, 46, 9, 9);
 }
 
 void TfrmCount::FormCreate() {
@@ -41,6 +128,8 @@ void TfrmCount::FormCreate() {
   data_ = new shell::TfrmData(this);
   QApplication::setWindowIcon(data_->imgIcon());
   setWindowIcon(data_->imgIcon());
+  background_ = shell::TfrmData::Artwork("counter_background");
+  imgCount_->setPixmap(QPixmap::fromImage(shell::ToQImage(background_)));
 
   now_ = platform::CurrentTime();
   platform::BreakDownLocal(now_, nowTm_);
@@ -48,52 +137,129 @@ void TfrmCount::FormCreate() {
 
   auto& reg = platform::TheRegistry();
   auto& settings = state::TheSettings();
-  auto load = state::LoadSettings(settings, reg, platform::ExecutableFolder());
+  const auto load = state::LoadSettings(settings, reg, platform::ExecutableFolder());
+  if (!load.errors.empty()) ReportError(QString::fromStdString(load.errors.front()));
   auto& history = state::TheHistory();
   state::LoadHistory(history, reg);
   if (settings.form) {
-    setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint);
-    setFixedSize(kClientWidth, kClientHeight);
+    setWindowFlags(WindowFlagsFor(true));
+    setFixedSize(background_.Width() > 0 ? background_.Width() : kClientWidth,
+                 background_.Height() > 0 ? background_.Height() : kClientHeight);
   }
+  const GreetingComposer composer(MeasureLabel);
+  composer.ChooseCharacters(settings, nowTm_);
+  gamedata::DeleteByPattern("*.WAV");
+  try {
+    gamedata::ReplaceWindowsSounds(settings, reg, platform::ExecutableFolder(), nowTm_.second);
+  } catch (const std::exception& e) {
+    // The greeting and the count must not depend on the game's voices.
+    ReportError(QString::fromUtf8(e.what()));
+  }
+  composition_ = composer.Compose(settings, history, now_, nowTm_);
+  ApplyComposition();
+
+  png::Bitmap left, right;
+  left.SetSize(kChar0Area.width(), kChar0Area.height());
+  right.SetSize(kChar1Area.width(), kChar1Area.height());
+  const bool leftDrawn = shell::DrawPicture(settings.dirwave, composition_.leftPicture, background_,
+                                            {&left, kChar0Area.left(), kChar0Area.top()}, true);
+  const bool rightDrawn = shell::DrawPicture(settings.dirwave, composition_.rightPicture, background_,
+                                             {&right, kChar1Area.left(), kChar1Area.top()}, false);
+  if (leftDrawn) imgChar0_->setPixmap(QPixmap::fromImage(shell::ToQImage(left)));
+  if (rightDrawn) imgChar1_->setPixmap(QPixmap::fromImage(shell::ToQImage(right)));
+
   state::RecordStartup(history, now_, nowTm_, reg);
   timTimer_.start();
-  if (!load.errors.empty()) {
-    shell::ShowError(this, QString::fromStdString(load.errors.front()), false);
-  }
+}
+
+void TfrmCount::ApplyComposition() {
+  const CounterLabels& l = composition_.labels;
+  CopyLabel(lblChar0A_, l.char0A);
+  CopyLabel(lblChar0B_, l.char0B);
+  CopyLabel(lblChar0C_, l.char0C);
+  CopyLabel(lblChar1A_, l.char1A);
+  CopyLabel(lblCount_, l.count);
+  CopyLabel(lblChar1B_, l.char1B);
+  CopyLabel(lblChar1C_, l.char1C);
+  CopyLabel(lblLast_, l.last);
+  CopyLabel(lblChar1D_, l.char1D);
 }
 
 void TfrmCount::Start() {
   const int delay = state::TheSettings().delay;
   if (delay == 0) {
-    ShowCounter();
+    FormShow();
+    PlayVoice(composition_.entry ? composition_.entry->voices[0] : 0);
   } else {
     timDelay_.setInterval(delay * 1000);
     timDelay_.start();
   }
 }
 
-void TfrmCount::ShowCounter() {
+void TfrmCount::FormShow() {
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect area = screen->availableGeometry();
+    const QRect area = screen->availableGeometry();
     move(area.center() - rect().center());
   }
   show();
-  PlayVoice(1);
+  shell::SnapshotWhenShown(this);
 }
 
-void TfrmCount::PlayVoice(int) {
-  // Voices come with the game data; until then the sequence ends at once.
+void TfrmCount::PlayVoice(int voice) {
+  const auto& settings = state::TheSettings();
+  if (settings.wave && state::LeftVoiceEnabled(settings)) {
+    mplWave_->Close();
+    std::string wav;
+    try {
+      wav = gamedata::ExtractVoice(settings.dirwave, voice);
+    } catch (const std::exception& e) {
+      ReportError(QString::fromUtf8(e.what()));
+      wav.clear();  // the sequence ends; the window still closes on time
+    }
+    if (!wav.empty() && platform::FileExists(wav) && mplWave_->Open(wav)) {
+      mplWave_->Play([this](platform::MediaNotice notice) { mplWaveNotify(notice); });
+      ++timing_.voiceStep;
+      return;
+    }
+  }
   timing_.voiceStep = CounterTiming::kVoicesOver;
+}
+
+void TfrmCount::mplWaveNotify(platform::MediaNotice notice) {
+  switch (notice) {
+    case platform::MediaNotice::Successful:
+      if (timing_.voiceStep >= CounterTiming::kVoicesOver) timing_.voiceStep = CounterTiming::kVoicesOver;
+      else timNext_.start();
+      break;
+    case platform::MediaNotice::Failure:
+      // No device or an unplayable file must not keep the window open forever.
+      timing_.voiceStep = CounterTiming::kVoicesOver;
+      break;
+    default: break;  // superseded and aborted playbacks are not the end of a voice
+  }
+}
+
+void TfrmCount::timNextTimer() {
+  timNext_.stop();
+  if (!composition_.entry || timing_.voiceStep >= 6) {
+    timing_.voiceStep = CounterTiming::kVoicesOver;
+    return;
+  }
+  PlayVoice(composition_.entry->voices[static_cast<std::size_t>(timing_.voiceStep)]);
 }
 
 void TfrmCount::timDelayTimer() {
   timing_.showTime = platform::CurrentTime();
-  ShowCounter();
+  timDelay_.stop();
+  FormShow();
+  PlayVoice(composition_.entry ? composition_.entry->voices[0] : 0);
 }
 
 void TfrmCount::timTimerTimer() {
   if (timing_.DueToClose(platform::CurrentTime(), state::TheSettings().timer)) close();
 }
+
+void TfrmCount::ReportError(const QString& text) { shell::ShowError(this, text, false); }
 
 void TfrmCount::closeEvent(QCloseEvent* event) {
   timTimer_.stop();

@@ -1,9 +1,15 @@
 #pragma once
+#include <QLabel>
 #include <QTimer>
 #include <QWidget>
+#include <memory>
 
 #include "counter/counter_timing.h"
+#include "counter/greeting.h"
+#include "counter/shape_widget.h"
 #include "platform/clock.h"
+#include "platform/media_player.h"
+#include "png/bitmap.h"
 
 namespace vp::shell {
 class TfrmData;
@@ -11,8 +17,8 @@ class TfrmData;
 
 namespace vp::counter {
 
-// The only window of counter mode: counts the start-up, shows itself at once or
-// after the delay, and closes itself once the display time has passed.
+// The only window of counter mode: counts the start-up, greets, speaks the
+// voices and closes itself once they are over and the display time has passed.
 class TfrmCount : public QWidget {
   Q_OBJECT
  public:
@@ -28,15 +34,33 @@ class TfrmCount : public QWidget {
 
  private:
   void FormCreate();
-  void ShowCounter();
+  void FormShow();
+  void CreateControls();
+  void ApplyComposition();
   void PlayVoice(int voice);
+  void mplWaveNotify(platform::MediaNotice notice);
   void timTimerTimer();
+  void timNextTimer();
   void timDelayTimer();
+  void ReportError(const QString& text);
+  QLabel* MakeLabel(const Label& label);
+  void CopyLabel(QLabel* target, const Label& label);
 
   shell::TfrmData* data_ = nullptr;
-  QTimer timTimer_;
-  QTimer timDelay_;
+  QLabel* imgCount_ = nullptr;
+  QLabel* imgChar1_ = nullptr;
+  QLabel* imgChar0_ = nullptr;
+  ShapeWidget *shpChar0A_ = nullptr, *shpChar1A_ = nullptr, *shpChar0B_ = nullptr, *shpChar1B_ = nullptr,
+              *shpChar1C_ = nullptr, *shpChar0C_ = nullptr;
+  QLabel *lblChar0A_ = nullptr, *lblChar0B_ = nullptr, *lblChar0C_ = nullptr;
+  QLabel *lblChar1A_ = nullptr, *lblCount_ = nullptr, *lblChar1B_ = nullptr;
+  QLabel *lblChar1C_ = nullptr, *lblLast_ = nullptr, *lblChar1D_ = nullptr;
+  std::unique_ptr<platform::MediaPlayer> mplWave_;
+  QTimer timTimer_, timNext_, timDelay_;
+
   CounterTiming timing_;
+  CounterComposition composition_;
+  png::Bitmap background_;
   platform::TimeValue now_ = 0;
   platform::LocalTime nowTm_;
 };

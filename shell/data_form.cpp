@@ -1,27 +1,39 @@
 #include "shell/data_form.h"
 
-#include <QPainter>
+#include <QFile>
 #include <QPixmap>
+
+#include "shell/qt_bitmap.h"
+
+static void InitArtwork() { Q_INIT_RESOURCE(resources); }
 
 namespace vp::shell {
 
 TfrmData* frmData = nullptr;
 
 namespace {
-// Stands in until the artwork is embedded: a plain mark so the window has an icon.
-QIcon MakeIcon() {
-  QPixmap pixmap(32, 32);
-  pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.setBrush(QColor(255, 127, 127));
-  painter.setPen(QPen(Qt::white, 2));
-  painter.drawEllipse(2, 2, 28, 28);
-  return QIcon(pixmap);
+QByteArray ResourceBytes(const QString& name) {
+  QFile file(":/art/" + name + ".png");
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 }  // namespace
 
-TfrmData::TfrmData(QObject* owner) : QObject(owner), icon_(MakeIcon()) { frmData = this; }
+png::Bitmap TfrmData::Artwork(const char* name) {
+  InitArtwork();
+  return DecodePng(ResourceBytes(QString::fromLatin1(name)));
+}
+
+TfrmData::TfrmData(QObject* owner) : QObject(owner) {
+  InitArtwork();
+  QPixmap icon;
+  icon.loadFromData(ResourceBytes("icon"), "PNG");
+  icon_ = QIcon(icon);
+  for (int i = 0; i < 6; ++i) {
+    chips_[static_cast<std::size_t>(i)] = DecodePng(ResourceBytes(QString("chip%1").arg(i)));
+    names_[static_cast<std::size_t>(i)] = DecodePng(ResourceBytes(QString("name%1").arg(i)));
+  }
+  frmData = this;
+}
 
 TfrmData::~TfrmData() {
   if (frmData == this) frmData = nullptr;
