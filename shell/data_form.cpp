@@ -28,11 +28,23 @@ TfrmData::TfrmData(QObject* owner) : QObject(owner) {
   QPixmap icon;
   icon.loadFromData(ResourceBytes("icon"), "PNG");
   icon_ = QIcon(icon);
-  for (int i = 0; i < 6; ++i) {
-    chips_[static_cast<std::size_t>(i)] = DecodePng(ResourceBytes(QString("chip%1").arg(i)));
-    names_[static_cast<std::size_t>(i)] = DecodePng(ResourceBytes(QString("name%1").arg(i)));
-  }
   frmData = this;
+}
+
+const std::array<png::Bitmap, 6>& TfrmData::imlChip() const {
+  if (!chipsLoaded_) {
+    for (int i = 0; i < 6; ++i) chips_[static_cast<std::size_t>(i)] = DecodePng(ResourceBytes(QString("chip%1").arg(i)));
+    chipsLoaded_ = true;
+  }
+  return chips_;
+}
+
+const std::array<png::Bitmap, 6>& TfrmData::imlName() const {
+  if (!namesLoaded_) {
+    for (int i = 0; i < 6; ++i) names_[static_cast<std::size_t>(i)] = DecodePng(ResourceBytes(QString("name%1").arg(i)));
+    namesLoaded_ = true;
+  }
+  return names_;
 }
 
 TfrmData::~TfrmData() {

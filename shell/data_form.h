@@ -15,16 +15,19 @@ class TfrmData : public QObject {
   ~TfrmData() override;
 
   const QIcon& imgIcon() const { return icon_; }
-  const std::array<png::Bitmap, 6>& imlChip() const { return chips_; }  // 111 x 111
-  const std::array<png::Bitmap, 6>& imlName() const { return names_; }  // 127 x 22
+  // Decoded on first use: counter mode draws game pictures, not chips.
+  const std::array<png::Bitmap, 6>& imlChip() const;  // 111 x 111
+  const std::array<png::Bitmap, 6>& imlName() const;  // 127 x 22
 
   // Other embedded pictures by name ("counter_background", "logo", ...).
   static png::Bitmap Artwork(const char* name);
 
  private:
   QIcon icon_;
-  std::array<png::Bitmap, 6> chips_;
-  std::array<png::Bitmap, 6> names_;
+  mutable std::array<png::Bitmap, 6> chips_;
+  mutable std::array<png::Bitmap, 6> names_;
+  mutable bool chipsLoaded_ = false;
+  mutable bool namesLoaded_ = false;
 };
 
 // The process-wide reference to the data form of this run.

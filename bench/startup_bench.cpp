@@ -1,0 +1,100 @@
+// Process start to counter window visible, on the demo game with voices off,
+// side by side with a bare Qt program that shows one window with one label.
+// Usage: startup_bench BUILD_DIR [runs]
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Milliseconds from fork to the "shown" line on the child's standard error.
+double TimeToShown(const std::vector<std::string>& argv, const std::string& cwd) {
+  int pipeFd[2];
+  if (pipe(pipeFd) != 0) return -1;
+  const auto start = std::chrono::steady_clock::now();
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(pipeFd[1], 2);
+    close(pipeFd[0]);
+    if (chdir(cwd.c_str()) != 0) _exit(127);
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+  }
+  close(pipeFd[1]);
+  std::string seen;
+  char buffer[256];
+  double ms = -1;
+  ssize_t n;
+  while ((n = read(pipeFd[0], buffer, sizeof buffer)) > 0) {
+    seen.append(buffer, static_cast<std::size_t>(n));
+    if (seen.find("vpcounter: shown") != std::string::npos) {
+      ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+      break;
+    }
+  }
+  kill(pid, SIGTERM);
+  close(pipeFd[0]);
+  waitpid(pid, nullptr, 0);
+  return ms;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: startup_bench BUILD_DIR [runs]\n");
+    return 2;
+  }
+  char resolved[4096];
+  if (realpath(argv[1], resolved) == nullptr) {
+    std::fprintf(stderr, "startup_bench: no folder %s\n", argv[1]);
+    return 2;
+  }
+  const std::string build = resolved;  // the runs change their working folder
+  const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 9;
+  char dirTemplate[] = "/tmp/vpstartup.XXXXXX";
+  const std::string dir = mkdtemp(dirTemplate);
+  const std::string game = dir + "/game", reg = dir + "/reg", work = dir + "/work";
+  std::string setup = "mkdir -p '" + reg + "' '" + work + "' && '" + build + "/vp-demo-game' '" + game +
+                      "' >/dev/null && printf 'REGEDIT4\\n\\n[HKEY_LOCAL_MACHINE\\\\SOFTWARE\\\\QOTA_CORP\\\\VerbellePlus]\\n\"install\"=\"%s\"\\n' '" +
+                      game + "' > '" + reg + "/HKEY_LOCAL_MACHINE.reg'";
+  if (std::system(setup.c_str()) != 0) {
+    std::fprintf(stderr, "startup_bench: cannot write the demo game\n");
+    return 1;
+  }
+  setenv("VPCOUNTER_REGISTRY_DIR", reg.c_str(), 1);
+  setenv("VPCOUNTER_TRACE_SHOWN", "1", 1);
+  if (!getenv("DISPLAY") && !getenv("WAYLAND_DISPLAY")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  if (!getenv("XDG_RUNTIME_DIR")) setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+
+  std::vector<double> ours, bare;
+  for (int i = 0; i < runs; ++i) {
+    ours.push_back(TimeToShown({build + "/vpcounter", "/C"}, work));
+    bare.push_back(TimeToShown({build + "/bare_window"}, work));
+  }
+  if (std::find(ours.begin(), ours.end(), -1.0) != ours.end() || std::find(bare.begin(), bare.end(), -1.0) != bare.end()) {
+    std::fprintf(stderr, "startup_bench: a run never showed its window\n");
+    return 1;
+  }
+  const double o = Median(ours), b = Median(bare);
+  std::printf("start-up to window visible (median of %d runs, demo game, voices off)\n", runs);
+  std::printf("  vpcounter /C      %7.1f ms\n  bare Qt window    %7.1f ms\n  ratio             %7.2f\n", o, b, o / b);
+  std::system(("rm -rf '" + dir + "'").c_str());
+  return 0;
+}

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Counter mode against the demo game, voices on, headless: the window shows the
+# pictures (snapshot), speaks, closes by itself and cleans up what it extracted.
+set -euo pipefail
+build=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/run" "$work/reg" "$work/runtime"
+chmod 700 "$work/runtime"
+export VPCOUNTER_REGISTRY_DIR="$work/reg" QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work/runtime"
+export SDL_AUDIODRIVER=dummy VPCOUNTER_SNAPSHOT="$work/counter.png"
+fail() { echo "FAIL: $*"; exit 1; }
+
+"$build/vp-demo-game" "$work/game" >/dev/null
+printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QOTA_CORP\\VerbellePlus]\n"install"="%s"\n' "$work/game" \
+  > "$work/reg/HKEY_LOCAL_MACHINE.reg"
+printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\n"timer"=dword:00000001\n"wave"=dword:00000001\n"repl"=dword:00000001\n\n[HKEY_CURRENT_USER\\AppEvents\\Schemes\\Apps\\.Default\\SystemExit\\.Current]\n@="old.wav"\n' \
+  > "$work/reg/HKEY_CURRENT_USER.reg"
+touch "$work/run/stale.WAV"
+
+start=$(date +%s)
+(cd "$work/run" && timeout 60 "$build/vpcounter" /C) || fail "counter mode did not end by itself"
+took=$(( $(date +%s) - start ))
+
+[ -f "$work/counter.png" ] || fail "no snapshot"
+"$build/vp-png" info "$work/counter.png" | grep -q "600 x 135" || fail "snapshot is not the 600 x 135 window"
+[ -z "$(find "$work/run" -iname '*.png')" ] || fail "extracted pictures were left behind"
+[ -z "$(find "$work/run" -iname '*.ogg')" ] || fail "compressed voices were left behind"
+[ ! -e "$work/run/stale.WAV" ] || fail "the previous run's voices were not deleted"
+wavs=$(find "$work/run" -name '*.wav' | wc -l)
+[ "$wavs" -ge 2 ] || fail "expected the spoken voices and the exit voice, found $wavs wav files"
+exit_sound=$(grep -A1 'SystemExit' "$work/reg/HKEY_CURRENT_USER.reg" | tail -1)
+echo "$exit_sound" | grep -q '\.wav"' || fail "exit sound not replaced: $exit_sound"
+count=$(od -An -t u4 -j 4 -N 4 "$work/run/TALLYDAT" | tr -d ' ')
+[ "$count" -eq 2 ] || fail "count is $count, expected 2"
+echo "counter mode with the demo game: ok (${took}s, $wavs voices)"
