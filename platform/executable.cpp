@@ -6,18 +6,20 @@
 
 namespace vp::platform {
 
-std::string ExecutableFolder() {
+std::string ExecutablePath() {
   std::vector<char> buffer(4096);
   for (;;) {
     ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (n < 0) return "./";
-    if (static_cast<size_t>(n) < buffer.size()) {
-      std::string path(buffer.data(), static_cast<size_t>(n));
-      auto slash = path.rfind('/');
-      return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
-    }
+    if (n < 0) return {};
+    if (static_cast<size_t>(n) < buffer.size()) return std::string(buffer.data(), static_cast<size_t>(n));
     buffer.resize(buffer.size() * 2);
   }
+}
+
+std::string ExecutableFolder() {
+  const std::string path = ExecutablePath();
+  auto slash = path.rfind('/');
+  return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
 }
 
 }  // namespace vp::platform

@@ -1,13 +1,24 @@
 #include "settings/main_window.h"
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QLocale>
+#include <QMenuBar>
 #include <QScreen>
 #include <QShortcut>
+#include <QUrl>
 
+#include "gamedata/game_folder.h"
+#include "platform/clock.h"
 #include "platform/executable.h"
 #include "platform/registry.h"
+#include "settings/statistics.h"
+#include "shell/characters.h"
 #include "shell/data_form.h"
 #include "shell/error_display.h"
+#include "shell/message_box.h"
+#include "shell/qt_bitmap.h"
+#include "shell/snapshot.h"
 #include "state/history.h"
 #include "state/settings.h"
 
@@ -16,51 +27,310 @@ namespace vp::settings {
 namespace {
 constexpr int kClientWidth = 292;
 constexpr int kClientHeight = 267;
+
+QLabel* PanelLabel(QWidget* parent, const char* text, int left, int top, bool value, const char* name) {
+  auto* label = new QLabel(QString::fromUtf8(text), parent);
+  label->setObjectName(QString::fromLatin1(name));
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::WindowText, value ? QColor(255, 255, 0) : QColor(255, 255, 255));
+  label->setPalette(palette);
+  if (value) {
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+  }
+  label->move(left, top);
+  label->adjustSize();
+  return label;
+}
+
+QString Name(int index) {
+  return QString::fromStdString(shell::CharacterName(-1, index, state::TheSettings().name));
+}
 }  // namespace
 
-TfrmMain::TfrmMain()
-    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
+TfrmMain::TfrmMain() : QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                                Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
   setWindowTitle(QStringLiteral("ヴェルベル起動カウンター＋(プラス)の設定"));
-  setFixedSize(kClientWidth, kClientHeight);
-  btnOk_ = new QPushButton(QStringLiteral("OK"), this);
-  btnOk_->setGeometry(128, 236, 75, 25);
-  btnOk_->setDefault(true);
-  connect(btnOk_, &QPushButton::clicked, this, &TfrmMain::btnOkClick);
-  btnCancel_ = new QPushButton(QStringLiteral("キャンセル"), this);
-  btnCancel_->setGeometry(208, 236, 75, 25);
-  connect(btnCancel_, &QPushButton::clicked, this, &TfrmMain::btnCancelClick);
-  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-  connect(escape, &QShortcut::activated, btnCancel_, &QPushButton::click);
+  shortcuts_ = std::make_unique<StartupShortcuts>(
+      [this](const std::string& text) { return shell::AskYesNo(this, QString::fromStdString(text)); },
+      [this](const std::string& text) { shell::ShowExclamation(this, QString::fromStdString(text)); },
+      platform::ExecutablePath());
+  CreateControls();
+  CreateMenu();
   FormCreate();
+  setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
   }
 }
 
 TfrmMain::~TfrmMain() {
-  delete data_;
+  delete data_;  // FormDestroy
   data_ = nullptr;
 }
 
+void TfrmMain::CreateControls() {
+  auto* client = new QWidget(this);
+  client->setFixedSize(kClientWidth, kClientHeight);
+  setCentralWidget(client);
+  imgBack_ = new QLabel(client);
+  imgBack_->setGeometry(0, 0, kClientWidth, kClientHeight);
+  imgBack_->setPixmap(QPixmap::fromImage(shell::ToQImage(shell::TfrmData::Artwork("settings_background"))));
+
+  imgChar0_ = new ChipImage(client);
+  imgChar0_->setObjectName("imgChar0");
+  imgChar0_->setGeometry(20, 12, 111, 111);
+  imgChar1_ = new ChipImage(client);
+  imgChar1_->setObjectName("imgChar1");
+  imgChar1_->setGeometry(160, 12, 111, 111);
+  pumChar_ = new QMenu(this);
+  pumChar_->setObjectName("pumChar");
+  for (int side = 0; side < 2; ++side) {
+    ChipImage* chip = side == 0 ? imgChar0_ : imgChar1_;
+    chip->setContextMenuPolicy(Qt::CustomContextMenu);
+    chip->onMouseDown = [this, side](Qt::MouseButton, QPoint) {
+      popupSide_ = side;
+      BuildCharMenu();
+    };
+    chip->onMouseUp = [this, side](Qt::MouseButton button, QPoint p) { ChipMouseUp(side, button, p); };
+    connect(chip, &QWidget::customContextMenuRequested, this,
+            [this, chip](const QPoint& p) { pumChar_->popup(chip->mapToGlobal(p)); });
+  }
+
+  cbxChar0_ = new QComboBox(client);
+  cbxChar0_->setObjectName("cbxChar0");
+  cbxChar0_->setGeometry(24, 128, 105, 20);
+  cbxChar1_ = new QComboBox(client);
+  cbxChar1_->setObjectName("cbxChar1");
+  cbxChar1_->setGeometry(164, 128, 105, 20);
+  connect(cbxChar0_, &QComboBox::activated, this, [this](int i) { ListChanged(0, i); });
+  connect(cbxChar1_, &QComboBox::activated, this, [this](int i) { ListChanged(1, i); });
+
+  pnlStat_ = new QFrame(client);
+  pnlStat_->setObjectName("pnlStat");
+  pnlStat_->setGeometry(4, 156, 284, 76);
+  pnlStat_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  pnlStat_->setAutoFillBackground(true);
+  QPalette panel = pnlStat_->palette();
+  panel.setColor(QPalette::Window, QColor(255, 127, 127));
+  pnlStat_->setPalette(panel);
+  PanelLabel(pnlStat_, "初回起動日時", 8, 8, false, "lblSC1");
+  PanelLabel(pnlStat_, "前回起動日時", 8, 24, false, "lblSC2");
+  PanelLabel(pnlStat_, "通算経過日数", 8, 40, false, "lblSC3");
+  PanelLabel(pnlStat_, "通算起動回数", 152, 40, false, "lblSC4");
+  PanelLabel(pnlStat_, "1日の平均起動回数", 8, 56, false, "lblSC5");
+  PanelLabel(pnlStat_, "1日の最大起動回数", 152, 56, false, "lblSC6");
+  lblInit_ = PanelLabel(pnlStat_, "9999/99/99 99:99", 88, 8, true, "lblInit");
+  lblLast_ = PanelLabel(pnlStat_, "9999/99/99 99:99", 88, 24, true, "lblLast");
+  lblDiffDay_ = PanelLabel(pnlStat_, "999,999", 88, 40, true, "lblDiffDay");
+  lblTotal_ = PanelLabel(pnlStat_, "999,999", 232, 40, true, "lblTotal");
+  lblDayAve_ = PanelLabel(pnlStat_, "99.99", 112, 56, true, "lblDayAve");
+  lblDayMax_ = PanelLabel(pnlStat_, "999", 256, 56, true, "lblDayMax");
+
+  btnOk_ = new QPushButton(QStringLiteral("OK"), client);
+  btnOk_->setObjectName("btnOk");
+  btnOk_->setGeometry(128, 236, 75, 25);
+  btnOk_->setDefault(true);
+  btnOk_->setAutoDefault(true);
+  connect(btnOk_, &QPushButton::clicked, this, &TfrmMain::btnOkClick);
+  btnCancel_ = new QPushButton(QStringLiteral("キャンセル"), client);
+  btnCancel_->setObjectName("btnCancel");
+  btnCancel_->setGeometry(208, 236, 75, 25);
+  connect(btnCancel_, &QPushButton::clicked, this, &TfrmMain::btnCancelClick);
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(escape, &QShortcut::activated, this, [this] {
+    if (btnCancel_->isEnabled()) btnCancel_->click();
+  });
+  setTabOrder(btnOk_, btnCancel_);
+  setTabOrder(btnCancel_, cbxChar0_);
+  setTabOrder(cbxChar0_, cbxChar1_);
+}
+
+void TfrmMain::CreateMenu() {
+  QMenu* func = menuBar()->addMenu(QStringLiteral("機能(&F)"));
+  QAction* config = func->addAction(QStringLiteral("詳細設定(&C)..."));
+  config->setObjectName("mnuConfig");
+  connect(config, &QAction::triggered, this, &TfrmMain::mnuConfigClick);
+  QAction* girl = func->addAction(QStringLiteral("女の子情報(&D)..."));
+  girl->setObjectName("mnuGirl");
+  QMenu* startup = func->addMenu(QStringLiteral("スタートアップ登録(&S)"));
+  mnuStartupUser_ = startup->addAction(QStringLiteral("現ユーザーのみ利用(&U)"));
+  mnuStartupUser_->setObjectName("mnuStartupUser");
+  mnuStartupComm_ = startup->addAction(QStringLiteral("全てのユーザー利用(&A)"));
+  mnuStartupComm_->setObjectName("mnuStartupComm");
+  for (QAction* a : {mnuStartupUser_, mnuStartupComm_}) a->setCheckable(true);
+  connect(mnuStartupUser_, &QAction::triggered, this, [this] {
+    shortcuts_->RegisterStartup(0, 1);
+    UpdateStartupMarks();
+  });
+  connect(mnuStartupComm_, &QAction::triggered, this, [this] {
+    shortcuts_->RegisterStartup(1, 0);
+    UpdateStartupMarks();
+  });
+  QAction* remove = func->addAction(QStringLiteral("スタートアップ抹消(&D)"));
+  remove->setObjectName("mnuStartupDel");
+  connect(remove, &QAction::triggered, this, [this] {
+    shortcuts_->Remove();
+    UpdateStartupMarks();
+  });
+  QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+  QAction* readme = help->addAction(QStringLiteral("READMEの表示(&R)"));
+  readme->setObjectName("mnuReadme");
+  connect(readme, &QAction::triggered, this, [] {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(platform::ExecutableFolder() + "README.TXT")));
+  });
+  QAction* web = help->addAction(QStringLiteral("NIVREのホームページ(&W)"));
+  web->setObjectName("mnuWeb");
+  connect(web, &QAction::triggered, this, [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomePage))); });
+  QAction* about = help->addAction(QStringLiteral("バージョン情報(&A)..."));
+  about->setObjectName("mnuAbout");
+}
+
 void TfrmMain::FormCreate() {
+  shortcuts_->Locate();
+  UpdateStartupMarks();
   data_ = new shell::TfrmData(this);
   QApplication::setWindowIcon(data_->imgIcon());
   setWindowIcon(data_->imgIcon());
   auto& reg = platform::TheRegistry();
-  auto load = state::LoadSettings(state::TheSettings(), reg, platform::ExecutableFolder());
-  if (state::IsFirstRun(reg)) btnCancel_->setEnabled(false);
+  const auto load = state::LoadSettings(state::TheSettings(), reg, platform::ExecutableFolder());
+  firstSetupPending_ = !state::SettingsEverSaved(reg);
+  if (state::IsFirstRun(reg) || firstSetupPending_) btnCancel_->setEnabled(false);
   state::LoadHistory(state::TheHistory(), reg);
+  UpdateCharacters();
+  FillCharLists();
+  UpdateStatistics();
   if (!load.errors.empty()) {
     // Shown once the window is up, so the box has an owner on screen.
-    QString text = QString::fromStdString(load.errors.front());
-    QMetaObject::invokeMethod(this, [this, text] { shell::ShowError(this, text, true); },
-                              Qt::QueuedConnection);
+    const QString text = QString::fromStdString(load.errors.front());
+    QMetaObject::invokeMethod(this, [this, text] { shell::ShowErrorBox(this, text); }, Qt::QueuedConnection);
   }
 }
 
-void TfrmMain::btnOkClick() {
+void TfrmMain::UpdateStartupMarks() {
+  mnuStartupUser_->setEnabled(shortcuts_->Scope(0).available);
+  mnuStartupUser_->setChecked(shortcuts_->Scope(0).checked);
+  mnuStartupComm_->setEnabled(shortcuts_->Scope(1).available);
+  mnuStartupComm_->setChecked(shortcuts_->Scope(1).checked);
+}
+
+void TfrmMain::UpdateCharacters() {
+  const auto& s = state::TheSettings();
+  const auto& chips = data_->imlChip();
+  for (int side = 0; side < 2; ++side) {
+    png::Bitmap target;
+    target.SetSize(111, 111);
+    shell::DrawChip(chips[static_cast<std::size_t>(side == 0 ? s.char0 : s.char1)], target, false);
+    (side == 0 ? imgChar0_ : imgChar1_)->setPixmap(QPixmap::fromImage(shell::ToQImage(target)));
+  }
+  cbxChar0_->setCurrentIndex(s.char0);
+  cbxChar1_->setCurrentIndex(s.char1);
+}
+
+void TfrmMain::FillCharLists() {
+  const auto& s = state::TheSettings();
+  for (QComboBox* list : {cbxChar0_, cbxChar1_}) {
+    list->clear();
+    for (int i = 0; i < 6; ++i) list->addItem(Name(i));
+  }
+  cbxChar0_->setCurrentIndex(s.char0);
+  cbxChar1_->setCurrentIndex(s.char1);
+}
+
+void TfrmMain::BuildCharMenu() {
+  pumChar_->clear();
+  const auto& s = state::TheSettings();
+  const int current = popupSide_ == 0 ? s.char0 : s.char1;
+  for (int n = 0; n < 6; ++n) {
+    QAction* item = pumChar_->addAction(Name(n));
+    item->setObjectName(QString("mitChar%1").arg(n));
+    item->setCheckable(true);
+    item->setChecked(n == current);
+    connect(item, &QAction::triggered, this, [this, n] { mitCharClick(n); });
+  }
+}
+
+void TfrmMain::mitCharClick(int index) {
+  int& setting = popupSide_ == 0 ? state::TheSettings().char0 : state::TheSettings().char1;
+  if (setting != index) setting = index;
+  UpdateCharacters();
+}
+
+void TfrmMain::ListChanged(int side, int index) {
+  int& setting = side == 0 ? state::TheSettings().char0 : state::TheSettings().char1;
+  if (index >= 0 && index != setting) {
+    setting = index;
+    UpdateCharacters();
+  }
+}
+
+void TfrmMain::ChipMouseUp(int side, Qt::MouseButton button, QPoint p) {
+  ChipImage* chip = side == 0 ? imgChar0_ : imgChar1_;
+  if (button != Qt::LeftButton || p.x() < 0 || p.y() < 0 || p.x() >= chip->width() || p.y() >= chip->height()) return;
+  int& setting = side == 0 ? state::TheSettings().char0 : state::TheSettings().char1;
+  setting = (setting + 1) % 6;
+  UpdateCharacters();
+}
+
+void TfrmMain::UpdateStatistics() {
+  const QLocale locale = QLocale::system();
+  NumberFormat format;
+  format.thousands = locale.groupSeparator().toStdString();
+  format.decimal = locale.decimalPoint().toStdString();
+  const StatisticsTexts t = ComposeStatistics(state::TheHistory(), platform::CurrentTime(), format);
+  const std::pair<QLabel*, const std::string*> labels[] = {{lblInit_, &t.init},     {lblLast_, &t.last},
+                                                           {lblDiffDay_, &t.diffDay}, {lblTotal_, &t.total},
+                                                           {lblDayAve_, &t.dayAve}, {lblDayMax_, &t.dayMax}};
+  for (const auto& [label, text] : labels) {
+    label->setText(QString::fromStdString(*text));
+    label->adjustSize();
+  }
+}
+
+void TfrmMain::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  if (isVisible()) FirstTimeSetup();
+}
+
+void TfrmMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (shownOnce_) return;
+  shownOnce_ = true;
+  // A fixed-size window may get its size before it is visible: run the set-up
+  // once the window is up.
+  QMetaObject::invokeMethod(this, &TfrmMain::FirstTimeSetup, Qt::QueuedConnection);
+  shell::SnapshotWhenShown(this);
+}
+
+void TfrmMain::FirstTimeSetup() {
+  if (!firstSetupPending_) return;
+  // First settings-mode run for this user: save at once, then the detailed settings.
+  firstSetupPending_ = false;
   state::SaveSettings(state::TheSettings(), platform::TheRegistry());
+  mnuConfigClick();
+  UpdateCharacters();
+}
+
+void TfrmMain::mnuConfigClick() {
+  // The detailed settings dialog comes with its own window class; the lists
+  // follow the name setting it may change.
+  UpdateCharacters();
+  FillCharLists();
+}
+
+void TfrmMain::btnOkClick() {
+  auto& settings = state::TheSettings();
+  if (!gamedata::GameDataCheck(settings)) {
+    shell::ShowErrorBox(this, QStringLiteral("ゲームのシステムファイルが見つかりません。\nゲームが標準インストールされていないか、\n正しいゲームフォルダが指定されていません。"));
+    return;
+  }
+  if (!btnCancel_->isEnabled() && !shortcuts_->AnyHeld()) {
+    const int scope = shortcuts_->FirstRunScope();
+    shortcuts_->RegisterStartup(scope, 1 - scope);
+  }
+  shortcuts_->KeepSingleShortcut();
+  state::SaveSettings(settings, platform::TheRegistry());
   close();
 }
 

@@ -115,13 +115,13 @@ bool SiblingIntegrates(platform::Registry& reg, std::optional<std::string>* hist
   return true;
 }
 
+bool SettingsEverSaved(platform::Registry& reg) {
+  auto key = reg.OpenKey(RegRoot::CurrentUser, kSettingsKey, false);
+  return key && key->ValueExists("char0");
+}
+
 bool IsFirstRun(platform::Registry& reg) {
-  bool result = true;
-  if (auto key = reg.OpenKey(RegRoot::CurrentUser, kSettingsKey, false)) {
-    result = !key->ValueExists("char0");
-  }
-  if (result && SiblingIntegrates(reg)) result = false;
-  return result;
+  return !SettingsEverSaved(reg) && !SiblingIntegrates(reg);
 }
 
 bool LeftVoiceEnabled(const Settings& s) {

@@ -43,6 +43,8 @@ struct LoadResult {
 LoadResult LoadSettings(Settings& s, platform::Registry& reg, const std::string& programFolder);
 void SaveSettings(const Settings& s, platform::Registry& reg);
 bool IsFirstRun(platform::Registry& reg);
+// Whether the settings were ever saved (char0 stored under the key).
+bool SettingsEverSaved(platform::Registry& reg);
 bool LeftVoiceEnabled(const Settings& s);
 
 struct GameSearch {
