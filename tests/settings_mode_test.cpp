@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <memory>
+
+#include "platform/files.h"
+#include "settings/startup_shortcut.h"
+#include "settings/statistics.h"
+#include "test_support.h"
+
+namespace vp::settings {
+namespace {
+
+using test::LocalTimeValue;
+
+TEST(Statistics, NoHistoryShowsPlaceholders) {
+  state::StartHistory h;
+  auto s = ComposeStatistics(h, 1000, NumberFormat{});
+  EXPECT_EQ(s.init, "-");
+  EXPECT_EQ(s.last, "-");
+  EXPECT_EQ(s.diffDay, "-");
+  EXPECT_EQ(s.total, "0");
+  EXPECT_EQ(s.dayAve, "-");
+  EXPECT_EQ(s.dayMax, "-");
+}
+
+TEST(Statistics, DatesDaysAverageAndGrouping) {
+  state::StartHistory h;
+  h.firstTime = static_cast<std::int32_t>(LocalTimeValue(2006, 1, 5, 7, 3, 59));
+  h.lastTime = static_cast<std::int32_t>(LocalTimeValue(2006, 1, 14, 9, 5));
+  h.count = 4;
+  h.dayMax = 1234;
+  const platform::TimeValue first = h.firstTime;
+  auto s = ComposeStatistics(h, first + 86400 - 60, NumberFormat{});
+  EXPECT_EQ(s.init, "2006/01/05 07:03");
+  EXPECT_EQ(s.last, "2006/01/14 09:05");
+  EXPECT_EQ(s.diffDay, "1");  // 23:59 after the first start-up
+  EXPECT_EQ(ComposeStatistics(h, first + 86400, NumberFormat{}).diffDay, "2");
+  EXPECT_EQ(ComposeStatistics(h, first + 86400, NumberFormat{}).dayAve, "1.50");
+  EXPECT_EQ(s.dayMax, "1,234");
+  h.count = 1235;
+  EXPECT_EQ(ComposeStatistics(h, first + 86400, NumberFormat{}).total, "1,234");
+  EXPECT_EQ(ComposeStatistics(h, first + 2 * 86400, NumberFormat{}).dayAve, "411.33");
+  NumberFormat german{".", ","};
+  EXPECT_EQ(ComposeStatistics(h, first + 86400, german).dayAve, "617,00");
+  EXPECT_EQ(GroupedInteger(1234567, german), "1.234.567");
+  EXPECT_EQ(GroupedDecimal2(2.0 / 3.0, NumberFormat{}), "0.67");
+  EXPECT_EQ(GroupedDecimal2(1234.005, NumberFormat{}), "1,234.01");
+  // The clock a day or more before the first start-up: the average is the total.
+  EXPECT_EQ(ComposeStatistics(h, first - 2 * 86400, NumberFormat{}).dayAve, "1,234.00");
+}
+
+class Shortcuts : public ::testing::Test {
+ protected:
+  test::TempDir home, system;
+  std::vector<std::string> told, asked;
+  bool answer = true;
+  std::unique_ptr<StartupShortcuts> shortcuts;
+  std::string oldHome;
+
+  void SetUp() override {
+    oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    setenv("XDG_CONFIG_DIRS", (system.path() + ":/etc/xdg").c_str(), 1);
+    Make();
+  }
+  void TearDown() override {
+    unsetenv("XDG_CONFIG_HOME");
+    unsetenv("XDG_CONFIG_DIRS");
+    setenv("HOME", oldHome.c_str(), 1);
+  }
+  void Make() {
+    shortcuts = std::make_unique<StartupShortcuts>(
+        [this](const std::string& t) {
+          asked.push_back(t);
+          return answer;
+        },
+        [this](const std::string& t) { told.push_back(t); }, "/opt/vp counter/vpcounter");
+    shortcuts->Locate();
+  }
+  std::string User() const { return home / "config/autostart/" + std::string(kShortcutName); }
+  std::string All() const { return system / "autostart/" + std::string(kShortcutName); }
+  void Put(const std::string& path) {
+    platform::CreateFolders(path.substr(0, path.rfind('/')));
+    test::WriteFile(path, "[Desktop Entry]\n");
+  }
+};
+
+TEST_F(Shortcuts, EntryStartsCounterModeInTheProgramsFolder) {
+  const std::string text = DesktopEntryText("/opt/vp counter/vp$counter", "/C");
+  EXPECT_NE(text.find("Type=Application\n"), std::string::npos);
+  EXPECT_NE(text.find("Exec=\"/opt/vp counter/vp\\\\$counter\" /C\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("Path=/opt/vp counter\n"), std::string::npos);
+  EXPECT_EQ(std::string(kShortcutName).substr(std::string(kShortcutName).size() - 8), ".desktop");
+}
+
+TEST_F(Shortcuts, CreatingInOneScopeRemovesTheOther) {
+  Put(All());
+  Make();
+  EXPECT_FALSE(shortcuts->Scope(0).checked);
+  EXPECT_TRUE(shortcuts->Scope(1).checked);
+  shortcuts->RegisterStartup(0, 1);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].rfind("現ユーザーの", 0), 0u);
+  EXPECT_TRUE(platform::FileExists(User()));
+  EXPECT_FALSE(platform::FileExists(All()));
+  EXPECT_TRUE(shortcuts->Scope(0).checked);
+  EXPECT_FALSE(shortcuts->Scope(1).checked);
+  EXPECT_NE(test::ReadFile(User()).find("Exec=\"/opt/vp counter/vpcounter\" /C"), std::string::npos);
+  // Again: only the message, nothing touched.
+  shortcuts->RegisterStartup(0, 1);
+  EXPECT_EQ(told, std::vector<std::string>{"すでにスタートアップ登録済みです。"});
+  EXPECT_EQ(asked.size(), 1u);
+}
+
+TEST_F(Shortcuts, OnlyYesCreatesOrRemoves) {
+  answer = false;
+  shortcuts->RegisterStartup(1, 0);
+  EXPECT_FALSE(platform::FileExists(All()));
+  EXPECT_FALSE(shortcuts->Scope(1).checked);
+  Put(User());
+  Put(All());
+  Make();
+  shortcuts->Remove();
+  EXPECT_TRUE(platform::FileExists(User()));
+  answer = true;
+  shortcuts->Remove();
+  EXPECT_FALSE(platform::FileExists(User()));
+  EXPECT_FALSE(platform::FileExists(All()));
+  EXPECT_FALSE(shortcuts->Scope(0).checked || shortcuts->Scope(1).checked);
+  told.clear();
+  shortcuts->Remove();
+  EXPECT_EQ(told, std::vector<std::string>{"スタートアップには登録されておりません。"});
+}
+
+TEST_F(Shortcuts, KeepSingleShortcutKeepsTheUsersOne) {
+  Put(User());
+  Put(All());
+  Make();
+  EXPECT_TRUE(shortcuts->Scope(0).checked && shortcuts->Scope(1).checked);
+  shortcuts->KeepSingleShortcut();
+  EXPECT_TRUE(platform::FileExists(User()));
+  EXPECT_FALSE(platform::FileExists(All()));
+}
+
+TEST_F(Shortcuts, AScopeThatCannotBeLocatedIsDisabled) {
+  unsetenv("XDG_CONFIG_HOME");
+  unsetenv("HOME");
+  Make();
+  EXPECT_FALSE(shortcuts->Scope(0).available);
+  EXPECT_TRUE(shortcuts->Scope(1).available);
+  EXPECT_EQ(shortcuts->FirstRunScope(), 1);
+  setenv("XDG_CONFIG_DIRS", "relative/dir", 1);
+  Make();
+  EXPECT_FALSE(shortcuts->Scope(1).available);
+}
+
+TEST_F(Shortcuts, AnUnwritableSystemFolderFailsQuietly) {
+  if (geteuid() == 0) GTEST_SKIP() << "root may write anywhere";
+  platform::CreateFolders(system / "autostart");
+  chmod((system / "autostart").c_str(), 0500);
+  shortcuts->RegisterStartup(1, 0);
+  EXPECT_TRUE(told.empty());
+  EXPECT_TRUE(shortcuts->Scope(1).checked);
+  EXPECT_FALSE(platform::FileExists(All()));
+  chmod((system / "autostart").c_str(), 0700);
+}
+
+}  // namespace
+}  // namespace vp::settings
