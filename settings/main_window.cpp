@@ -12,7 +12,10 @@
 #include "platform/clock.h"
 #include "platform/executable.h"
 #include "platform/registry.h"
+#include "settings/detailed_settings_dialog.h"
+#include "settings/profile_window.h"
 #include "settings/statistics.h"
+#include "settings/version_window.h"
 #include "shell/characters.h"
 #include "shell/data_form.h"
 #include "shell/error_display.h"
@@ -154,6 +157,10 @@ void TfrmMain::CreateMenu() {
   connect(config, &QAction::triggered, this, &TfrmMain::mnuConfigClick);
   QAction* girl = func->addAction(QStringLiteral("女の子情報(&D)..."));
   girl->setObjectName("mnuGirl");
+  connect(girl, &QAction::triggered, this, [this] {
+    TfrmGirl dialog(this);
+    dialog.exec();
+  });
   QMenu* startup = func->addMenu(QStringLiteral("スタートアップ登録(&S)"));
   mnuStartupUser_ = startup->addAction(QStringLiteral("現ユーザーのみ利用(&U)"));
   mnuStartupUser_->setObjectName("mnuStartupUser");
@@ -185,6 +192,10 @@ void TfrmMain::CreateMenu() {
   connect(web, &QAction::triggered, this, [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomePage))); });
   QAction* about = help->addAction(QStringLiteral("バージョン情報(&A)..."));
   about->setObjectName("mnuAbout");
+  connect(about, &QAction::triggered, this, [this] {
+    TfrmVer dialog(this);
+    dialog.exec();
+  });
 }
 
 void TfrmMain::FormCreate() {
@@ -313,8 +324,11 @@ void TfrmMain::FirstTimeSetup() {
 }
 
 void TfrmMain::mnuConfigClick() {
-  // The detailed settings dialog comes with its own window class; the lists
-  // follow the name setting it may change.
+  {
+    TfrmInit dialog(this);
+    dialog.exec();
+  }
+  // The name setting may have changed.
   UpdateCharacters();
   FillCharLists();
 }

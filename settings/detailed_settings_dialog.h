@@ -1,0 +1,38 @@
+#pragma once
+#include <QCheckBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <array>
+
+namespace vp::settings {
+
+// The detailed settings dialog: every setting but the two characters. OK
+// stores into the settings record in memory only.
+class TfrmInit : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TfrmInit(QWidget* owner);
+
+ private:
+  void FormCreate();
+  void UpdateVoiceNames();
+  void UpdateEnabled();
+  void bbtDirClick();
+  void bbtOkClick();
+
+  QLineEdit* edtDir_ = nullptr;
+  QCheckBox* chkWave_ = nullptr;
+  std::array<QCheckBox*, 6> chkWaveN_{};
+  QCheckBox* chkRepl_ = nullptr;
+  QCheckBox* chkName_ = nullptr;
+  QCheckBox* chkRand_ = nullptr;
+  std::array<QRadioButton*, 3> rbtRand_{};
+  QCheckBox* chkForm_ = nullptr;
+  QSpinBox* updTimer_ = nullptr;
+  QSpinBox* updDelay_ = nullptr;
+};
+
+}  // namespace vp::settings
