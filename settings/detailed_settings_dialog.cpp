@@ -1,6 +1,7 @@
 #include "settings/detailed_settings_dialog.h"
 
 #include <QButtonGroup>
+#include <algorithm>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -26,7 +27,8 @@ void Bevel(QWidget* parent, int l, int t, int w, int h) {
 QCheckBox* Check(QWidget* parent, const QString& text, int l, int t, int w, int h, const char* name) {
   auto* c = new QCheckBox(text, parent);
   c->setObjectName(QString::fromLatin1(name));
-  c->setGeometry(l, t, w, h + 4);
+  // The design sizes are Windows' metrics: never cut a caption short.
+  c->setGeometry(l, t, std::max(w, c->sizeHint().width()), std::max(h + 4, c->sizeHint().height()));
   return c;
 }
 
@@ -85,7 +87,8 @@ TfrmInit::TfrmInit(QWidget* owner)
   for (int i = 0; i < 3; ++i) {
     auto* r = new QRadioButton(QString::fromUtf8(randTexts[i]), gbxRand);
     r->setObjectName(QString("rbtRand%1").arg(i + 1));
-    r->setGeometry(randAt[i]);
+    r->setGeometry(randAt[i].x(), randAt[i].y(), std::max(randAt[i].width(), r->sizeHint().width()),
+                   std::max(randAt[i].height(), r->sizeHint().height()));
     group->addButton(r);
     rbtRand_[static_cast<std::size_t>(i)] = r;
   }

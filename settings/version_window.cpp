@@ -1,6 +1,7 @@
 #include "settings/version_window.h"
 
 #include <QLabel>
+#include <algorithm>
 #include <QPainter>
 #include <QPushButton>
 
@@ -39,7 +40,9 @@ QLabel* PanelText(QWidget* parent, const QString& text, int left, int top, int w
   label->setPalette(palette);
   label->move(left, top);
   label->adjustSize();
-  if (width > 0) label->resize(width, label->height());
+  // Rows 12 pixels apart as designed; the whole text stays readable.
+  label->resize(std::max(width, label->width()), 12);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   return label;
 }
 }  // namespace

@@ -10,6 +10,6 @@ class TfrmVer : public QDialog {
   explicit TfrmVer(QWidget* owner);
 };
 
-inline constexpr const char* kMakerNotice = "(C) 2026 Nivre / vpcounter project";
+inline constexpr const char* kMakerNotice = "(C) 2026 Nivre";
 
 }  // namespace vp::settings

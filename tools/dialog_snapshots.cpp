@@ -1,0 +1,49 @@
+// Writes pictures of the settings dialogs for the documentation.
+// Usage: vp-dialog-snapshots OUTPUT_DIR
+#include <QApplication>
+#include <QFont>
+#include <QPixmap>
+#include <cstdio>
+
+#include "settings/detailed_settings_dialog.h"
+#include "settings/folder_dialog.h"
+#include "settings/profile_window.h"
+#include "settings/version_window.h"
+#include "shell/data_form.h"
+#include "state/settings.h"
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: vp-dialog-snapshots OUTPUT_DIR\n");
+    return 2;
+  }
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QFont::insertSubstitution(QStringLiteral("MS UI Gothic"), QStringLiteral("IPAGothic"));
+  QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+  QFont font(QStringLiteral("MS UI Gothic"));
+  font.setPixelSize(12);
+  QApplication::setFont(font);
+  vp::shell::TfrmData data(nullptr);
+  auto& s = vp::state::TheSettings();
+  s.wave = 1;
+  s.usewave = "110111";
+  s.rand = 2;
+  s.dirwave = "/home/user/Games/VerbellePlus";
+  const QString dir = QString::fromLocal8Bit(argv[1]);
+  bool ok = true;
+  auto save = [&](QWidget& w, const char* name) {
+    w.show();
+    QApplication::processEvents();
+    const bool saved = w.grab().save(dir + "/" + name, "PNG");
+    std::printf("%s %s\n", saved ? "wrote" : "FAILED", name);
+    ok &= saved;
+  };
+  vp::settings::TfrmInit init(nullptr);
+  save(init, "detailed_settings.png");
+  vp::settings::TfrmGirl girl(nullptr);
+  save(girl, "profile.png");
+  vp::settings::TfrmVer version(nullptr);
+  save(version, "version.png");
+  return ok ? 0 : 1;
+}
