@@ -151,11 +151,31 @@ void TPngGraphic::LoadFromStream(Stream& stream) {
   reader.alphaTarget = &GetAlphaBitmap();
   Bitmap& image = GetImage();
   WithProgressOn(image, [&] { reader.LoadFromStream(&image, stream, 0); });
+  TakeOver(reader);
+  InterlaceType = reader.interlace == 1 ? TPngInterlaceType::gptAdam7 : TPngInterlaceType::gptNone;
+  SetTransFlag(image);
+}
+
+void TPngGraphic::SaveToStream(Stream& stream) {
+  TPngWriteStream writer;
+  GiveProperties(writer);
+  writer.compressionLevel = CompressionLevel;
+  writer.filterType = FilterType;
+  writer.SetIDATSize(idatSize_);
+  writer.interlace = static_cast<std::uint8_t>(InterlaceType);
+  writer.writeCurrentTime = WriteCurrentTime;
+  writer.onEncode = OnEncode;
+  writer.password = Password;
+  if (hasAlpha_) writer.alphaBitmap = &GetAlphaBitmap();
+  Bitmap& image = GetImage();
+  WithProgressOn(image, [&] { writer.SaveToStream(image, stream); });
+}
+
+void TPngGraphic::TakeOver(const TPngReadStream& reader) {
   hasAlpha_ = reader.hasAlpha;
   Comment = reader.comment;
   BackgroundColor = reader.backgroundColor;
   transColor_ = reader.transColor;
-  InterlaceType = reader.interlace == 1 ? TPngInterlaceType::gptAdam7 : TPngInterlaceType::gptNone;
   Gamma = reader.gamma;
   PhysUnit = static_cast<TPngUnitSpecifier>(reader.physUnit == 1 ? 1 : 0);
   PhysX = reader.physX;
@@ -163,15 +183,9 @@ void TPngGraphic::LoadFromStream(Stream& stream) {
   SignificantBits = reader.significantBits;
   bitDepth_ = reader.sourceBitDepth;
   Grayscale = reader.grey;
-  SetTransFlag(image);
 }
 
-void TPngGraphic::SaveToStream(Stream& stream) {
-  TPngWriteStream writer;
-  writer.compressionLevel = CompressionLevel;
-  writer.filterType = FilterType;
-  writer.SetIDATSize(idatSize_);
-  writer.interlace = static_cast<std::uint8_t>(InterlaceType);
+void TPngGraphic::GiveProperties(TPngWriteStream& writer) const {
   writer.grayscale = Grayscale;
   writer.comment = Comment;
   writer.backgroundColor = BackgroundColor;
@@ -181,15 +195,9 @@ void TPngGraphic::SaveToStream(Stream& stream) {
   writer.physUnit = PhysUnit;
   writer.physX = PhysX;
   writer.physY = PhysY;
-  writer.writeCurrentTime = WriteCurrentTime;
   writer.timeRecord = &time_;
   writer.chrmRecord = &chrm_;
   writer.gifRecord = &gif_;
-  writer.onEncode = OnEncode;
-  writer.password = Password;
-  if (hasAlpha_) writer.alphaBitmap = &GetAlphaBitmap();
-  Bitmap& image = GetImage();
-  WithProgressOn(image, [&] { writer.SaveToStream(image, stream); });
 }
 
 void TPngGraphic::ReadData(Stream& stream) {
@@ -202,17 +210,7 @@ void TPngGraphic::ReadData(Stream& stream) {
   alpha_.Clear();
   reader.alphaTarget = &alpha_;
   reader.LoadFromStream(&image_, stream, 0);
-  hasAlpha_ = reader.hasAlpha;
-  Comment = reader.comment;
-  BackgroundColor = reader.backgroundColor;
-  transColor_ = reader.transColor;
-  Gamma = reader.gamma;
-  PhysUnit = static_cast<TPngUnitSpecifier>(reader.physUnit == 1 ? 1 : 0);
-  PhysX = reader.physX;
-  PhysY = reader.physY;
-  SignificantBits = reader.significantBits;
-  bitDepth_ = reader.sourceBitDepth;
-  Grayscale = reader.grey;
+  TakeOver(reader);
   SetTransFlag(image_);
   Changed();
 }
@@ -220,18 +218,7 @@ void TPngGraphic::ReadData(Stream& stream) {
 void TPngGraphic::WriteData(Stream& stream) {
   if (image_.Empty()) return;
   TPngWriteStream writer;
-  writer.grayscale = Grayscale;
-  writer.comment = Comment;
-  writer.backgroundColor = BackgroundColor;
-  writer.transColor = transColor_;
-  writer.gamma = Gamma;
-  writer.significantBits = SignificantBits;
-  writer.physUnit = PhysUnit;
-  writer.physX = PhysX;
-  writer.physY = PhysY;
-  writer.timeRecord = &time_;
-  writer.chrmRecord = &chrm_;
-  writer.gifRecord = &gif_;
+  GiveProperties(writer);
   if (hasAlpha_) writer.alphaBitmap = &alpha_;
   writer.SaveToStream(image_, stream);
 }

@@ -8,6 +8,9 @@
 
 namespace vp::png {
 
+class TPngReadStream;
+class TPngWriteStream;
+
 // A PNG picture: an image bitmap, an optional 8-bit alpha bitmap (255 - alpha)
 // and the PNG properties that survive a load and a save.
 class TPngGraphic : public Graphic {
@@ -81,6 +84,9 @@ class TPngGraphic : public Graphic {
 
  private:
   void SetTransFlag(const Bitmap& bitmap);
+  // The properties a load brings, and the ones every save writes.
+  void TakeOver(const TPngReadStream& reader);
+  void GiveProperties(TPngWriteStream& writer) const;
   template <class Work>
   void WithProgressOn(Bitmap& image, Work work);
 

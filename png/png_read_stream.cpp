@@ -99,9 +99,6 @@ void RGBAtoBGRA16(const std::uint8_t* s, std::uint8_t* d, std::uint8_t* a, std::
   }
 }
 
-std::int64_t PassExtent(std::int64_t size, int start, int step) {
-  return size > start ? (size - start + step - 1) / step : 0;
-}
 
 }  // namespace
 

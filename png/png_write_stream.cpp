@@ -27,9 +27,6 @@ void PutM16(std::uint8_t* p, std::uint32_t v) {
   p[1] = static_cast<std::uint8_t>(v);
 }
 
-std::int64_t PassExtent(std::int64_t size, int start, int step) {
-  return size > start ? (size - start + step - 1) / step : 0;
-}
 
 }  // namespace
 

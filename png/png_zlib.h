@@ -68,6 +68,10 @@ inline constexpr PassInfo kAdam7[7] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8},
                                        {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
 // Rows of all passes as counted for progress (conditions on the height only).
 std::int64_t TotalRows(std::int64_t height, bool interlaced);
+// Columns or rows of a pass: (size - start) / step, rounded up; 0 when none.
+inline std::int64_t PassExtent(std::int64_t size, int start, int step) {
+  return size > start ? (size - start + step - 1) / step : 0;
+}
 // Whether pass p (0-based) is skipped for this size.
 bool PassSkipped(int p, std::int64_t width, std::int64_t height);
 

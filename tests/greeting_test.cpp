@@ -304,9 +304,12 @@ TEST(GreetingTables, EveryEntryFitsAndNeverTooManyMatch) {
       EXPECT_NE(e.voices[0], 0) << e.line1;
       bool ended = false;
       for (int v : e.voices) {
-        if (v == 0) ended = true;
-        else EXPECT_FALSE(ended) << "voice after the list ended: " << e.line1;
-        if (v != 0) EXPECT_GE(v, kVoiceBase[static_cast<std::size_t>(c)]);
+        if (v == 0) {
+          ended = true;
+          continue;
+        }
+        EXPECT_FALSE(ended) << "voice after the list ended: " << e.line1;
+        EXPECT_GE(v, kVoiceBase[static_cast<std::size_t>(c)]);
       }
       EXPECT_GE(e.picture, 16 * c + 1);
       EXPECT_LE(e.picture, 16 * c + 16);

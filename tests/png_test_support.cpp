@@ -31,20 +31,17 @@ OurDecode DecodeOurs(const std::vector<std::uint8_t>& bytes, bool restore16) {
 }
 
 void Append(std::vector<std::uint8_t>& to, const std::vector<std::uint8_t>& more) {
-  to.insert(to.end(), more.begin(), more.end());
+  for (std::uint8_t b : more) to.push_back(b);
 }
 
 std::vector<std::uint8_t> Chunk(const char* type, const std::vector<std::uint8_t>& data) {
-  std::vector<std::uint8_t> c;
-  std::uint32_t n = static_cast<std::uint32_t>(data.size());
-  c.push_back(static_cast<std::uint8_t>(n >> 24));
-  c.push_back(static_cast<std::uint8_t>(n >> 16));
-  c.push_back(static_cast<std::uint8_t>(n >> 8));
-  c.push_back(static_cast<std::uint8_t>(n));
-  c.insert(c.end(), type, type + 4);
-  Append(c, data);
-  uLong crc = crc32(0, c.data() + 4, static_cast<uInt>(4 + data.size()));
-  for (int s = 24; s >= 0; s -= 8) c.push_back(static_cast<std::uint8_t>(crc >> s));
+  const std::uint32_t n = static_cast<std::uint32_t>(data.size());
+  std::vector<std::uint8_t> c(12 + data.size());
+  for (int i = 0; i < 4; ++i) c[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(n >> (24 - 8 * i));
+  std::memcpy(c.data() + 4, type, 4);
+  if (n) std::memcpy(c.data() + 8, data.data(), n);
+  const uLong crc = crc32(0, c.data() + 4, static_cast<uInt>(4 + n));
+  for (int i = 0; i < 4; ++i) c[8 + n + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
   return c;
 }
 
