@@ -267,8 +267,9 @@ void TfrmCount::ReportError(const QString& text) { shell::ShowError(this, text, 
 void TfrmCount::closeEvent(QCloseEvent* event) {
   timTimer_.stop();
   event->accept();
-  // A tool window does not end the message loop by itself.
-  QCoreApplication::quit();
+  // A tool window does not end the message loop by itself: the entry point
+  // ends it on this signal.
+  emit Closed();
 }
 
 }  // namespace vp::counter

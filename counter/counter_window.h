@@ -29,6 +29,14 @@ class TfrmCount : public QWidget {
   // message loop is about to start.
   void Start();
 
+  // The parts of the run a test (or the benchmark) may look at.
+  bool VoicesOver() const { return timing_.voiceStep >= CounterTiming::kVoicesOver; }
+  const CounterComposition& Composition() const { return composition_; }
+
+ signals:
+  // The window closed itself or was closed: the run is over.
+  void Closed();
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 

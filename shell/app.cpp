@@ -41,6 +41,7 @@ int RunApplication(int argc, char** argv) {
     if (mode == RunMode::Counter) {
       QApplication::setQuitOnLastWindowClosed(false);
       auto window = std::make_unique<counter::TfrmCount>();
+      QObject::connect(window.get(), &counter::TfrmCount::Closed, &app, &QCoreApplication::quit);
       window->Start();
       QApplication::exec();
     } else {
