@@ -13,7 +13,7 @@
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "shell/data_form.h"
-#include "shell/error_display.h"
+#include "shell/message_box.h"
 #include "shell/picture_drawing.h"
 #include "shell/qt_bitmap.h"
 #include "shell/snapshot.h"
@@ -262,7 +262,7 @@ void TfrmCount::timTimerTimer() {
   if (timing_.DueToClose(platform::CurrentTime(), state::TheSettings().timer)) close();
 }
 
-void TfrmCount::ReportError(const QString& text) { shell::ShowError(this, text, false); }
+void TfrmCount::ReportError(const QString& text) { shell::ReportErrorWithoutWaiting(this, text); }
 
 void TfrmCount::closeEvent(QCloseEvent* event) {
   timTimer_.stop();

@@ -212,12 +212,5 @@ bool FileWritable(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
 }
 
-int DeleteMatchingFiles(const std::string& folder, std::string_view pattern) {
-  int deleted = 0;
-  for (const auto& name : FindFiles(folder, pattern)) {
-    if (DeleteFile((folder.empty() ? std::string(".") : folder) + "/" + name)) ++deleted;
-  }
-  return deleted;
-}
 
 }  // namespace vp::platform

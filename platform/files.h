@@ -48,7 +48,4 @@ bool RemoveEmptyFolder(const std::string& path);
 // Whether we may change the file (the stand-in for Windows' read-only attribute).
 bool FileWritable(const std::string& path);
 
-// Deletes the files FindFiles reports; returns how many were deleted.
-int DeleteMatchingFiles(const std::string& folder, std::string_view pattern);
-
 }  // namespace vp::platform

@@ -18,7 +18,6 @@
 #include "settings/version_window.h"
 #include "shell/characters.h"
 #include "shell/data_form.h"
-#include "shell/error_display.h"
 #include "shell/message_box.h"
 #include "shell/qt_bitmap.h"
 #include "shell/snapshot.h"

@@ -10,7 +10,7 @@
 
 #include "counter/counter_window.h"
 #include "settings/main_window.h"
-#include "shell/error_display.h"
+#include "shell/message_box.h"
 #include "shell/run_mode.h"
 
 namespace vp::shell {
@@ -51,7 +51,7 @@ int RunApplication(int argc, char** argv) {
     }
   } catch (const std::exception& e) {
     // Counter mode runs unattended: it reports without waiting for a click.
-    if (mode == RunMode::Settings) ShowError(nullptr, QString::fromUtf8(e.what()), true);
+    if (mode == RunMode::Settings) ShowErrorBox(nullptr, QString::fromUtf8(e.what()));
     else std::fprintf(stderr, "vpcounter: %s\n", e.what());
   }
   return 0;

@@ -24,6 +24,18 @@ bool Show(QWidget* owner, MessageKind kind, const QString& text) {
 }  // namespace
 
 void ShowErrorBox(QWidget* owner, const QString& text) { Show(owner, MessageKind::Error, text); }
+
+void ReportErrorWithoutWaiting(QWidget* owner, const QString& text) {
+  const QString caption = owner ? owner->window()->windowTitle() : QString();
+  if (Handler()) {
+    Handler()(MessageKind::Error, caption, text);
+    return;
+  }
+  auto* box = new QMessageBox(QMessageBox::Critical, caption, text, QMessageBox::Ok, owner);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowModality(Qt::NonModal);
+  box->show();
+}
 void ShowExclamation(QWidget* owner, const QString& text) { Show(owner, MessageKind::Exclamation, text); }
 bool AskYesNo(QWidget* owner, const QString& text) { return Show(owner, MessageKind::Question, text); }
 void SetMessageHandlerForTesting(MessageHandler handler) { Handler() = std::move(handler); }

@@ -11,6 +11,9 @@ namespace vp::shell {
 enum class MessageKind { Error, Exclamation, Question };
 
 void ShowErrorBox(QWidget* owner, const QString& text);
+// The error box for unattended runs (counter mode): shown without waiting for
+// a click; it goes away when the program ends.
+void ReportErrorWithoutWaiting(QWidget* owner, const QString& text);
 void ShowExclamation(QWidget* owner, const QString& text);
 // Yes/No with an exclamation icon; only Yes confirms.
 bool AskYesNo(QWidget* owner, const QString& text);

@@ -76,16 +76,17 @@ TEST(Files, WildcardsIgnoreCase) {
   EXPECT_FALSE(WildcardMatch("*a*a*a*a*a*a*a*a*b", std::string(5000, 'a')));
 }
 
-TEST(Files, DeletesMatchingFilesOnly) {
+TEST(Files, FindsMatchingFilesOnly) {
   TempDir dir;
   WriteFile(dir / "0001.wav", "");
   WriteFile(dir / "0002.WAV", "");
   WriteFile(dir / "keep.png", "");
   ASSERT_EQ(mkdir((dir / "folder.wav").c_str(), 0755), 0);
-  EXPECT_EQ(DeleteMatchingFiles(dir.path(), "*.WAV"), 2);
-  auto left = FindFiles(dir.path(), "*");
-  EXPECT_EQ(left, std::vector<std::string>{"keep.png"});
-  EXPECT_TRUE(DirectoryExists(dir / "folder.wav"));
+  auto found = FindFiles(dir.path(), "*.WAV");
+  std::sort(found.begin(), found.end());
+  EXPECT_EQ(found, (std::vector<std::string>{"0001.wav", "0002.WAV"}));
+  auto entries = ListMatching(dir.path(), "*.wav");
+  EXPECT_EQ(entries.size(), 3u);  // folders too
 }
 
 TEST(Files, CreatesNestedFolders) {
