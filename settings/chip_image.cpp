@@ -4,6 +4,11 @@
 
 namespace vp::settings {
 
+void ChipImage::UsePopup(QMenu* menu) {
+  setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(this, &QWidget::customContextMenuRequested, menu, [this, menu](const QPoint& p) { menu->popup(mapToGlobal(p)); });
+}
+
 void ChipImage::mousePressEvent(QMouseEvent* event) {
   if (onMouseDown) onMouseDown(event->button(), event->position().toPoint());
   QLabel::mousePressEvent(event);

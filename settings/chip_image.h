@@ -1,5 +1,6 @@
 #pragma once
 #include <QLabel>
+#include <QMenu>
 #include <functional>
 
 namespace vp::settings {
@@ -10,6 +11,8 @@ class ChipImage : public QLabel {
  public:
   using MouseHandler = std::function<void(Qt::MouseButton button, QPoint position)>;
   explicit ChipImage(QWidget* parent) : QLabel(parent) {}
+  // The popup menu opens on the right button, after onMouseDown has run.
+  void UsePopup(QMenu* menu);
   MouseHandler onMouseDown;
   MouseHandler onMouseUp;
 

@@ -11,6 +11,7 @@
 #include "settings/folder_dialog.h"
 #include "shell/characters.h"
 #include "shell/data_form.h"
+#include "shell/fonts.h"
 #include "shell/message_box.h"
 #include "shell/qt_bitmap.h"
 #include "state/settings.h"
@@ -95,8 +96,7 @@ TfrmInit::TfrmInit(QWidget* owner)
   chkForm_ = Check(this, QStringLiteral("カウンターの可視境界線は表示しない(&L)"), 12, 300, 225, 13, "chkForm");
 
   Bevel(this, 4, 328, 313, 29);
-  QFont pgothic(QStringLiteral("ＭＳ Ｐゴシック"));
-  pgothic.setPixelSize(12);
+  const QFont pgothic = shell::PGothicFont();
   updTimer_ = Spin(this, 100, 332, 1, 9, "updTimer");
   updDelay_ = Spin(this, 252, 332, 0, 9, "updDelay");
   auto* lblTimer = new QLabel(QStringLiteral("表示時間[秒](&T)"), this);

@@ -15,6 +15,7 @@
 #include "platform/registry.h"
 #include "settings/dialog_placement.h"
 #include "shell/data_form.h"
+#include "shell/fonts.h"
 #include "shell/message_box.h"
 #include "shell/qt_bitmap.h"
 #include "state/settings.h"
@@ -36,9 +37,7 @@ TfrmDir::TfrmDir(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
   setWindowTitle(QStringLiteral("ゲームフォルダの指定"));
   setFixedSize(240, 208);
-  QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
-  font.setPixelSize(12);
-  setFont(font);
+  setFont(shell::PGothicFont());
   auto* bevel = new QFrame(this);
   bevel->setGeometry(4, 4, 233, 169);
   bevel->setFrameStyle(QFrame::Panel | QFrame::Sunken);

@@ -90,14 +90,12 @@ void TfrmMain::CreateControls() {
   pumChar_->setObjectName("pumChar");
   for (int side = 0; side < 2; ++side) {
     ChipImage* chip = side == 0 ? imgChar0_ : imgChar1_;
-    chip->setContextMenuPolicy(Qt::CustomContextMenu);
+    chip->UsePopup(pumChar_);
     chip->onMouseDown = [this, side](Qt::MouseButton, QPoint) {
       popupSide_ = side;
       BuildCharMenu();
     };
     chip->onMouseUp = [this, side](Qt::MouseButton button, QPoint p) { ChipMouseUp(side, button, p); };
-    connect(chip, &QWidget::customContextMenuRequested, this,
-            [this, chip](const QPoint& p) { pumChar_->popup(chip->mapToGlobal(p)); });
   }
 
   cbxChar0_ = new QComboBox(client);

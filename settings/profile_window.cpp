@@ -6,6 +6,7 @@
 #include "settings/profile.h"
 #include "shell/characters.h"
 #include "shell/data_form.h"
+#include "shell/fonts.h"
 #include "shell/qt_bitmap.h"
 #include "state/settings.h"
 
@@ -15,8 +16,7 @@ namespace {
 QLabel* ProfileLabel(QWidget* parent, const char* text, int left, int top, bool value, const char* name) {
   auto* label = new QLabel(QString::fromUtf8(text), parent);
   label->setObjectName(QString::fromLatin1(name));
-  QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
-  font.setPixelSize(12);
+  QFont font = shell::PGothicFont();
   font.setBold(true);
   label->setFont(font);
   QPalette palette = label->palette();
@@ -37,9 +37,7 @@ TfrmGirl::TfrmGirl(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
   setWindowTitle(QStringLiteral("女の子情報"));
   setFixedSize(398, 190);
-  QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
-  font.setPixelSize(12);
-  setFont(font);
+  setFont(shell::PGothicFont());
   setAutoFillBackground(true);
   QPalette background = palette();
   background.setColor(QPalette::Window, QColor(255, 203, 205));
@@ -55,16 +53,14 @@ TfrmGirl::TfrmGirl(QWidget* owner)
   imgChar0_ = new ChipImage(this);
   imgChar0_->setObjectName("imgChar0");
   imgChar0_->setGeometry(272, 40, 111, 111);
-  imgChar0_->setContextMenuPolicy(Qt::CustomContextMenu);
   pumChar_ = new QMenu(this);
   pumChar_->setObjectName("pumChar");
+  imgChar0_->UsePopup(pumChar_);
   imgChar0_->onMouseDown = [this](Qt::MouseButton, QPoint) { BuildCharMenu(); };
   imgChar0_->onMouseUp = [this](Qt::MouseButton button, QPoint p) {
     if (button == Qt::LeftButton && p.x() >= 0 && p.y() >= 0 && p.x() < imgChar0_->width() && p.y() < imgChar0_->height())
       Select((current_ + 1) % 6);
   };
-  connect(imgChar0_, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& p) { pumChar_->popup(imgChar0_->mapToGlobal(p)); });
 
   auto* close = new QPushButton(QStringLiteral("閉じる"), this);
   close->setObjectName("btnClose");

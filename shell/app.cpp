@@ -10,17 +10,12 @@
 
 #include "counter/counter_window.h"
 #include "settings/main_window.h"
+#include "shell/fonts.h"
 #include "shell/message_box.h"
 #include "shell/run_mode.h"
 
 namespace vp::shell {
 namespace {
-
-// The window fonts are Windows families; use the IPA fonts where they are missing.
-void RegisterFontSubstitutions() {
-  QFont::insertSubstitution(QStringLiteral("MS UI Gothic"), QStringLiteral("IPAGothic"));
-  QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
-}
 
 }  // namespace
 
@@ -33,9 +28,7 @@ int RunApplication(int argc, char** argv) {
   QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
   QApplication::setApplicationDisplayName(QString::fromUtf8(kApplicationTitle));
   RegisterFontSubstitutions();
-  QFont font(QStringLiteral("MS UI Gothic"));
-  font.setPixelSize(12);
-  QApplication::setFont(font);
+  QApplication::setFont(WindowFont());
 
   try {
     if (mode == RunMode::Counter) {

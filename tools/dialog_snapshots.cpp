@@ -10,6 +10,7 @@
 #include "settings/profile_window.h"
 #include "settings/version_window.h"
 #include "shell/data_form.h"
+#include "shell/fonts.h"
 #include "state/settings.h"
 
 int main(int argc, char** argv) {
@@ -19,11 +20,8 @@ int main(int argc, char** argv) {
   }
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  QFont::insertSubstitution(QStringLiteral("MS UI Gothic"), QStringLiteral("IPAGothic"));
-  QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
-  QFont font(QStringLiteral("MS UI Gothic"));
-  font.setPixelSize(12);
-  QApplication::setFont(font);
+  vp::shell::RegisterFontSubstitutions();
+  QApplication::setFont(vp::shell::WindowFont());
   vp::shell::TfrmData data(nullptr);
   auto& s = vp::state::TheSettings();
   s.wave = 1;
