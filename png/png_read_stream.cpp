@@ -475,6 +475,7 @@ void TPngReadStream::CreateDIB() {
     } else {
       transColor = kNoColor;
       paletteAlpha = true;
+      for (int i = 0; i < 256; ++i) transparency_[i] = static_cast<std::uint8_t>(255 - alphaTable[i]);
     }
   }
   TCustomGraphicReadStream::CreateDIB();
@@ -493,8 +494,7 @@ void TPngReadStream::CreateDIB() {
 void TPngReadStream::ConvertPAlpha(int fromRow, int toRow) {
   const int bits = bitmap_->BitCount();
   if (bits > 8) return;
-  std::uint8_t transparency[256];
-  for (int i = 0; i < 256; ++i) transparency[i] = static_cast<std::uint8_t>(255 - alphaTable[i]);
+  const std::uint8_t* transparency = transparency_;
   for (int y = fromRow; y < toRow; ++y) {
     const std::uint8_t* src = bitmap_->ScanLine(y);
     std::uint8_t* dst = activeAlpha_->ScanLine(y);

@@ -97,6 +97,7 @@ class TPngReadStream : public TCustomGraphicReadStream {
   std::uint8_t* converted_ = nullptr;
   std::uint8_t* alphaRow_ = nullptr;
   Converter converter_ = nullptr;
+  std::uint8_t transparency_[256] = {};  // 255 - alpha table, for the alpha bitmap
 };
 
 }  // namespace vp::png
