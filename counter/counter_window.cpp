@@ -162,12 +162,12 @@ void TfrmCount::FormCreate() {
   png::Bitmap left, right;
   left.SetSize(kChar0Area.width(), kChar0Area.height());
   right.SetSize(kChar1Area.width(), kChar1Area.height());
-  const bool leftDrawn = shell::DrawPicture(settings.dirwave, composition_.leftPicture, background_,
-                                            {&left, kChar0Area.left(), kChar0Area.top()}, true);
-  const bool rightDrawn = shell::DrawPicture(settings.dirwave, composition_.rightPicture, background_,
-                                             {&right, kChar1Area.left(), kChar1Area.top()}, false);
-  if (leftDrawn) imgChar0_->setPixmap(QPixmap::fromImage(shell::ToQImage(left)));
-  if (rightDrawn) imgChar1_->setPixmap(QPixmap::fromImage(shell::ToQImage(right)));
+  const shell::PairDrawn drawn =
+      shell::DrawPair(composition_.leftPicture, composition_.rightPicture, settings.dirwave, background_,
+                      {&left, kChar0Area.left(), kChar0Area.top()}, {&right, kChar1Area.left(), kChar1Area.top()},
+                      data_->imlChip(), settings.char0, settings.char1);
+  if (drawn.left) imgChar0_->setPixmap(QPixmap::fromImage(shell::ToQImage(left)));
+  if (drawn.right) imgChar1_->setPixmap(QPixmap::fromImage(shell::ToQImage(right)));
 
   state::RecordStartup(history, now_, nowTm_, reg);
   timTimer_.start();

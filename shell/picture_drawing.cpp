@@ -68,15 +68,34 @@ bool DrawPicture(const std::string& gameFolder, int number, const png::Bitmap& b
   }
 }
 
-void DrawPair(int mode, int rightPicture, const std::string& gameFolder, const png::Bitmap& background, Target left,
-              Target right, const std::array<png::Bitmap, 6>& chips, int char0, int char1) {
+namespace {
+// The target filled with the background under it.
+bool CopyBackground(const png::Bitmap& background, Target target) {
+  png::Bitmap& out = *target.image;
+  if (target.left < 0 || target.top < 0 || target.left + out.Width() > background.Width() ||
+      target.top + out.Height() > background.Height() || background.BitCount() != 24 || out.BitCount() != 24)
+    return false;
+  for (int y = 0; y < out.Height(); ++y)
+    std::memcpy(out.ScanLine(y), background.ScanLine(target.top + y) + 3 * target.left,
+                static_cast<std::size_t>(3 * out.Width()));
+  return true;
+}
+}  // namespace
+
+PairDrawn DrawPair(int mode, int rightPicture, const std::string& gameFolder, const png::Bitmap& background,
+                   Target left, Target right, const std::array<png::Bitmap, 6>& chips, int char0, int char1) {
+  PairDrawn drawn;
   if (mode == -1) {
+    CopyBackground(background, left);
+    CopyBackground(background, right);
     DrawChip(chips[static_cast<std::size_t>(char0)], *left.image, false);
     DrawChip(chips[static_cast<std::size_t>(char1)], *right.image, false);
-    return;
+    drawn.left = drawn.right = true;
+    return drawn;
   }
-  DrawPicture(gameFolder, mode, background, left, true);
-  DrawPicture(gameFolder, rightPicture, background, right, false);
+  drawn.left = DrawPicture(gameFolder, mode, background, left, true);
+  drawn.right = DrawPicture(gameFolder, rightPicture, background, right, false);
+  return drawn;
 }
 
 }  // namespace vp::shell

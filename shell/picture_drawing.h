@@ -23,9 +23,14 @@ bool DrawPicture(const std::string& gameFolder, int number, const png::Bitmap& b
 // The blend itself: mask 0 shows the picture, 255 the background.
 void BlendPicture(const png::Bitmap& picture, const png::Bitmap& mask, png::Bitmap& canvas, bool mirrored);
 
-// Mode -1: the chips of the two characters; otherwise the game pictures, the
-// left one (number = mode) mirrored.
-void DrawPair(int mode, int rightPicture, const std::string& gameFolder, const png::Bitmap& background,
-              Target left, Target right, const std::array<png::Bitmap, 6>& chips, int char0, int char1);
+// Mode -1: the chips of the two characters over the background (which shows
+// around them); otherwise the game pictures, the left one (number = mode)
+// mirrored. Tells which of the two targets were drawn.
+struct PairDrawn {
+  bool left = false;
+  bool right = false;
+};
+PairDrawn DrawPair(int mode, int rightPicture, const std::string& gameFolder, const png::Bitmap& background,
+                   Target left, Target right, const std::array<png::Bitmap, 6>& chips, int char0, int char1);
 
 }  // namespace vp::shell

@@ -112,3 +112,21 @@ TEST_F(Drawing, FailuresLeaveTheTargetAlone) {
 
 }  // namespace
 }  // namespace vp::shell
+
+namespace vp::shell {
+namespace {
+
+TEST(PictureDrawing, PairOfChipsShowsTheBackgroundAround) {
+  png::Bitmap background = Solid(600, 135, 200);
+  png::Bitmap left = Solid(164, 120, 7), right = Solid(164, 120, 7);
+  std::array<png::Bitmap, 6> chips;
+  for (int i = 0; i < 6; ++i) chips[static_cast<std::size_t>(i)] = Solid(111, 111, static_cast<std::uint8_t>(10 * i));
+  auto drawn = DrawPair(-1, 0, "", background, {&left, 10, 8}, {&right, 428, 8}, chips, 2, 5);
+  EXPECT_TRUE(drawn.left && drawn.right);
+  EXPECT_EQ(left.ScanLine(0)[0], 20);            // chip 2
+  EXPECT_EQ(right.ScanLine(0)[0], 50);           // chip 5
+  EXPECT_EQ(left.ScanLine(115)[3 * 150], 200);   // the background around the chip
+}
+
+}  // namespace
+}  // namespace vp::shell
