@@ -13,6 +13,7 @@
 #include "platform/executable.h"
 #include "platform/registry.h"
 #include "settings/detailed_settings_dialog.h"
+#include "settings/panel_widgets.h"
 #include "settings/profile_window.h"
 #include "settings/statistics.h"
 #include "settings/version_window.h"
@@ -30,20 +31,11 @@ namespace {
 constexpr int kClientWidth = 292;
 constexpr int kClientHeight = 267;
 
-QLabel* PanelLabel(QWidget* parent, const char* text, int left, int top, bool value, const char* name) {
-  auto* label = new QLabel(QString::fromUtf8(text), parent);
-  label->setObjectName(QString::fromLatin1(name));
-  QPalette palette = label->palette();
-  palette.setColor(QPalette::WindowText, value ? QColor(255, 255, 0) : QColor(255, 255, 255));
-  label->setPalette(palette);
-  if (value) {
-    QFont font = label->font();
-    font.setBold(true);
-    label->setFont(font);
-  }
-  label->move(left, top);
-  label->adjustSize();
-  return label;
+// Captions white, values bold yellow.
+QLabel* StatLabel(QWidget* panel, const char* text, int left, int top, bool value, const char* name) {
+  QFont font = panel->font();
+  font.setBold(value);
+  return PanelLabel(panel, text, left, top, value ? QColor(255, 255, 0) : QColor(255, 255, 255), font, name);
 }
 
 QString Name(int index) {
@@ -107,26 +99,19 @@ void TfrmMain::CreateControls() {
   connect(cbxChar0_, &QComboBox::activated, this, [this](int i) { ListChanged(0, i); });
   connect(cbxChar1_, &QComboBox::activated, this, [this](int i) { ListChanged(1, i); });
 
-  pnlStat_ = new QFrame(client);
-  pnlStat_->setObjectName("pnlStat");
-  pnlStat_->setGeometry(4, 156, 284, 76);
-  pnlStat_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  pnlStat_->setAutoFillBackground(true);
-  QPalette panel = pnlStat_->palette();
-  panel.setColor(QPalette::Window, QColor(255, 127, 127));
-  pnlStat_->setPalette(panel);
-  PanelLabel(pnlStat_, "初回起動日時", 8, 8, false, "lblSC1");
-  PanelLabel(pnlStat_, "前回起動日時", 8, 24, false, "lblSC2");
-  PanelLabel(pnlStat_, "通算経過日数", 8, 40, false, "lblSC3");
-  PanelLabel(pnlStat_, "通算起動回数", 152, 40, false, "lblSC4");
-  PanelLabel(pnlStat_, "1日の平均起動回数", 8, 56, false, "lblSC5");
-  PanelLabel(pnlStat_, "1日の最大起動回数", 152, 56, false, "lblSC6");
-  lblInit_ = PanelLabel(pnlStat_, "9999/99/99 99:99", 88, 8, true, "lblInit");
-  lblLast_ = PanelLabel(pnlStat_, "9999/99/99 99:99", 88, 24, true, "lblLast");
-  lblDiffDay_ = PanelLabel(pnlStat_, "999,999", 88, 40, true, "lblDiffDay");
-  lblTotal_ = PanelLabel(pnlStat_, "999,999", 232, 40, true, "lblTotal");
-  lblDayAve_ = PanelLabel(pnlStat_, "99.99", 112, 56, true, "lblDayAve");
-  lblDayMax_ = PanelLabel(pnlStat_, "999", 256, 56, true, "lblDayMax");
+  pnlStat_ = ColouredPanel(client, "pnlStat", QRect(4, 156, 284, 76), QFrame::Panel, QColor(255, 127, 127));
+  StatLabel(pnlStat_, "初回起動日時", 8, 8, false, "lblSC1");
+  StatLabel(pnlStat_, "前回起動日時", 8, 24, false, "lblSC2");
+  StatLabel(pnlStat_, "通算経過日数", 8, 40, false, "lblSC3");
+  StatLabel(pnlStat_, "通算起動回数", 152, 40, false, "lblSC4");
+  StatLabel(pnlStat_, "1日の平均起動回数", 8, 56, false, "lblSC5");
+  StatLabel(pnlStat_, "1日の最大起動回数", 152, 56, false, "lblSC6");
+  lblInit_ = StatLabel(pnlStat_, "9999/99/99 99:99", 88, 8, true, "lblInit");
+  lblLast_ = StatLabel(pnlStat_, "9999/99/99 99:99", 88, 24, true, "lblLast");
+  lblDiffDay_ = StatLabel(pnlStat_, "999,999", 88, 40, true, "lblDiffDay");
+  lblTotal_ = StatLabel(pnlStat_, "999,999", 232, 40, true, "lblTotal");
+  lblDayAve_ = StatLabel(pnlStat_, "99.99", 112, 56, true, "lblDayAve");
+  lblDayMax_ = StatLabel(pnlStat_, "999", 256, 56, true, "lblDayMax");
 
   btnOk_ = new QPushButton(QStringLiteral("OK"), client);
   btnOk_->setObjectName("btnOk");

@@ -3,6 +3,7 @@
 #include <QFrame>
 
 #include "settings/dialog_placement.h"
+#include "settings/panel_widgets.h"
 #include "settings/profile.h"
 #include "shell/characters.h"
 #include "shell/data_form.h"
@@ -13,18 +14,11 @@
 namespace vp::settings {
 
 namespace {
-QLabel* ProfileLabel(QWidget* parent, const char* text, int left, int top, bool value, const char* name) {
-  auto* label = new QLabel(QString::fromUtf8(text), parent);
-  label->setObjectName(QString::fromLatin1(name));
+// Bold; captions yellow, values white.
+QLabel* ProfileLabel(QWidget* panel, const char* text, int left, int top, bool value, const char* name) {
   QFont font = shell::PGothicFont();
   font.setBold(true);
-  label->setFont(font);
-  QPalette palette = label->palette();
-  palette.setColor(QPalette::WindowText, value ? QColor(255, 255, 255) : QColor(255, 255, 0));
-  label->setPalette(palette);
-  label->move(left, top);
-  label->adjustSize();
-  return label;
+  return PanelLabel(panel, text, left, top, value ? QColor(255, 255, 255) : QColor(255, 255, 0), font, name);
 }
 
 void SetText(QLabel* label, const std::string& text) {
@@ -68,14 +62,7 @@ TfrmGirl::TfrmGirl(QWidget* owner)
   close->setAutoDefault(false);
   connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
-  auto* panel = new QFrame(this);
-  panel->setObjectName("pnlGirl");
-  panel->setGeometry(8, 8, 249, 177);
-  panel->setFrameStyle(QFrame::Box | QFrame::Sunken);
-  panel->setAutoFillBackground(true);
-  QPalette panelColour = panel->palette();
-  panelColour.setColor(QPalette::Window, QColor(255, 128, 128));
-  panel->setPalette(panelColour);
+  QFrame* panel = ColouredPanel(this, "pnlGirl", QRect(8, 8, 249, 177), QFrame::Box, QColor(255, 128, 128));
   ProfileLabel(panel, "名前 :", 8, 8, false, "lblName0");
   ProfileLabel(panel, "誕生日 :", 8, 28, false, "lblBirth0");
   ProfileLabel(panel, "血液型 :", 8, 48, false, "lblBlood0");

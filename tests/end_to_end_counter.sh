@@ -3,15 +3,10 @@
 # checks what a logon leaves behind: the history file and the published values.
 set -euo pipefail
 exe=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/run" "$work/reg" "$work/runtime"
-chmod 700 "$work/runtime"
-export VPCOUNTER_REGISTRY_DIR="$work/reg" QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work/runtime"
+source "$(dirname "$0")/end_to_end_setup.sh"
 printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\n"timer"=dword:00000001\n' \
   > "$work/reg/HKEY_CURRENT_USER.reg"
 
-fail() { echo "FAIL: $*"; exit 1; }
 
 for run in 1 2; do
   (cd "$work/run" && timeout 30 "$exe" /C) || fail "run $run did not end by itself"

@@ -3,13 +3,8 @@
 # pictures (snapshot), speaks, closes by itself and cleans up what it extracted.
 set -euo pipefail
 build=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/run" "$work/reg" "$work/runtime"
-chmod 700 "$work/runtime"
-export VPCOUNTER_REGISTRY_DIR="$work/reg" QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work/runtime"
+source "$(dirname "$0")/end_to_end_setup.sh"
 export SDL_AUDIODRIVER=dummy VPCOUNTER_SNAPSHOT="$work/counter.png"
-fail() { echo "FAIL: $*"; exit 1; }
 
 "$build/vp-demo-game" "$work/game" >/dev/null
 printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QOTA_CORP\\VerbellePlus]\n"install"="%s"\n' "$work/game" \
