@@ -4,7 +4,10 @@
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QScreen>
+#include <chrono>
 #include <cstdio>
+#include <string>
+#include <vector>
 #include <exception>
 
 #include "gamedata/archive.h"
@@ -18,6 +21,7 @@
 #include "shell/qt_bitmap.h"
 #include "shell/snapshot.h"
 #include "state/history.h"
+#include "state/notices.h"
 #include "state/settings.h"
 
 namespace vp::counter {
@@ -27,6 +31,11 @@ constexpr int kClientWidth = 600;
 constexpr int kClientHeight = 135;
 const QRect kChar0Area(10, 8, 164, 120);
 const QRect kChar1Area(428, 8, 164, 120);
+// Long enough for the runs started with this one to count theirs; short
+// enough that a run never hangs at logon behind a stuck one.
+constexpr std::chrono::milliseconds kHistoryLockWait{5000};
+// A game voice lasts seconds: nothing keeps the window up for minutes.
+constexpr std::chrono::milliseconds kLongestVoice{30000};
 
 QFont LabelFont(int points) {
   QFont font(QStringLiteral("MS UI Gothic"));
@@ -63,6 +72,7 @@ TfrmCount::TfrmCount() : QWidget(nullptr, WindowFlagsFor(false)) {
   mplWave_ = platform::CreateSdlMediaPlayer([this](std::function<void()> task) {
     QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
   });
+  mplWave_->LimitLength(kLongestVoice);
   CreateControls();
   FormCreate();
 }
@@ -70,7 +80,7 @@ TfrmCount::TfrmCount() : QWidget(nullptr, WindowFlagsFor(false)) {
 TfrmCount::~TfrmCount() {
   // FormDestroy: stop the voice, remove the extracted pictures, free the data form.
   if (mplWave_) mplWave_->Close();
-  gamedata::DeleteByPattern("*.png");
+  gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::Pictures);
   delete data_;
   data_ = nullptr;
 }
@@ -138,10 +148,17 @@ void TfrmCount::FormCreate() {
 
   auto& reg = platform::TheRegistry();
   auto& settings = state::TheSettings();
+  std::vector<std::string> notices;
   const auto load = state::LoadSettings(settings, reg, platform::ExecutableFolder());
-  if (!load.errors.empty()) ReportError(QString::fromStdString(load.errors.front()));
+  notices.insert(notices.end(), load.errors.begin(), load.errors.end());
+  // From loading to saving the history no other run may count: each run
+  // counts once and greets with its own count.
+  const state::HistoryLocation where = state::LocateHistory(reg);
+  platform::RemoveStaleTemporaryFiles(platform::FolderOf(where.path));
+  state::HistoryCounting counting(where, kHistoryLockWait);
+  if (counting.waitedInVain()) notices.push_back(state::HistoryLockNotice());
   auto& history = state::TheHistory();
-  state::LoadHistory(history, reg);
+  notices.push_back(state::HistoryLoadNotice(counting.Load(history)));
   if (settings.form) {
     setWindowFlags(WindowFlagsFor(true));
     setFixedSize(background_.Width() > 0 ? background_.Width() : kClientWidth,
@@ -149,12 +166,12 @@ void TfrmCount::FormCreate() {
   }
   const GreetingComposer composer(MeasureLabel);
   composer.ChooseCharacters(settings, nowTm_);
-  gamedata::DeleteByPattern("*.WAV");
+  gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::Voices);
   try {
     gamedata::ReplaceWindowsSounds(settings, reg, platform::ExecutableFolder(), nowTm_.second);
   } catch (const std::exception& e) {
     // The greeting and the count must not depend on the game's voices.
-    ReportError(QString::fromUtf8(e.what()));
+    notices.push_back(e.what());
   }
   composition_ = composer.Compose(settings, history, now_, nowTm_);
   ApplyComposition();
@@ -169,7 +186,10 @@ void TfrmCount::FormCreate() {
   if (drawn.left) imgChar0_->setPixmap(QPixmap::fromImage(shell::ToQImage(left)));
   if (drawn.right) imgChar1_->setPixmap(QPixmap::fromImage(shell::ToQImage(right)));
 
-  state::RecordStartup(history, now_, nowTm_, reg);
+  notices.push_back(state::HistorySaveNotice(counting.Record(history, now_, nowTm_)));
+  const auto registryNotices = state::RegistryNotices(reg);
+  notices.insert(notices.begin(), registryNotices.begin(), registryNotices.end());
+  if (const std::string text = state::JoinNotices(notices); !text.empty()) ReportError(QString::fromStdString(text));
   timTimer_.start();
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -10,6 +11,11 @@ class GameDataError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The game's pictures are 180 x 140 and its voices a few seconds long: an entry
+// larger than this is not extracted (its file stays empty), so a damaged or
+// hostile archive cannot make a run write gigabytes.
+inline constexpr std::int64_t kMaxEntryBytes = 16 << 20;
+
 // Picture n of the game's picture archive, written to "./%03X.png" in the
 // working folder; returns that name ("" for n = 0). Raises GameDataError.
 std::string ExtractPicture(const std::string& gameFolder, int n);
@@ -18,9 +24,13 @@ std::string ExtractPicture(const std::string& gameFolder, int n);
 // whether or not decoding produced it ("" for n = 0). Raises GameDataError.
 std::string ExtractVoice(const std::string& gameFolder, int n);
 
-// Deletes the matching files of the working folder (pattern like "*.WAV",
-// without regard to case), and in sub-folders, removing those left empty.
-void DeleteByPattern(const std::string& pattern, const std::string& folder = ".");
+// The two clean-ups of the working folder: the program's own extracted files
+// of one kind, and nothing else (no folders, no links, no other names).
+enum class ExtractedKind { Pictures, Voices };
+void DeleteExtractedFiles(ExtractedKind kind, const std::string& folder = ".");
+// Whether name is one the program gives an extracted file of that kind:
+// "019.png" (three or more hex digits), "03D8.wav"/"03D8.ogg" (four or more), any case.
+bool IsExtractedFileName(ExtractedKind kind, const std::string& name);
 
 std::string PictureFileName(int n);  // "./019.png"
 std::string VoiceFileName(int n, const char* extension);  // "./03D8.wav"

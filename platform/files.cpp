@@ -2,17 +2,46 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <charconv>
+#include <chrono>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <random>
+#include <utility>
 
 namespace vp::platform {
 namespace {
 
+constexpr std::string_view kTempPrefix = ".vptmp-";
+constexpr int kStaleSeconds = 3600;
+
 char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Closes on every path.
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  ~Fd() { Reset(); }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  int Release() { return std::exchange(fd_, -1); }
+  int Reset() {
+    int rc = fd_ >= 0 ? ::close(fd_) : 0;
+    fd_ = -1;
+    return rc;
+  }
+
+ private:
+  int fd_;
+};
 
 bool WriteAll(int fd, std::string_view data) {
   while (!data.empty()) {
@@ -26,30 +55,66 @@ bool WriteAll(int fd, std::string_view data) {
   return true;
 }
 
-std::string FolderOf(const std::string& path) {
-  auto slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-// Where a replacement must be written: the target of a symbolic link, else the path.
-std::string ResolveTarget(const std::string& path) {
-  struct stat st {};
-  if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    char resolved[PATH_MAX];
-    if (realpath(path.c_str(), resolved) != nullptr) return resolved;
-  }
-  return path;
-}
-
 mode_t NewFileMode() {
   mode_t mask = umask(0);
   umask(mask);
   return 0666 & ~mask;
 }
 
+std::string TempName(const std::string& folder) {
+  static std::atomic<unsigned> sequence{0};
+  static thread_local std::mt19937 random{std::random_device{}()};
+  char name[64];
+  std::snprintf(name, sizeof name, "%.*s%ld-%u-%08x", static_cast<int>(kTempPrefix.size()), kTempPrefix.data(),
+                static_cast<long>(::getpid()), sequence++, static_cast<unsigned>(random()));
+  return (folder == "/" ? std::string() : folder) + "/" + name;
+}
+
+// Writes content into a new anonymous file in folder and gives it a unique
+// temporary name; returns that name or "" (errno set).
+std::string WriteNewTemporary(const std::string& folder, std::string_view content, mode_t mode, bool durable) {
+#ifdef O_TMPFILE
+  Fd anon(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+  if (anon.get() >= 0) {
+    if (!WriteAll(anon.get(), content) || (durable && ::fsync(anon.get()) != 0)) return {};
+    ::fchmod(anon.get(), mode);
+    const std::string proc = "/proc/self/fd/" + std::to_string(anon.get());
+    for (int attempt = 0; attempt < 8; ++attempt) {
+      std::string temp = TempName(folder);
+      if (::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0) return temp;
+      if (errno != EEXIST) break;
+    }
+    // Without /proc the anonymous file cannot be named: fall through.
+  } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOENT) {
+    return {};
+  }
+#endif
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    std::string temp = TempName(folder);
+    Fd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+    if (fd.get() < 0) {
+      if (errno == EEXIST) continue;
+      return {};
+    }
+    bool ok = WriteAll(fd.get(), content) && (!durable || ::fsync(fd.get()) == 0);
+    ok = fd.Reset() == 0 && ok;
+    if (ok && ::fchmodat(AT_FDCWD, temp.c_str(), mode, 0) == 0) return temp;
+    const int saved = errno;
+    ::unlink(temp.c_str());
+    errno = saved;
+    return {};
+  }
+  return {};
+}
+
 }  // namespace
+
+std::string FolderOf(const std::string& path) {
+  auto slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
 
 bool FileExists(const std::string& path) {
   struct stat st {};
@@ -61,85 +126,132 @@ bool DirectoryExists(const std::string& path) {
   return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
+bool IsPlainRegularFile(const std::string& path) {
   struct stat st {};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<std::size_t>(st.st_size) > maxBytes) {
-    ::close(fd);
+  return !path.empty() && lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+int OpenRegularForReading(const std::string& path, FileKind* kind, std::uint64_t* size) {
+  FileKind dummy;
+  FileKind& k = kind ? *kind : dummy;
+  // Non-blocking, so a FIFO under the name cannot stop the run.
+  Fd fd(path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (fd.get() < 0) {
+    k = (errno == ENOENT || errno == ENOTDIR || path.empty()) ? FileKind::Missing
+        : errno == ENXIO                                       ? FileKind::NotRegular
+                                                               : FileKind::Unreadable;
+    return -1;
+  }
+  struct stat st {};
+  if (fstat(fd.get(), &st) != 0) {
+    k = FileKind::Unreadable;
+    return -1;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    k = FileKind::NotRegular;
+    return -1;
+  }
+  k = FileKind::Regular;
+  if (size) *size = static_cast<std::uint64_t>(st.st_size);
+  return fd.Release();
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes, FileKind* kind) {
+  std::uint64_t size = 0;
+  Fd fd(OpenRegularForReading(path, kind, &size));
+  if (fd.get() < 0) return std::nullopt;
+  if (size > maxBytes) {
+    if (kind) *kind = FileKind::Unreadable;
     return std::nullopt;
   }
   std::string content;
-  content.reserve(static_cast<std::size_t>(st.st_size));
+  content.reserve(static_cast<std::size_t>(size));
   char buffer[65536];
   for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
     if (n < 0) {
       if (errno == EINTR) continue;
-      ::close(fd);
+      if (kind) *kind = FileKind::Unreadable;
       return std::nullopt;
     }
     if (n == 0) break;
     if (content.size() + static_cast<std::size_t>(n) > maxBytes) {
-      ::close(fd);
+      if (kind) *kind = FileKind::Unreadable;
       return std::nullopt;
     }
     content.append(buffer, static_cast<std::size_t>(n));
   }
-  ::close(fd);
   return content;
 }
 
-std::optional<std::string> ReadFileStart(const std::string& path, std::size_t bytes) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  struct stat st {};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return std::nullopt;
-  }
+std::optional<std::string> ReadFileStart(const std::string& path, std::size_t bytes, std::uint64_t* size) {
+  Fd fd(OpenRegularForReading(path, nullptr, size));
+  if (fd.get() < 0) return std::nullopt;
   std::string content(bytes, '\0');
   std::size_t got = 0;
   while (got < bytes) {
-    ssize_t n = ::read(fd, content.data() + got, bytes - got);
+    ssize_t n = ::read(fd.get(), content.data() + got, bytes - got);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      ::close(fd);
-      return std::nullopt;
-    }
+    if (n < 0) return std::nullopt;
     if (n == 0) break;
     got += static_cast<std::size_t>(n);
   }
-  ::close(fd);
   content.resize(got);
   return content;
 }
 
-bool ReplaceFileAtomically(const std::string& path, std::string_view content) {
-  if (path.empty()) return false;
-  const std::string target = ResolveTarget(path);
+WriteResult WriteFileReplacing(const std::string& path, std::string_view content, bool durable) {
+  if (path.empty() || path.back() == '/') return {WriteStatus::Failed, ENOENT};
   struct stat existing {};
-  const bool hadFile = stat(target.c_str(), &existing) == 0;
-  if (hadFile && !S_ISREG(existing.st_mode)) return false;
-
-  std::string temp = target + ".XXXXXX";
-  int fd = mkstemp(temp.data());
-  if (fd < 0) return false;
-  bool ok = fchmod(fd, hadFile ? (existing.st_mode & 07777) : NewFileMode()) == 0 &&
-            WriteAll(fd, content) && fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) {
+  mode_t mode = NewFileMode();
+  if (lstat(path.c_str(), &existing) == 0) {
+    if (S_ISREG(existing.st_mode)) {
+      if ((existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return {WriteStatus::ReadOnly, EACCES};
+      mode = existing.st_mode & 07777;
+    } else if (!S_ISLNK(existing.st_mode)) {
+      return {WriteStatus::NotRegular, EISDIR};
+    }
+  }
+  const std::string folder = FolderOf(path);
+  const std::string temp = WriteNewTemporary(folder, content, mode, durable);
+  if (temp.empty()) return {WriteStatus::Failed, errno};
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
+    const int saved = errno;
     ::unlink(temp.c_str());
-    return false;
+    return {WriteStatus::Failed, saved};
   }
-  // Make the rename itself durable; a failure here does not undo the replacement.
-  int dir = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    fsync(dir);
-    ::close(dir);
+  if (durable) {
+    // Make the rename itself durable; a failure here does not undo the replacement.
+    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0) ::fsync(dir.get());
   }
-  return true;
+  return {};
+}
+
+bool IsTemporaryFileName(std::string_view name) { return name.substr(0, kTempPrefix.size()) == kTempPrefix; }
+
+int RemoveStaleTemporaryFiles(const std::string& folder) {
+  const std::string base = folder.empty() ? std::string(".") : folder;
+  DIR* dir = opendir(base.c_str());
+  if (dir == nullptr) return 0;
+  int removed = 0;
+  const auto now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+  while (dirent* entry = readdir(dir)) {
+    std::string_view name = entry->d_name;
+    if (!IsTemporaryFileName(name)) continue;
+    std::string_view rest = name.substr(kTempPrefix.size());
+    long pid = 0;
+    auto [end, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), pid);
+    const std::string full = base + "/" + std::string(name);
+    struct stat st {};
+    if (lstat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    const bool ownerGone =
+        ec == std::errc() && pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+    const bool old = now - st.st_mtime > kStaleSeconds;
+    if ((ownerGone || old || ec != std::errc()) && ::unlink(full.c_str()) == 0) ++removed;
+  }
+  closedir(dir);
+  return removed;
 }
 
 bool DeleteFile(const std::string& path) { return !path.empty() && ::unlink(path.c_str()) == 0; }
@@ -211,6 +323,5 @@ bool FileWritable(const std::string& path) {
   struct stat st {};
   return stat(path.c_str(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
 }
-
 
 }  // namespace vp::platform

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,23 +14,54 @@ inline constexpr char kPathSeparator = '/';
 bool FileExists(const std::string& path);       // a regular file, not a folder
 bool DirectoryExists(const std::string& path);
 
+// What a path holds, as far as a reader of regular files is concerned.
+enum class FileKind { Missing, Regular, NotRegular, Unreadable };
+
+// Opens a regular file for reading without ever blocking (a FIFO or a device
+// under the name counts as NotRegular). Returns the descriptor or -1.
+int OpenRegularForReading(const std::string& path, FileKind* kind = nullptr,
+                          std::uint64_t* size = nullptr);
+
 // The whole file, or nothing when it cannot be read. Files larger than maxBytes
 // count as unreadable, so a hostile path cannot make us read gigabytes.
 std::optional<std::string> ReadWholeFile(const std::string& path,
-                                         std::size_t maxBytes = 64u << 20);
+                                         std::size_t maxBytes = 64u << 20,
+                                         FileKind* kind = nullptr);
+// At most the first `bytes` bytes of the file, or nothing when it cannot be read;
+// size receives the file's full size.
+std::optional<std::string> ReadFileStart(const std::string& path, std::size_t bytes,
+                                         std::uint64_t* size = nullptr);
+
+enum class WriteStatus { Ok, ReadOnly, NotRegular, Failed };
+struct WriteResult {
+  WriteStatus status = WriteStatus::Ok;
+  int error = 0;  // errno of a Failed write
+  explicit operator bool() const { return status == WriteStatus::Ok; }
+};
 
 // Replaces (or creates) the file so that readers see either the old or the new
-// content, never a partial one: temporary file in the same folder, flush, rename.
-// A path that is a symbolic link keeps the link and replaces its target.
-// At most the first `bytes` bytes of the file, or nothing when it cannot be read.
-std::optional<std::string> ReadFileStart(const std::string& path, std::size_t bytes);
+// content, never a partial one. The content goes to a new file nobody else can
+// have prepared (O_TMPFILE, else O_EXCL|O_NOFOLLOW on a unique name) and is
+// renamed into place, so a symbolic link under the name is replaced, never
+// written through. A read-only file (no write permission bits) and anything
+// that is not a regular file are left alone. durable: flush to the disk first.
+WriteResult WriteFileReplacing(const std::string& path, std::string_view content, bool durable = true);
+inline bool ReplaceFileAtomically(const std::string& path, std::string_view content) {
+  return static_cast<bool>(WriteFileReplacing(path, content));
+}
 
-bool ReplaceFileAtomically(const std::string& path, std::string_view content);
+// Removes the temporary files that killed runs left in folder: those of
+// processes that no longer exist, or older than an hour.
+int RemoveStaleTemporaryFiles(const std::string& folder);
+// Whether name is one of our temporary files.
+bool IsTemporaryFileName(std::string_view name);
 
 bool DeleteFile(const std::string& path);
 
 // Creates the folder and its missing parents.
 bool CreateFolders(const std::string& path);
+// "a/b/c" → "a/b"; "c" → "."; "/c" → "/".
+std::string FolderOf(const std::string& path);
 
 // Names (not paths) of the regular files in folder whose name matches the
 // wildcard pattern ('*' and '?'), without regard to ASCII case.
@@ -47,5 +79,7 @@ std::vector<DirEntry> ListMatching(const std::string& folder, std::string_view p
 bool RemoveEmptyFolder(const std::string& path);
 // Whether we may change the file (the stand-in for Windows' read-only attribute).
 bool FileWritable(const std::string& path);
+// Whether path is a regular file itself (a symbolic link is not).
+bool IsPlainRegularFile(const std::string& path);
 
 }  // namespace vp::platform

@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,6 +17,8 @@ class MediaPlayer {
   using EndHandler = std::function<void(MediaNotice)>;
   virtual ~MediaPlayer() = default;
   virtual bool Open(const std::string& wavFile) = 0;  // false: the file cannot be played
+  // Files opened afterwards play at most this long (0: no limit).
+  virtual void LimitLength(std::chrono::milliseconds longest) = 0;
   // Starts the opened file; onEnd gets exactly one notice for this playback.
   virtual void Play(EndHandler onEnd) = 0;
   // Stops and releases the file; a playback still running ends "aborted".

@@ -2,21 +2,21 @@
 
 #include <cstdio>
 
+#include "platform/text.h"
+
 namespace vp::platform {
 namespace {
 
 constexpr std::string_view kHeader4 = "REGEDIT4";
 constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16Bom = "\xFF\xFE";
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
+std::string Fold(std::string_view s) {
+  std::string out(s);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
 }
 
 std::string_view TrimRight(std::string_view s) {
@@ -99,7 +99,125 @@ bool ParseData(std::string_view data, RegValue& value) {
   return false;
 }
 
+// A value line "name"=data or @=data; the reason when it is not one.
+const char* ParseValueLine(std::string_view l, std::string& name, RegValue& value) {
+  name.clear();
+  if (!l.empty() && l.front() == '@') l.remove_prefix(1);
+  else if (!ReadQuoted(l, name)) return "bad value name";
+  l = TrimLeft(l);
+  if (l.empty() || l.front() != '=') return "missing '='";
+  if (!ParseData(TrimLeft(l.substr(1)), value)) return "bad value data";
+  return nullptr;
+}
+
+std::string FormatValue(const std::string& name, const RegValue& value) {
+  std::string out = name.empty() ? std::string("@") : Quote(name);
+  out += "=";
+  switch (value.kind) {
+    case RegValue::Kind::Dword: {
+      char hex[16];
+      std::snprintf(hex, sizeof hex, "%08x", value.dword);
+      out += "dword:";
+      out += hex;
+      break;
+    }
+    case RegValue::Kind::String: out += Quote(value.text); break;
+    case RegValue::Kind::Other: out += value.text; break;
+  }
+  return out;
+}
+
+// One logical line: physical lines joined where hex data continues.
+struct LogicalLine {
+  int number = 0;
+  std::string raw;     // as read, '\n' between physical lines, no line ending
+  std::string joined;  // continuations joined, for parsing
+};
+
+std::vector<LogicalLine> SplitLines(std::string_view text) {
+  std::vector<LogicalLine> lines;
+  int lineNo = 0;
+  bool continuing = false;
+  while (!text.empty()) {
+    auto end = text.find('\n');
+    std::string_view physical = text.substr(0, end);
+    if (!physical.empty() && physical.back() == '\r') physical.remove_suffix(1);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    ++lineNo;
+    std::string_view trimmed = TrimRight(physical);
+    if (continuing) {
+      LogicalLine& last = lines.back();
+      last.raw.append("\n").append(physical);
+      last.joined.append(TrimLeft(trimmed));
+    } else {
+      lines.push_back({lineNo, std::string(physical), std::string(trimmed)});
+    }
+    std::string& joined = lines.back().joined;
+    continuing = !joined.empty() && joined.back() == '\\' && joined.find("=hex") != std::string::npos;
+    if (continuing) joined.pop_back();
+  }
+  return lines;
+}
+
+void AppendUtf16(std::string& out, char16_t u) {
+  out.push_back(static_cast<char>(u & 0xFF));
+  out.push_back(static_cast<char>(u >> 8));
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else if (c < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+
 }  // namespace
+
+std::optional<std::string> Utf16LeToUtf8(std::string_view bytes) {
+  if (bytes.size() % 2 != 0) return std::nullopt;
+  std::string out;
+  out.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size(); i += 2) {
+    char32_t u = static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
+    if (u >= 0xD800 && u <= 0xDBFF) {
+      if (i + 3 >= bytes.size()) return std::nullopt;
+      char32_t low = static_cast<unsigned char>(bytes[i + 2]) | (static_cast<unsigned char>(bytes[i + 3]) << 8);
+      if (low < 0xDC00 || low > 0xDFFF) return std::nullopt;
+      u = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
+      i += 2;
+    } else if (u >= 0xDC00 && u <= 0xDFFF) {
+      return std::nullopt;
+    }
+    AppendUtf8(out, u);
+  }
+  return out;
+}
+
+std::string Utf8ToUtf16Le(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size() * 2);
+  for (char32_t c : DecodeUtf8(utf8)) {
+    if (c >= 0x10000) {
+      c -= 0x10000;
+      AppendUtf16(out, static_cast<char16_t>(0xD800 + (c >> 10)));
+      AppendUtf16(out, static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+    } else {
+      AppendUtf16(out, static_cast<char16_t>(c));
+    }
+  }
+  return out;
+}
 
 std::string NormalizeKeyPath(std::string_view path) {
   while (!path.empty() && path.front() == '\\') path.remove_prefix(1);
@@ -108,25 +226,55 @@ std::string NormalizeKeyPath(std::string_view path) {
 }
 
 const RegValue* RegKeyData::Find(std::string_view name) const {
-  for (const auto& [n, v] : values)
-    if (EqualNoCase(n, name)) return &v;
-  return nullptr;
+  auto it = index_.find(Fold(name));
+  return it == index_.end() ? nullptr : &entries[it->second].value;
 }
 
 void RegKeyData::Set(std::string_view name, RegValue value) {
-  for (auto& [n, v] : values) {
-    if (EqualNoCase(n, name)) {
-      v = std::move(value);
-      return;
-    }
+  std::string folded = Fold(name);
+  if (auto it = index_.find(folded); it != index_.end()) {
+    RegEntry& e = entries[it->second];
+    e.value = std::move(value);
+    e.original.clear();
+    return;
   }
-  values.emplace_back(std::string(name), std::move(value));
+  // A new value goes before the blank lines that close the section.
+  std::size_t at = entries.size();
+  while (at > 0 && entries[at - 1].verbatim && TrimLeft(TrimRight(entries[at - 1].original)).empty()) --at;
+  entries.insert(entries.begin() + static_cast<std::ptrdiff_t>(at), RegEntry{std::string(name), std::move(value), {}, false});
+  if (at + 1 == entries.size()) {
+    index_.emplace(std::move(folded), at);
+  } else {
+    for (auto& [n, i] : index_)
+      if (i >= at) ++i;
+    index_.emplace(std::move(folded), at);
+  }
+}
+
+void RegKeyData::AddVerbatim(std::string text) {
+  entries.push_back(RegEntry{{}, {}, std::move(text), true});
+}
+
+std::vector<std::pair<std::string, RegValue>> RegKeyData::Values() const {
+  std::vector<std::pair<std::string, RegValue>> out;
+  for (const auto& e : entries)
+    if (!e.verbatim) out.emplace_back(e.name, e.value);
+  return out;
+}
+
+RegKeyData& RegFile::AddKey(std::string path, std::string headerLine, bool foreign) {
+  keys_.push_back(RegKeyData{});
+  RegKeyData& key = keys_.back();
+  key.path = std::move(path);
+  key.headerLine = std::move(headerLine);
+  key.foreign = foreign;
+  if (!foreign) index_.emplace(Fold(key.path), keys_.size() - 1);
+  return key;
 }
 
 const RegKeyData* RegFile::FindKey(std::string_view path) const {
-  for (const auto& key : keys_)
-    if (EqualNoCase(key.path, path)) return &key;
-  return nullptr;
+  auto it = index_.find(Fold(NormalizeKeyPath(path)));
+  return it == index_.end() ? nullptr : &keys_[it->second];
 }
 
 RegKeyData* RegFile::FindKey(std::string_view path) {
@@ -135,105 +283,138 @@ RegKeyData* RegFile::FindKey(std::string_view path) {
 
 RegKeyData& RegFile::CreateKey(std::string_view path) {
   std::string normalized = NormalizeKeyPath(path);
-  for (std::size_t pos = normalized.find('\\'); pos != std::string::npos;
-       pos = normalized.find('\\', pos + 1)) {
+  for (std::size_t pos = normalized.find('\\'); pos != std::string::npos; pos = normalized.find('\\', pos + 1)) {
     std::string parent = normalized.substr(0, pos);
-    if (!FindKey(parent)) keys_.push_back(RegKeyData{parent, {}});
+    if (!FindKey(parent)) AddKey(parent, {}, false).implicitParent = true;
   }
-  if (RegKeyData* key = FindKey(normalized)) return *key;
-  keys_.push_back(RegKeyData{normalized, {}});
-  return keys_.back();
+  if (RegKeyData* key = FindKey(normalized)) {
+    key->implicitParent = false;
+    return *key;
+  }
+  return AddKey(normalized, {}, false);
 }
 
-std::optional<RegFile> RegFile::Parse(std::string_view text, const std::string& rootName,
-                                      std::string* error) {
+std::optional<RegFile> RegFile::Parse(std::string_view text, const std::string& rootName, std::string* error,
+                                      std::vector<RegFileIssue>* skipped) {
   RegFile file(rootName);
-  auto fail = [&](int line, const char* what) -> std::optional<RegFile> {
-    if (error) *error = "line " + std::to_string(line) + ": " + what;
-    return std::nullopt;
-  };
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-
-  // Join continuation lines (a trailing backslash outside a string, as in hex data).
-  std::vector<std::pair<int, std::string>> lines;
-  int lineNo = 0;
-  bool continuing = false;
-  while (!text.empty()) {
-    auto end = text.find('\n');
-    std::string_view raw = TrimRight(text.substr(0, end));
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    ++lineNo;
-    std::string_view piece = continuing ? TrimLeft(raw) : raw;
-    if (continuing) lines.back().second.append(piece);
-    else lines.emplace_back(lineNo, std::string(piece));
-    std::string& last = lines.back().second;
-    continuing = !last.empty() && last.back() == '\\' && last.find('=') != std::string::npos &&
-                 last.find("=hex") != std::string::npos;
-    if (continuing) last.pop_back();
+  std::string decoded;
+  if (text.substr(0, 2) == kUtf16Bom) {
+    auto utf8 = Utf16LeToUtf8(text.substr(2));
+    if (!utf8) {
+      if (error) *error = "line 1: broken UTF-16 text";
+      return std::nullopt;
+    }
+    decoded = std::move(*utf8);
+    text = decoded;
+    file.encoding_ = Encoding::Utf16Le;
+  } else if (text.substr(0, 3) == kUtf8Bom) {
+    text.remove_prefix(3);
+    file.encoding_ = Encoding::Utf8Bom;
   }
+  if (text.find("\r\n") != std::string_view::npos) file.newline_ = "\r\n";
 
+  const std::vector<LogicalLine> lines = SplitLines(text);
+  auto skip = [&](const LogicalLine& line, const char* what) {
+    if (skipped) skipped->push_back({line.number, what});
+  };
   bool sawHeader = false;
   RegKeyData* current = nullptr;
-  for (const auto& [no, line] : lines) {
-    std::string_view l = line;
+  for (const LogicalLine& line : lines) {
+    std::string_view l = line.joined;
     if (!sawHeader) {
       if (l.empty()) continue;
-      if (l != kHeader4 && l != kHeader5) return fail(no, "not a registry export");
+      if (l != kHeader4 && l != kHeader5) {
+        if (error) *error = "line " + std::to_string(line.number) + ": not a registry export";
+        return std::nullopt;
+      }
+      file.header_ = std::string(l);
       sawHeader = true;
       continue;
     }
-    if (l.empty() || l.front() == ';') continue;
-    if (l.front() == '[') {
-      if (l.back() != ']' || l.size() < 3 || l[1] == '-') return fail(no, "bad key line");
-      std::string_view name = l.substr(1, l.size() - 2);
-      if (!EqualNoCase(name.substr(0, rootName.size()), rootName)) return fail(no, "key of another root");
-      name.remove_prefix(rootName.size());
-      if (!name.empty() && name.front() != '\\') return fail(no, "key of another root");
-      current = &file.CreateKey(name);
+    auto keep = [&] {
+      if (current) current->AddVerbatim(line.raw);
+      else file.preamble_.push_back(line.raw);
+    };
+    if (l.empty() || l.front() == ';') {
+      keep();
       continue;
     }
-    if (current == nullptr) return fail(no, "value outside a key");
-    std::string valueName;
-    if (l.front() == '@') {
-      l.remove_prefix(1);
-    } else if (!ReadQuoted(l, valueName)) {
-      return fail(no, "bad value name");
+    if (l.front() == '[') {
+      std::string_view name = l.size() >= 3 && l.back() == ']' ? l.substr(1, l.size() - 2) : std::string_view();
+      const bool ours = !name.empty() && name.front() != '-' && Fold(name.substr(0, rootName.size())) == Fold(rootName) &&
+                        (name.size() == rootName.size() || name[rootName.size()] == '\\');
+      if (!ours) {
+        // Another root's section or a deletion: kept with its lines, never read.
+        skip(line, name.empty() ? "bad key line" : "key of another root");
+        current = &file.AddKey({}, line.raw, true);
+        continue;
+      }
+      std::string path = NormalizeKeyPath(name.substr(rootName.size()));
+      RegKeyData* existing = file.FindKey(path);
+      if (existing && !existing->headerLine.empty()) {
+        // A second section of one key continues the first, as an import merges them.
+        existing->AddVerbatim(line.raw);
+        current = existing;
+      } else if (existing) {
+        existing->headerLine = line.raw;  // a parent made for an earlier key appears itself
+        current = existing;
+      } else {
+        file.CreateKey(path);  // parents first, as the registry has them
+        current = file.FindKey(path);
+        current->headerLine = line.raw;
+      }
+      continue;
     }
-    l = TrimLeft(l);
-    if (l.empty() || l.front() != '=') return fail(no, "missing '='");
+    if (current == nullptr || current->foreign) {
+      if (current == nullptr) skip(line, "value outside a key");
+      keep();
+      continue;
+    }
+    std::string valueName;
     RegValue value;
-    if (!ParseData(TrimLeft(l.substr(1)), value)) return fail(no, "bad value data");
-    current->Set(valueName, std::move(value));
-  }
-  if (!sawHeader && lineNo > 0) {
-    // A file of blank lines is as good as an empty one.
-    for (const auto& [no, line] : lines)
-      if (!line.empty()) return fail(no, "not a registry export");
+    if (const char* why = ParseValueLine(l, valueName, value)) {
+      skip(line, why);
+      keep();
+      continue;
+    }
+    std::string folded = Fold(valueName);
+    if (auto it = current->index_.find(folded); it != current->index_.end()) {
+      current->entries[it->second] = RegEntry{std::move(valueName), std::move(value), line.raw, false};  // last one wins
+    } else {
+      current->index_.emplace(std::move(folded), current->entries.size());
+      current->entries.push_back(RegEntry{std::move(valueName), std::move(value), line.raw, false});
+    }
   }
   return file;
 }
 
 std::string RegFile::Serialize() const {
-  std::string out(kHeader4);
-  out += "\n";
-  for (const auto& key : keys_) {
-    out += "\n[" + rootName_ + (key.path.empty() ? "" : "\\" + key.path) + "]\n";
-    for (const auto& [name, value] : key.values) {
-      out += name.empty() ? std::string("@") : Quote(name);
-      out += "=";
-      switch (value.kind) {
-        case RegValue::Kind::Dword: {
-          char hex[16];
-          std::snprintf(hex, sizeof hex, "%08x", value.dword);
-          out += "dword:";
-          out += hex;
-          break;
-        }
-        case RegValue::Kind::String: out += Quote(value.text); break;
-        case RegValue::Kind::Other: out += value.text; break;
-      }
-      out += "\n";
+  std::string out = header_ + newline_;
+  auto line = [&](std::string_view text) {
+    for (char c : text) {
+      if (c == '\n') out += newline_;
+      else out.push_back(c);
     }
+    out += newline_;
+  };
+  for (const auto& raw : preamble_) line(raw);
+  for (const auto& key : keys_) {
+    if (key.implicitParent && key.headerLine.empty() && key.entries.empty()) continue;  // exists only for its child
+    if (key.headerLine.empty()) {
+      // A key of our making: a blank line before it unless one is there already.
+      if (out.size() < 2 * newline_.size() ||
+          out.compare(out.size() - 2 * newline_.size(), 2 * newline_.size(), newline_ + newline_) != 0)
+        out += newline_;
+      line("[" + rootName_ + (key.path.empty() ? "" : "\\" + key.path) + "]");
+    } else {
+      line(key.headerLine);
+    }
+    for (const auto& e : key.entries) line(e.verbatim || !e.original.empty() ? e.original : FormatValue(e.name, e.value));
+  }
+  switch (encoding_) {
+    case Encoding::Utf8: return out;
+    case Encoding::Utf8Bom: return std::string(kUtf8Bom) + out;
+    case Encoding::Utf16Le: return std::string(kUtf16Bom) + Utf8ToUtf16Le(out);
   }
   return out;
 }

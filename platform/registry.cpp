@@ -1,7 +1,9 @@
 #include "platform/registry.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/files.h"
@@ -10,15 +12,46 @@
 namespace vp::platform {
 namespace {
 
+constexpr std::size_t kMaxRegistryFile = 64u << 20;
+
 std::string TypeErrorText(std::string_view name) {
   return "Invalid data type for '" + std::string(name) + "'";
 }
 
+// The file's content: a parsed export, or a new empty one when there is no file.
+// Nothing, with the problem reported, when it cannot be used.
+std::optional<RegFile> ReadRegFile(const std::string& file, const std::string& rootName, RegFileRegistry& owner,
+                                   std::string* text = nullptr) {
+  FileKind kind = FileKind::Missing;
+  auto content = ReadWholeFile(file, kMaxRegistryFile, &kind);
+  if (!content) {
+    switch (kind) {
+      case FileKind::Missing: return RegFile(rootName);
+      case FileKind::NotRegular: owner.Report({RegistryProblem::Kind::NotAFile, file, 0, "not a regular file"}); break;
+      default: owner.Report({RegistryProblem::Kind::Unreadable, file, 0, "cannot be read"}); break;
+    }
+    return std::nullopt;
+  }
+  std::string error;
+  std::vector<RegFileIssue> skipped;
+  auto parsed = RegFile::Parse(*content, rootName, &error, &skipped);
+  if (!parsed) {
+    int line = 0;
+    if (error.rfind("line ", 0) == 0) line = std::atoi(error.c_str() + 5);
+    owner.Report({RegistryProblem::Kind::Unreadable, file, line, error});
+    return std::nullopt;
+  }
+  for (const auto& issue : skipped) owner.Report({RegistryProblem::Kind::SkippedLine, file, issue.line, issue.what});
+  if (text) *text = std::move(*content);
+  return parsed;
+}
+
 class RegFileKey : public RegistryKey {
  public:
-  RegFileKey(std::string file, std::string rootName, std::string path, RegKeyData snapshot,
+  RegFileKey(RegFileRegistry& owner, std::string file, std::string rootName, std::string path, RegKeyData snapshot,
              bool created)
-      : file_(std::move(file)),
+      : owner_(owner),
+        file_(std::move(file)),
         rootName_(std::move(rootName)),
         path_(std::move(path)),
         data_(std::move(snapshot)),
@@ -59,18 +92,27 @@ class RegFileKey : public RegistryKey {
     dirty_ = false;
     // Merge into the file as it is now, so keys open at the same time do not
     // undo each other's changes.
-    auto text = ReadWholeFile(file_);
-    std::optional<RegFile> current =
-        text ? RegFile::Parse(*text, rootName_) : std::optional<RegFile>(RegFile(rootName_));
+    std::string text;
+    std::optional<RegFile> current = ReadRegFile(file_, rootName_, owner_, &text);
     if (!current) return false;  // damaged meanwhile: never overwrite it
     RegKeyData& key = current->CreateKey(path_);
     for (auto& [name, value] : pending_) key.Set(name, value);
     pending_.clear();
     std::string updated = current->Serialize();
-    if (text && *text == updated) return true;
-    auto slash = file_.rfind('/');
-    if (slash != std::string::npos && slash > 0) CreateFolders(file_.substr(0, slash));
-    return ReplaceFileAtomically(file_, updated);
+    if (!text.empty() && text == updated) return true;
+    CreateFolders(FolderOf(file_));
+    const WriteResult written = WriteFileReplacing(file_, updated);
+    switch (written.status) {
+      case WriteStatus::Ok: return true;
+      case WriteStatus::ReadOnly: owner_.Report({RegistryProblem::Kind::ReadOnly, file_, 0, "read-only"}); break;
+      case WriteStatus::NotRegular:
+        owner_.Report({RegistryProblem::Kind::NotAFile, file_, 0, "not a regular file"});
+        break;
+      case WriteStatus::Failed:
+        owner_.Report({RegistryProblem::Kind::WriteFailed, file_, 0, std::strerror(written.error)});
+        break;
+    }
+    return false;
   }
 
  private:
@@ -83,6 +125,7 @@ class RegFileKey : public RegistryKey {
     dirty_ = true;
   }
 
+  RegFileRegistry& owner_;
   std::string file_;
   std::string rootName_;
   std::string path_;
@@ -110,24 +153,26 @@ std::string RegFileRegistry::FileOf(RegRoot root) const {
   return Folder() + "/" + RootName(root) + ".reg";
 }
 
-std::unique_ptr<RegistryKey> RegFileRegistry::OpenKey(RegRoot root, std::string_view path,
-                                                      bool create) {
+void RegFileRegistry::Report(RegistryProblem problem) {
+  const std::string id = std::to_string(static_cast<int>(problem.kind)) + ":" + std::to_string(problem.line) + ":" +
+                         problem.file;
+  if (reported_.insert(id).second) problems_.push_back(std::move(problem));
+}
+
+std::vector<RegistryProblem> RegFileRegistry::TakeProblems() { return std::exchange(problems_, {}); }
+
+std::unique_ptr<RegistryKey> RegFileRegistry::OpenKey(RegRoot root, std::string_view path, bool create) {
   const std::string file = FileOf(root);
   const std::string rootName = RootName(root);
   const std::string keyPath = NormalizeKeyPath(path);
-  std::optional<RegFile> content;
-  if (auto text = ReadWholeFile(file)) {
-    content = RegFile::Parse(*text, rootName);
-    if (!content) return nullptr;  // a damaged file is kept as it is
-  } else if (FileExists(file) || DirectoryExists(file)) {
-    return nullptr;  // there, but unreadable
-  } else {
-    content.emplace(rootName);
-  }
+  std::optional<RegFile> content = ReadRegFile(file, rootName, *this);
+  if (!content) return nullptr;  // a damaged file is kept as it is
   const RegKeyData* key = content->FindKey(keyPath);
   if (key == nullptr && !create) return nullptr;
-  RegKeyData snapshot = key ? *key : RegKeyData{keyPath, {}};
-  return std::make_unique<RegFileKey>(file, rootName, keyPath, std::move(snapshot), key == nullptr);
+  RegKeyData snapshot;
+  if (key) snapshot = *key;
+  else snapshot.path = keyPath;
+  return std::make_unique<RegFileKey>(*this, file, rootName, keyPath, std::move(snapshot), key == nullptr);
 }
 
 Registry& TheRegistry() {

@@ -1,9 +1,11 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vp::platform {
 
@@ -28,11 +30,28 @@ class RegistryKey {
   virtual bool Close() = 0;
 };
 
+// Something about a registry file that the user should hear of, once.
+struct RegistryProblem {
+  enum class Kind {
+    Unreadable,   // not a registry export: ignored and never overwritten
+    SkippedLine,  // a line that could not be understood: skipped, kept in the file
+    NotAFile,     // a folder, FIFO or device under the file's name
+    ReadOnly,     // changes were not stored: the file is read-only
+    WriteFailed,  // changes were not stored: the file could not be written
+  };
+  Kind kind = Kind::Unreadable;
+  std::string file;
+  int line = 0;        // 1-based line of an Unreadable or SkippedLine problem
+  std::string detail;  // technical detail, English
+};
+
 class Registry {
  public:
   virtual ~Registry() = default;
   // Nothing when the key is missing (and create is false) or cannot be opened.
   virtual std::unique_ptr<RegistryKey> OpenKey(RegRoot root, std::string_view path, bool create) = 0;
+  // The problems met since the last call, each reported once per run.
+  virtual std::vector<RegistryProblem> TakeProblems() { return {}; }
 };
 
 // Registry backed by one .reg text file per root in a folder:
@@ -43,12 +62,18 @@ class RegFileRegistry : public Registry {
   // vpcounter/registry, looked up again at every open.
   explicit RegFileRegistry(std::string folder = {}) : folder_(std::move(folder)) {}
   std::unique_ptr<RegistryKey> OpenKey(RegRoot root, std::string_view path, bool create) override;
+  std::vector<RegistryProblem> TakeProblems() override;
 
   std::string Folder() const;
   std::string FileOf(RegRoot root) const;
 
+  // Records a problem unless the same one was recorded before.
+  void Report(RegistryProblem problem);
+
  private:
   std::string folder_;
+  std::vector<RegistryProblem> problems_;
+  std::set<std::string> reported_;
 };
 
 std::string RootName(RegRoot root);

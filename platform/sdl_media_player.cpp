@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -30,8 +31,15 @@ class SdlMediaPlayer : public MediaPlayer {
       buffer_ = nullptr;
       return false;
     }
+    if (longest_.count() > 0) {
+      const Uint32 frame = static_cast<Uint32>(std::max(1, spec_.channels * (SDL_AUDIO_BITSIZE(spec_.format) / 8)));
+      const std::uint64_t limit = static_cast<std::uint64_t>(spec_.freq) * frame * longest_.count() / 1000;
+      if (length_ > limit) length_ = static_cast<Uint32>(limit - limit % frame);
+    }
     return true;
   }
+
+  void LimitLength(std::chrono::milliseconds longest) override { longest_ = longest; }
 
   void Play(EndHandler onEnd) override {
     Stop(MediaNotice::Superseded, true);
@@ -104,6 +112,7 @@ class SdlMediaPlayer : public MediaPlayer {
   Poster post_;
   std::shared_ptr<bool> alive_;
   bool audioReady_ = false;
+  std::chrono::milliseconds longest_{0};
   SDL_AudioSpec spec_{};
   Uint8* buffer_ = nullptr;
   Uint32 length_ = 0;

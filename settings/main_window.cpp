@@ -23,6 +23,7 @@
 #include "shell/qt_bitmap.h"
 #include "shell/snapshot.h"
 #include "state/history.h"
+#include "state/notices.h"
 #include "state/settings.h"
 
 namespace vp::settings {
@@ -190,15 +191,28 @@ void TfrmMain::FormCreate() {
   const auto load = state::LoadSettings(state::TheSettings(), reg, platform::ExecutableFolder());
   firstSetupPending_ = !state::SettingsEverSaved(reg);
   if (state::IsFirstRun(reg) || firstSetupPending_) btnCancel_->setEnabled(false);
-  state::LoadHistory(state::TheHistory(), reg);
+  // Read without the counting lock: the file is only ever replaced whole.
+  const std::string historyNotice = state::HistoryLoadNotice(state::LoadHistory(state::TheHistory(), reg));
   UpdateCharacters();
   FillCharLists();
   UpdateStatistics();
-  if (!load.errors.empty()) {
+  std::vector<std::string> notices = state::RegistryNotices(reg);
+  notices.insert(notices.end(), load.errors.begin(), load.errors.end());
+  notices.push_back(historyNotice);
+  if (const std::string text = state::JoinNotices(notices); !text.empty()) {
     // Shown once the window is up, so the box has an owner on screen.
-    const QString text = QString::fromStdString(load.errors.front());
-    QMetaObject::invokeMethod(this, [this, text] { shell::ShowErrorBox(this, text); }, Qt::QueuedConnection);
+    const QString message = QString::fromStdString(text);
+    QMetaObject::invokeMethod(this, [this, message] { shell::ShowErrorBox(this, message); }, Qt::QueuedConnection);
   }
+}
+
+bool TfrmMain::SaveOrTell() {
+  auto& reg = platform::TheRegistry();
+  if (state::SaveSettings(state::TheSettings(), reg)) return true;
+  std::vector<std::string> notices = state::RegistryNotices(reg);
+  if (notices.empty()) notices.push_back("設定を保存できませんでした。");
+  shell::ShowErrorBox(this, QString::fromStdString(state::JoinNotices(notices)));
+  return false;
 }
 
 void TfrmMain::UpdateStartupMarks() {
@@ -300,7 +314,7 @@ void TfrmMain::FirstTimeSetup() {
   if (!firstSetupPending_) return;
   // First settings-mode run for this user: save at once, then the detailed settings.
   firstSetupPending_ = false;
-  state::SaveSettings(state::TheSettings(), platform::TheRegistry());
+  SaveOrTell();
   mnuConfigClick();
   UpdateCharacters();
 }
@@ -326,7 +340,8 @@ void TfrmMain::btnOkClick() {
     shortcuts_->RegisterStartup(scope, 1 - scope);
   }
   shortcuts_->KeepSingleShortcut();
-  state::SaveSettings(settings, platform::TheRegistry());
+  // A failed save keeps the window open, so the edits are not lost.
+  if (!SaveOrTell()) return;
   close();
 }
 

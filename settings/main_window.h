@@ -47,6 +47,8 @@ class TfrmMain : public QMainWindow {
   void btnCancelClick();
   void mnuConfigClick();
   void FirstTimeSetup();
+  // Saves the settings; on failure tells the user why and returns false.
+  bool SaveOrTell();
 
   shell::TfrmData* data_ = nullptr;
   QLabel* imgBack_ = nullptr;

@@ -32,11 +32,6 @@ std::string EntryValue(const std::string& value) {
   return out;
 }
 
-std::string FolderOf(const std::string& path) {
-  auto slash = path.rfind('/');
-  return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-}
-
 std::string UserAutostartFolder() {
   if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/') return std::string(xdg) + "/autostart";
   if (const char* home = std::getenv("HOME"); home && *home == '/') return std::string(home) + "/.config/autostart";
@@ -54,7 +49,7 @@ std::string SystemAutostartFolder() {
 }  // namespace
 
 std::string DesktopEntryText(const std::string& target, const std::string& argument) {
-  std::string path = FolderOf(target);
+  std::string path = platform::FolderOf(target);
   std::string pathValue;
   for (char c : path) pathValue += (c == '\\') ? std::string("\\\\") : std::string(1, c);
   return "[Desktop Entry]\n"
@@ -69,7 +64,7 @@ std::string DesktopEntryText(const std::string& target, const std::string& argum
 
 bool CreateShortcut(const std::string& shortcutPath, const std::string& target, const std::string& argument) {
   if (shortcutPath.empty()) return false;
-  platform::CreateFolders(FolderOf(shortcutPath));
+  platform::CreateFolders(platform::FolderOf(shortcutPath));
   return platform::ReplaceFileAtomically(shortcutPath, DesktopEntryText(target, argument));
 }
 

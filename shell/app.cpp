@@ -9,15 +9,14 @@
 #include <vector>
 
 #include "counter/counter_window.h"
+#include "platform/files.h"
+#include "platform/registry.h"
 #include "settings/main_window.h"
 #include "shell/fonts.h"
 #include "shell/message_box.h"
 #include "shell/run_mode.h"
 
 namespace vp::shell {
-namespace {
-
-}  // namespace
 
 int RunApplication(int argc, char** argv) {
   // Read before QApplication, which removes the arguments it understands.
@@ -28,6 +27,9 @@ int RunApplication(int argc, char** argv) {
   QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
   QApplication::setApplicationDisplayName(QString::fromUtf8(kApplicationTitle));
   RegisterFontSubstitutions();
+  // What killed runs left half-written is of no use to anyone.
+  platform::RemoveStaleTemporaryFiles(".");
+  platform::RemoveStaleTemporaryFiles(platform::RegFileRegistry().Folder());
   QApplication::setFont(WindowFont());
 
   try {

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "gamedata/archive.h"
+#include "platform/files.h"
 #include "png/png_graphic.h"
 #include "shell/characters.h"
 
@@ -24,12 +25,26 @@ void BlendPicture(const png::Bitmap& picture, const png::Bitmap& mask, png::Bitm
   }
 }
 
+bool PictureSizeAcceptable(const std::string& file) {
+  // The signature, then IHDR with width and height (big-endian) at offsets 16 and 20.
+  auto head = platform::ReadFileStart(file, 24);
+  if (!head || head->size() < 24 || head->compare(0, 8, "\x89PNG\r\n\x1A\n", 8) != 0 || head->compare(12, 4, "IHDR") != 0)
+    return false;
+  auto be32 = [&](std::size_t at) {
+    std::uint64_t v = 0;
+    for (std::size_t i = 0; i < 4; ++i) v = (v << 8) | static_cast<unsigned char>((*head)[at + i]);
+    return v;
+  };
+  return be32(16) * be32(20) <= kMaxPicturePixels;
+}
+
 bool DrawPicture(const std::string& gameFolder, int number, const png::Bitmap& background, Target target,
                  bool mirrored) {
   try {
     png::Bitmap& out = *target.image;
     const int w = out.Width(), h = out.Height();
     const std::string file = gamedata::ExtractPicture(gameFolder, number);
+    if (!PictureSizeAcceptable(file)) return false;
     png::TPngGraphic graphic;
     graphic.LoadFromFile(file);
     png::Bitmap picture;

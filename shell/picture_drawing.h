@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <cstdint>
 #include <string>
 
 #include "png/bitmap.h"
@@ -12,6 +13,12 @@ struct Target {
   int left;
   int top;
 };
+
+// The game's pictures are 180 x 140; one whose decoded size is beyond this is
+// skipped like any unreadable picture, before anything is decoded.
+inline constexpr std::uint64_t kMaxPicturePixels = 4096ull * 4096ull;
+// Whether the PNG file's header announces a picture within that size.
+bool PictureSizeAcceptable(const std::string& file);
 
 // Draws picture `number` of the game's picture archive into the target, blended
 // over the part of the background under it: through the picture's alpha, or

@@ -1,8 +1,13 @@
 #include "state/history.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <limits>
 #include <optional>
 
-#include "platform/files.h"
 #include "state/settings.h"
 
 namespace vp::state {
@@ -16,6 +21,31 @@ std::uint32_t Get32(const std::string& in, std::size_t at) {
   std::uint32_t v = 0;
   for (int i = 0; i < 4; ++i) v |= static_cast<std::uint32_t>(static_cast<unsigned char>(in[at + i])) << (8 * i);
   return v;
+}
+
+std::uint32_t SaturatingIncrement(std::uint32_t v) {
+  return v == std::numeric_limits<std::uint32_t>::max() ? v : v + 1;
+}
+
+bool PathTaken(const std::string& path) {
+  struct stat st {};
+  return lstat(path.c_str(), &st) == 0;
+}
+
+// Keeps the damaged file under a name of its own; the original name stays
+// until the new history replaces it, so a crash in between loses nothing.
+HistorySave KeepDamaged(const std::string& path, platform::TimeValue now) {
+  HistorySave result;
+  const std::string base = DamagedHistoryName(path, now);
+  std::string aside = base;
+  for (int n = 2; PathTaken(aside) && n < 100; ++n) aside = base + "-" + std::to_string(n);
+  if (::link(path.c_str(), aside.c_str()) == 0 || ::rename(path.c_str(), aside.c_str()) == 0) {
+    result.keptAs = aside;
+  } else {
+    result.problem = HistorySaveProblem::CannotKeepDamaged;
+    result.error = errno;
+  }
+  return result;
 }
 
 }  // namespace
@@ -47,41 +77,120 @@ StartHistory DecodeHistory(const std::string& bytes) {
   return h;
 }
 
-std::string HistoryPath(platform::Registry& reg) {
+HistoryLocation LocateHistory(platform::Registry& reg) {
   std::optional<std::string> siblingFile;
-  if (SiblingIntegrates(reg, &siblingFile) && siblingFile) return *siblingFile;
-  return kDefaultHistoryName;
+  if (SiblingIntegrates(reg, &siblingFile) && siblingFile) return {*siblingFile, true};
+  return {kDefaultHistoryName, false};
 }
 
-void LoadHistory(StartHistory& h, platform::Registry& reg) {
+std::string HistoryPath(platform::Registry& reg) { return LocateHistory(reg).path; }
+
+std::string HistoryLockPath(const HistoryLocation& where) { return where.path + ".lock"; }
+
+std::string DamagedHistoryName(const std::string& path, platform::TimeValue now) {
+  platform::LocalTime t;
+  platform::BreakDownLocal(now, t);
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, ".damaged-%04d%02d%02d-%02d%02d", t.year, t.month, t.day, t.hour, t.minute);
+  return path + stamp;
+}
+
+HistoryLoad LoadHistory(StartHistory& h, const HistoryLocation& where) {
+  HistoryLoad result;
+  result.where = where;
   h = StartHistory{};
   h.firstTime = static_cast<std::int32_t>(platform::CurrentTime());
+  platform::FileKind kind = platform::FileKind::Missing;
   // Only the first 64 bytes count, so a huge file is not read whole.
-  if (auto bytes = platform::ReadFileStart(HistoryPath(reg), kHistorySize);
-      bytes && bytes->size() >= kHistorySize) {
-    h = DecodeHistory(*bytes);
+  const int fd = platform::OpenRegularForReading(where.path, &kind, &result.size);
+  if (fd >= 0) ::close(fd);
+  switch (kind) {
+    case platform::FileKind::Missing: result.state = HistoryFileState::Missing; return result;
+    case platform::FileKind::NotRegular: result.state = HistoryFileState::NotAFile; return result;
+    case platform::FileKind::Unreadable: result.state = HistoryFileState::Unreadable; return result;
+    case platform::FileKind::Regular: break;
   }
+  auto bytes = platform::ReadFileStart(where.path, kHistorySize, &result.size);
+  if (!bytes) {
+    result.state = HistoryFileState::Unreadable;
+    return result;
+  }
+  result.state = result.size == kHistorySize ? HistoryFileState::Valid : HistoryFileState::WrongSize;
+  // A longer file of ours still holds a history in its first 64 bytes; the
+  // sibling's file of another size is not a history at all.
+  if (bytes->size() >= kHistorySize && !(where.sibling && result.state == HistoryFileState::WrongSize))
+    h = DecodeHistory(*bytes);
+  return result;
 }
 
-bool SaveHistory(const StartHistory& h, platform::Registry& reg) {
-  return platform::ReplaceFileAtomically(HistoryPath(reg), EncodeHistory(h));
+HistoryLoad LoadHistory(StartHistory& h, platform::Registry& reg) { return LoadHistory(h, LocateHistory(reg)); }
+
+HistorySave SaveHistory(const StartHistory& h, const HistoryLocation& where, platform::TimeValue now) {
+  HistorySave result;
+  result.path = where.path;
+  struct stat st {};
+  if (!where.path.empty() && ::stat(where.path.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode)) {
+      result.problem = HistorySaveProblem::NotAFile;
+      return result;
+    }
+    if (static_cast<std::uint64_t>(st.st_size) != kHistorySize) {
+      if (where.sibling) {
+        result.problem = HistorySaveProblem::NotAHistory;
+        return result;
+      }
+      if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        result.problem = HistorySaveProblem::ReadOnly;
+        return result;
+      }
+      HistorySave kept = KeepDamaged(where.path, now);
+      if (!kept) {
+        kept.path = where.path;
+        return kept;
+      }
+      result.keptAs = kept.keptAs;
+    }
+  }
+  const platform::WriteResult written = platform::WriteFileReplacing(where.path, EncodeHistory(h));
+  switch (written.status) {
+    case platform::WriteStatus::Ok: break;
+    case platform::WriteStatus::ReadOnly: result.problem = HistorySaveProblem::ReadOnly; break;
+    case platform::WriteStatus::NotRegular: result.problem = HistorySaveProblem::NotAFile; break;
+    case platform::WriteStatus::Failed: result.problem = HistorySaveProblem::WriteFailed; break;
+  }
+  result.error = written.error;
+  return result;
 }
 
 void CountStartup(StartHistory& h, platform::TimeValue now, const platform::LocalTime& nowTm) {
-  ++h.count;
+  h.count = SaturatingIncrement(h.count);
   platform::LocalTime last;
   // A time that cannot be broken down (damaged file) counts as another day.
   bool sameDay = h.lastTime != 0 && platform::BreakDownLocal(h.lastTime, last) &&
                  last.year == nowTm.year && last.month == nowTm.month && last.day == nowTm.day;
-  h.dayCount = sameDay ? h.dayCount + 1 : 1;
+  h.dayCount = sameDay ? SaturatingIncrement(h.dayCount) : 1;
   if (h.dayCount > h.dayMax) h.dayMax = h.dayCount;
   h.lastTime = static_cast<std::int32_t>(now);
 }
 
-bool RecordStartup(StartHistory& h, platform::TimeValue now, const platform::LocalTime& nowTm,
-                   platform::Registry& reg) {
+HistorySave RecordStartup(StartHistory& h, platform::TimeValue now, const platform::LocalTime& nowTm,
+                          const HistoryLocation& where) {
   CountStartup(h, now, nowTm);
-  return SaveHistory(h, reg);
+  return SaveHistory(h, where, now);
+}
+
+HistorySave RecordStartup(StartHistory& h, platform::TimeValue now, const platform::LocalTime& nowTm,
+                          platform::Registry& reg) {
+  return RecordStartup(h, now, nowTm, LocateHistory(reg));
+}
+
+HistoryCounting::HistoryCounting(const HistoryLocation& where, std::chrono::milliseconds wait)
+    : where_(where), lock_(HistoryLockPath(where), wait) {}
+
+HistorySave HistoryCounting::Record(StartHistory& h, platform::TimeValue now, const platform::LocalTime& nowTm) {
+  HistorySave saved = RecordStartup(h, now, nowTm, where_);
+  lock_.Release();
+  return saved;
 }
 
 std::int64_t ElapsedDays(const StartHistory& h, platform::TimeValue now) {

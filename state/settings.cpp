@@ -1,6 +1,7 @@
 #include "state/settings.h"
 
 #include "platform/files.h"
+#include "state/notices.h"
 
 namespace vp::state {
 
@@ -49,7 +50,7 @@ LoadResult LoadSettings(Settings& s, platform::Registry& reg, const std::string&
       try {
         field = key->ReadInteger(name);
       } catch (const platform::RegistryError& e) {
-        result.errors.emplace_back(e.what());
+        result.errors.push_back(WrongTypeNotice(name, e.what()));
       }
     };
     auto readText = [&](const char* name, std::string& field) {
@@ -57,7 +58,7 @@ LoadResult LoadSettings(Settings& s, platform::Registry& reg, const std::string&
       try {
         field = key->ReadString(name);
       } catch (const platform::RegistryError& e) {
-        result.errors.emplace_back(e.what());
+        result.errors.push_back(WrongTypeNotice(name, e.what()));
       }
     };
     readInt("char0", s.char0);
@@ -79,9 +80,9 @@ LoadResult LoadSettings(Settings& s, platform::Registry& reg, const std::string&
   return result;
 }
 
-void SaveSettings(const Settings& s, platform::Registry& reg) {
+bool SaveSettings(const Settings& s, platform::Registry& reg) {
   auto key = reg.OpenKey(RegRoot::CurrentUser, kSettingsKey, true);
-  if (!key) return;
+  if (!key) return false;
   key->WriteInteger("char0", s.char0);
   key->WriteInteger("char1", s.char1);
   key->WriteInteger("timer", s.timer);
@@ -93,7 +94,7 @@ void SaveSettings(const Settings& s, platform::Registry& reg) {
   key->WriteInteger("form", s.form);
   key->WriteString("usewave", s.usewave);
   key->WriteString("dirwave", s.dirwave);
-  key->Close();
+  return key->Close();
 }
 
 bool SiblingIntegrates(platform::Registry& reg, std::optional<std::string>* historyFile) {
@@ -107,12 +108,24 @@ bool SiblingIntegrates(platform::Registry& reg, std::optional<std::string>* hist
   if (historyFile) {
     historyFile->reset();
     try {
-      if (key->ValueExists("tallydatfile")) *historyFile = key->ReadString("tallydatfile");
+      if (key->ValueExists("tallydatfile")) {
+        std::string path = key->ReadString("tallydatfile");
+        if (UsableHistoryPath(path)) *historyFile = std::move(path);
+      }
     } catch (const platform::RegistryError&) {
       // A damaged path must not cost the user the count: keep our own file.
     }
   }
   return true;
+}
+
+bool UsableHistoryPath(std::string_view path) {
+  if (path.empty() || path.find('\\') != std::string_view::npos || path.find('\0') != std::string_view::npos)
+    return false;
+  // "C:..." is a Windows drive path: here it would be a file named "C:...".
+  const bool driveLetter = path.size() >= 2 && path[1] == ':' &&
+                           ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+  return !driveLetter && path.back() != '/';
 }
 
 bool SettingsEverSaved(platform::Registry& reg) {

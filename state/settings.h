@@ -1,6 +1,7 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/registry.h"
@@ -33,15 +34,16 @@ struct Settings {
 Settings& TheSettings();
 
 struct LoadResult {
-  // Texts of the values that could not be read (stored with the wrong type);
-  // the load went on without them.
+  // Japanese texts for the values that could not be read (stored with the
+  // wrong type); the load went on without them.
   std::vector<std::string> errors;
 };
 
 // Fills the record from the registry: defaults, auto search, stored values, the
 // two published paths, then the range corrections. programFolder ends with a separator.
 LoadResult LoadSettings(Settings& s, platform::Registry& reg, const std::string& programFolder);
-void SaveSettings(const Settings& s, platform::Registry& reg);
+// False when the settings could not be stored; reg's problems tell why.
+bool SaveSettings(const Settings& s, platform::Registry& reg);
 bool IsFirstRun(platform::Registry& reg);
 // Whether the settings were ever saved (char0 stored under the key).
 bool SettingsEverSaved(platform::Registry& reg);
@@ -57,8 +59,11 @@ GameSearch FindGameFolder(platform::Registry& reg);
 void CorrectSettings(Settings& s);
 
 // True when the sibling counter asks to share its history file (integrate = 1);
-// historyFile then receives its tallydatfile value, when it has a readable one.
+// historyFile then receives its tallydatfile value, when it is a usable path here.
 bool SiblingIntegrates(platform::Registry& reg,
                        std::optional<std::string>* historyFile = nullptr);
+// A path this system can use for the history: not a Windows path (drive letter,
+// backslashes), not a folder.
+bool UsableHistoryPath(std::string_view path);
 
 }  // namespace vp::state

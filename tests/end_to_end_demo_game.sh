@@ -11,7 +11,7 @@ printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QOTA_CORP\\VerbellePlus]\n"in
   > "$work/reg/HKEY_LOCAL_MACHINE.reg"
 printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\n"timer"=dword:00000001\n"wave"=dword:00000001\n"repl"=dword:00000001\n\n[HKEY_CURRENT_USER\\AppEvents\\Schemes\\Apps\\.Default\\SystemExit\\.Current]\n@="old.wav"\n' \
   > "$work/reg/HKEY_CURRENT_USER.reg"
-touch "$work/run/stale.WAV"
+touch "$work/run/0FFE.WAV" "$work/run/Song.WAV"
 
 start=$(date +%s)
 (cd "$work/run" && timeout 60 "$build/vpcounter" /C) || fail "counter mode did not end by itself"
@@ -21,7 +21,8 @@ took=$(( $(date +%s) - start ))
 "$build/vp-png" info "$work/counter.png" | grep -q "600 x 135" || fail "snapshot is not the 600 x 135 window"
 [ -z "$(find "$work/run" -iname '*.png')" ] || fail "extracted pictures were left behind"
 [ -z "$(find "$work/run" -iname '*.ogg')" ] || fail "compressed voices were left behind"
-[ ! -e "$work/run/stale.WAV" ] || fail "the previous run's voices were not deleted"
+[ ! -e "$work/run/0FFE.WAV" ] || fail "the previous run's voices were not deleted"
+[ -e "$work/run/Song.WAV" ] || fail "a file of the user was deleted"
 wavs=$(find "$work/run" -name '*.wav' | wc -l)
 [ "$wavs" -ge 2 ] || fail "expected the spoken voices and the exit voice, found $wavs wav files"
 exit_sound=$(grep -A1 'SystemExit' "$work/reg/HKEY_CURRENT_USER.reg" | tail -1)

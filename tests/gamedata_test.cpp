@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <map>
@@ -158,25 +159,63 @@ TEST_F(GameData, DecoderRejectsBrokenOggWithoutLeavingAWav) {
   EXPECT_FALSE(platform::FileExists("absent.wav"));
 }
 
-TEST_F(GameData, DeleteByPatternIgnoresCaseKeepsReadOnlyAndEmptiesFolders) {
-  WriteFile("0001.wav", "");
-  WriteFile("0002.WAV", "");
+TEST_F(GameData, CleanUpDeletesOnlyTheProgramsOwnFiles) {
+  for (const char* name : {"0001.wav", "03d8.WAV", "0002.ogg", "10000.wav", "019.png", "1000.PNG", "abc.png"})
+    WriteFile(name, "");
+  // The user's files, folders and links under look-alike names stay.
+  for (const char* name : {"holiday.png", "Song.WAV", "01.png", "001.wav", "0001.wav.txt", "x019.png", ".019.png"})
+    WriteFile(name, "mine");
   WriteFile("keep.wav", "");
-  chmod("keep.wav", 0444);
-  WriteFile("note.txt", "");
-  platform::CreateFolders("old.wav");
-  WriteFile("old.wav/inner.Wav", "");
-  platform::CreateFolders("busy.wav");
-  WriteFile("busy.wav/other.txt", "");
-  WriteFile(".hidden.wav", "");
-  DeleteByPattern("*.WAV");
-  EXPECT_FALSE(platform::FileExists("0001.wav"));
-  EXPECT_FALSE(platform::FileExists("0002.WAV"));
-  EXPECT_TRUE(platform::FileExists("keep.wav"));
-  EXPECT_TRUE(platform::FileExists("note.txt"));
-  EXPECT_FALSE(platform::DirectoryExists("old.wav"));
-  EXPECT_TRUE(platform::FileExists("busy.wav/other.txt"));
-  EXPECT_TRUE(platform::FileExists(".hidden.wav"));
+  WriteFile("0FFF.wav", "");
+  chmod("0FFF.wav", 0444);  // read-only, as on Windows
+  platform::CreateFolders("album.png");
+  WriteFile("album.png/inner.png", "mine");
+  platform::CreateFolders("0AAA.wav");
+  WriteFile("outside.png", "mine");
+  ASSERT_EQ(symlink("outside.png", "0BBB.png"), 0);
+
+  DeleteExtractedFiles(ExtractedKind::Voices);
+  for (const char* gone : {"0001.wav", "03d8.WAV", "0002.ogg", "10000.wav"}) EXPECT_FALSE(platform::FileExists(gone)) << gone;
+  EXPECT_TRUE(platform::FileExists("019.png"));
+  DeleteExtractedFiles(ExtractedKind::Pictures);
+  for (const char* gone : {"019.png", "1000.PNG", "abc.png"}) EXPECT_FALSE(platform::FileExists(gone)) << gone;
+  for (const char* kept : {"holiday.png", "Song.WAV", "01.png", "001.wav", "0001.wav.txt", "x019.png", ".019.png",
+                           "keep.wav", "0FFF.wav", "album.png/inner.png", "outside.png"})
+    EXPECT_TRUE(platform::FileExists(kept)) << kept;
+  EXPECT_TRUE(platform::DirectoryExists("0AAA.wav"));
+  EXPECT_TRUE(platform::FileExists("0BBB.png"));  // the link stays, and so does its target
+}
+
+TEST_F(GameData, PlantedLinksAreReplacedNeverWrittenThrough) {
+  test::TempDir outside;
+  const std::string victim = outside / "victim.txt";
+  WriteFile(victim, "precious");
+  // Every name an extraction writes, and the decoder's old temporary name.
+  for (const char* name : {"019.png", "0001.ogg", "0001.wav", "0001.wav.part"}) ASSERT_EQ(symlink(victim.c_str(), name), 0);
+  Pictures({{25, "picture"}}, 25);
+  Voices(0, {{0, Ogg(1)}});
+  EXPECT_EQ(ExtractPicture(game, 25), "./019.png");
+  ExtractVoice(game, 1);
+  EXPECT_EQ(test::ReadFile(victim), "precious");
+  EXPECT_TRUE(platform::IsPlainRegularFile("019.png"));
+  EXPECT_TRUE(platform::IsPlainRegularFile("0001.wav"));
+}
+
+TEST_F(GameData, HostileArchivesAreBounded) {
+  // A FIFO as archive must not hang the run; an oversized entry is not copied.
+  const std::string archive = game + "/HD/fa0000R.aif";
+  ASSERT_EQ(mkfifo(archive.c_str(), 0600), 0);
+  EXPECT_THROW(ExtractPicture(game, 1), GameDataError);
+  unlink(archive.c_str());
+
+  std::string index(32, '\0');
+  const std::int32_t offset = 32, size = kMaxEntryBytes + 1;
+  std::memcpy(&index[4], &offset, 4);
+  std::memcpy(&index[8], &size, 4);
+  WriteFile(archive, index);
+  ASSERT_EQ(truncate(archive.c_str(), 32 + size), 0);  // sparse: costs no disk
+  EXPECT_EQ(ExtractPicture(game, 1), "./001.png");
+  EXPECT_EQ(test::ReadFile("001.png"), "");
 }
 
 class SoundScheme : public GameData {

@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <vector>
 
 #include "platform/files.h"
 #include "state/history.h"
+#include "state/notices.h"
 #include "state/settings.h"
 #include "test_support.h"
 
@@ -88,21 +94,109 @@ TEST_F(HistoryTest, CountsPerLocalDayAcrossMidnight) {
   EXPECT_EQ(OnDisk().dayCount, 1u);
 }
 
-TEST_F(HistoryTest, ShortFilesAreIgnoredAndLongOnesTruncatedOnSave) {
-  FixClock(1000);
-  test::WriteFile("TALLYDAT", std::string(63, '\x05'));
-  LoadHistory(h, reg);
-  EXPECT_EQ(h.count, 1u);
-  EXPECT_EQ(h.firstTime, 1000);
-
+TEST_F(HistoryTest, AFileOfTheWrongSizeIsKeptAsideBeforeANewOneIsWritten) {
+  const platform::TimeValue t = LocalTimeValue(2026, 12, 8, 9, 30);
+  FixClock(t);
   StartHistory stored;
+  stored.count = 100;
+  const std::string shortFile = EncodeHistory(stored).substr(0, 63);
+  test::WriteFile("TALLYDAT", shortFile);
+  HistoryLoad load = LoadHistory(h, reg);
+  EXPECT_EQ(load.state, HistoryFileState::WrongSize);
+  EXPECT_EQ(h.count, 1u);
+  HistorySave saved = RecordStartup(h, t, test::Breakdown(t), reg);
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(saved.keptAs, "TALLYDAT.damaged-20261208-0930");
+  EXPECT_EQ(test::ReadFile("TALLYDAT.damaged-20261208-0930"), shortFile);
+  EXPECT_EQ(OnDisk().count, 2u);
+  EXPECT_NE(HistorySaveNotice(saved).find("TALLYDAT.damaged-20261208-0930"), std::string::npos);
+
+  // A longer one still holds its history in the first 64 bytes; it is kept too.
   stored.count = 10;
-  stored.firstTime = 500;
   test::WriteFile("TALLYDAT", EncodeHistory(stored) + std::string(36, 'x'));
   LoadHistory(h, reg);
   EXPECT_EQ(h.count, 10u);
-  RecordStartup(h, 2000, test::Breakdown(2000), reg);
+  saved = RecordStartup(h, t, test::Breakdown(t), reg);
+  EXPECT_EQ(saved.keptAs, "TALLYDAT.damaged-20261208-0930-2");
   EXPECT_EQ(OnDisk().count, 11u);
+}
+
+TEST_F(HistoryTest, CountsStopAtTheirLargestValue) {
+  StartHistory x;
+  x.count = 0xFFFFFFFFu;
+  x.dayCount = 0xFFFFFFFFu;
+  x.dayMax = 0xFFFFFFFFu;
+  x.lastTime = static_cast<std::int32_t>(LocalTimeValue(2026, 12, 8, 8, 0));
+  const platform::TimeValue t = LocalTimeValue(2026, 12, 8, 9, 0);
+  CountStartup(x, t, test::Breakdown(t));
+  EXPECT_EQ(x.count, 0xFFFFFFFFu);
+  EXPECT_EQ(x.dayCount, 0xFFFFFFFFu);
+  EXPECT_EQ(x.dayMax, 0xFFFFFFFFu);
+}
+
+TEST_F(HistoryTest, FifosReadOnlyFilesAndFoldersAreNeverWrittenAndSaySo) {
+  ASSERT_EQ(mkfifo("TALLYDAT", 0600), 0);
+  EXPECT_EQ(LoadHistory(h, reg).state, HistoryFileState::NotAFile);  // and it returns at once
+  HistorySave saved = RecordStartup(h, 10, test::Breakdown(10), reg);
+  EXPECT_EQ(saved.problem, HistorySaveProblem::NotAFile);
+  EXPECT_FALSE(HistorySaveNotice(saved).empty());
+  unlink("TALLYDAT");
+
+  Run(LocalTimeValue(2026, 1, 1, 12, 0));
+  const std::string before = test::ReadFile("TALLYDAT");
+  chmod("TALLYDAT", 0444);
+  LoadHistory(h, reg);
+  saved = RecordStartup(h, 20, test::Breakdown(20), reg);
+  EXPECT_EQ(saved.problem, HistorySaveProblem::ReadOnly);
+  EXPECT_EQ(test::ReadFile("TALLYDAT"), before);
+  EXPECT_NE(HistorySaveNotice(saved).find("読み取り専用"), std::string::npos);
+}
+
+TEST_F(HistoryTest, ParallelRunsEachCountOnceAndSeeTheirOwnCount) {
+  constexpr int kRuns = 4, kRounds = 25;
+  const HistoryLocation where{"TALLYDAT", false};
+  std::vector<pid_t> children;
+  for (int r = 0; r < kRuns; ++r) {
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      int status = 0;
+      for (int i = 0; i < kRounds; ++i) {
+        StartHistory mine;
+        HistoryCounting counting(where, std::chrono::seconds(20));
+        counting.Load(mine);
+        const std::uint32_t seen = mine.count;
+        if (!counting.Record(mine, 1000 + i, test::Breakdown(1000 + i)) || mine.count != seen + 1) status = 1;
+      }
+      _exit(status);
+    }
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = -1;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  EXPECT_EQ(OnDisk().count, 1u + kRuns * kRounds);  // not one start-up lost
+  EXPECT_TRUE(platform::FindFiles(".", ".vptmp-*").empty());
+}
+
+TEST_F(HistoryTest, AStuckRunMakesTheOthersWaitOnlyBriefly) {
+  const HistoryLocation where{"TALLYDAT", false};
+  platform::FileLock stuck(HistoryLockPath(where), std::chrono::milliseconds(0));
+  ASSERT_TRUE(stuck.held());
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    HistoryCounting counting(where, std::chrono::milliseconds(200));
+    StartHistory mine;
+    counting.Load(mine);
+    _exit(counting.waitedInVain() && counting.Record(mine, 5, test::Breakdown(5)) ? 0 : 1);
+  }
+  int status = -1;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(OnDisk().count, 2u);  // it still counted
 }
 
 TEST_F(HistoryTest, ReservedBytesSurviveACount) {
@@ -133,6 +227,9 @@ TEST_F(HistoryTest, SiblingWithoutUsablePathFallsBackToOurFile) {
       "\"integrate\"=dword:00000001\n",                             // no tallydatfile
       "\"integrate\"=dword:00000002\n\"tallydatfile\"=\"/x\"\n",    // not integrating
       "\"integrate\"=dword:00000001\n\"tallydatfile\"=dword:00000001\n",  // damaged path
+      "\"integrate\"=dword:00000001\n\"tallydatfile\"=\"C:\\\\Program Files\\\\TALLYDAT\"\n",  // Windows path
+      "\"integrate\"=dword:00000001\n\"tallydatfile\"=\"d:TALLYDAT\"\n",
+      "\"integrate\"=dword:00000001\n\"tallydatfile\"=\"\"\n",
   };
   for (const char* values : siblings) {
     box.WriteReg(RegRoot::CurrentUser,
@@ -141,12 +238,29 @@ TEST_F(HistoryTest, SiblingWithoutUsablePathFallsBackToOurFile) {
   }
 }
 
+TEST_F(HistoryTest, ASiblingPathNamingSomethingElseIsNeverOverwritten) {
+  const std::string notes = box.work() / "notes.txt";
+  const std::string text(300, 'n');
+  test::WriteFile(notes, text);
+  box.WriteReg(RegRoot::CurrentUser,
+               "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\TALLYDAT]\n"
+               "\"integrate\"=dword:00000001\n\"tallydatfile\"=\"" + notes + "\"\n");
+  HistoryLoad load = LoadHistory(h, reg);
+  EXPECT_EQ(load.state, HistoryFileState::WrongSize);
+  EXPECT_EQ(h.count, 1u);  // its bytes are no count
+  EXPECT_FALSE(HistoryLoadNotice(load).empty());
+  HistorySave saved = RecordStartup(h, 5, test::Breakdown(5), reg);
+  EXPECT_EQ(saved.problem, HistorySaveProblem::NotAHistory);
+  EXPECT_EQ(test::ReadFile(notes), text);
+  EXPECT_TRUE(platform::FindFiles(box.work().path(), "notes.txt.*").empty());
+}
+
 TEST_F(HistoryTest, UnwritableFileKeepsTheRecordAndTheOldFile) {
   Run(LocalTimeValue(2026, 1, 1, 12, 0));
   std::string before = test::ReadFile("TALLYDAT");
   chmod(box.work().path().c_str(), 0500);
   LoadHistory(h, reg);
-  bool saved = RecordStartup(h, 5, test::Breakdown(5), reg);
+  const bool saved = static_cast<bool>(RecordStartup(h, 5, test::Breakdown(5), reg));
   chmod(box.work().path().c_str(), 0700);
   if (geteuid() != 0) {
     EXPECT_FALSE(saved);  // root writes anyway

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,15 +47,48 @@ TEST(Files, AtomicReplaceLeavesNoTemporaryAndKeepsMode) {
   EXPECT_EQ(FindFiles(dir.path(), "*").size(), 1u);
 }
 
-TEST(Files, AtomicReplaceFollowsSymbolicLinks) {
+TEST(Files, AtomicReplaceReplacesALinkNeverWritingThroughIt) {
   TempDir dir;
   WriteFile(dir / "target", "old");
   ASSERT_EQ(symlink((dir / "target").c_str(), (dir / "link").c_str()), 0);
   ASSERT_TRUE(ReplaceFileAtomically(dir / "link", "new"));
-  struct stat st {};
-  lstat((dir / "link").c_str(), &st);
-  EXPECT_TRUE(S_ISLNK(st.st_mode));
-  EXPECT_EQ(test::ReadFile(dir / "target"), "new");
+  EXPECT_TRUE(IsPlainRegularFile(dir / "link"));
+  EXPECT_EQ(test::ReadFile(dir / "link"), "new");
+  EXPECT_EQ(test::ReadFile(dir / "target"), "old");
+  // A dangling link to a file that does not exist yet: nothing is created there.
+  ASSERT_EQ(symlink((dir / "planted").c_str(), (dir / "dangling").c_str()), 0);
+  ASSERT_TRUE(ReplaceFileAtomically(dir / "dangling", "x"));
+  EXPECT_FALSE(FileExists(dir / "planted"));
+}
+
+TEST(Files, ReadOnlyFilesAndFifosAreLeftAloneAndNeverBlock) {
+  TempDir dir;
+  WriteFile(dir / "ro", "keep");
+  chmod((dir / "ro").c_str(), 0444);
+  EXPECT_EQ(WriteFileReplacing(dir / "ro", "x").status, WriteStatus::ReadOnly);
+  EXPECT_EQ(test::ReadFile(dir / "ro"), "keep");
+  ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+  FileKind kind = FileKind::Regular;
+  EXPECT_FALSE(ReadWholeFile(dir / "fifo", 100, &kind));
+  EXPECT_EQ(kind, FileKind::NotRegular);
+  EXPECT_FALSE(ReadFileStart(dir / "fifo", 64));
+  EXPECT_EQ(WriteFileReplacing(dir / "fifo", "x").status, WriteStatus::NotRegular);
+  EXPECT_TRUE(FindFiles(dir.path(), ".vptmp-*").empty());
+}
+
+TEST(Files, StaleTemporaryFilesOfDeadRunsAreRemoved) {
+  TempDir dir;
+  // A process id that cannot be running, one that is (ours), and an old file.
+  WriteFile(dir / ".vptmp-999999999-1-aa", "dead");
+  const std::string live = ".vptmp-" + std::to_string(getpid()) + "-1-bb";
+  WriteFile(dir / live, "live");
+  WriteFile(dir / ".vptmp-1-1-cc", "old");
+  struct timespec old[2] = {{1000, 0}, {1000, 0}};
+  utimensat(AT_FDCWD, (dir / ".vptmp-1-1-cc").c_str(), old, 0);
+  WriteFile(dir / "TALLYDAT", "mine");
+  EXPECT_EQ(RemoveStaleTemporaryFiles(dir.path()), 2);
+  EXPECT_TRUE(FileExists(dir / live));
+  EXPECT_TRUE(FileExists(dir / "TALLYDAT"));
 }
 
 TEST(Files, AtomicReplaceFailsInMissingFolderOrOverFolder) {

@@ -45,22 +45,90 @@ TEST(RegFile, ReadsRegeditExportsWithContinuedHexData) {
   EXPECT_EQ(key->Find("n")->dword, 10u);
 }
 
-TEST(RegFile, RejectsDamagedText) {
-  const char* bad[] = {
-      "garbage",
-      "REGEDIT4\n\"orphan\"=\"value\"\n",
-      "REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n",
-      "REGEDIT4\n[HKEY_CURRENT_USERX]\n",
-      "REGEDIT4\n[HKEY_CURRENT_USER\\X]\n\"a\"=dword:123456789\n",
-      "REGEDIT4\n[HKEY_CURRENT_USER\\X]\n\"a\"=\"unterminated\n",
-      "REGEDIT4\n[HKEY_CURRENT_USER\\X]\n\"a\"=\"x\" trailing\n",
-      "REGEDIT4\n[HKEY_CURRENT_USER\\X]\n\"a\"=\"bad \\q escape\"\n",
-      "REGEDIT4\n[HKEY_CURRENT_USER\\X]\n\"a\" \"b\"\n",
-      "REGEDIT4\n[-HKEY_CURRENT_USER\\X]\n",
-  };
-  for (const char* text : bad) EXPECT_FALSE(RegFile::Parse(text, "HKEY_CURRENT_USER")) << text;
+TEST(RegFile, RejectsTextThatIsNoRegistryExport) {
+  for (const std::string text : {std::string("garbage"), std::string("REGEDIT5\n[HKEY_CURRENT_USER\\X]\n"),
+                                 std::string("\xFF\xFE\x00\xD8", 4)}) {
+    std::string error;
+    EXPECT_FALSE(RegFile::Parse(text, "HKEY_CURRENT_USER", &error)) << text;
+    EXPECT_EQ(error.rfind("line 1:", 0), 0u) << error;
+  }
   EXPECT_TRUE(RegFile::Parse("", "HKEY_CURRENT_USER"));
   EXPECT_TRUE(RegFile::Parse("\n\n", "HKEY_CURRENT_USER"));
+}
+
+TEST(RegFile, SkipsMalformedLinesOnlyAndKeepsThemVerbatim) {
+  const std::string text =
+      "REGEDIT4\n\"orphan\"=\"value\"\n"
+      "[HKEY_CURRENT_USER\\X]\n"
+      "\"a\"=dword:123456789\n"
+      "\"b\"=\"unterminated\n"
+      "\"c\"=\"x\" trailing\n"
+      "\"d\"=\"bad \\q escape\"\n"
+      "\"e\" \"f\"\n"
+      "\"good\"=dword:00000007\n"
+      "[-HKEY_CURRENT_USER\\Gone]\n"
+      "[HKEY_LOCAL_MACHINE\\Other]\n"
+      "\"o\"=\"not ours\"\n"
+      "[HKEY_CURRENT_USER\\Y]\n"
+      "\"y\"=\"1\"\n";
+  std::vector<RegFileIssue> skipped;
+  auto parsed = RegFile::Parse(text, "HKEY_CURRENT_USER", nullptr, &skipped);
+  ASSERT_TRUE(parsed);
+  std::vector<int> lines;
+  for (const auto& issue : skipped) lines.push_back(issue.line);
+  EXPECT_EQ(lines, (std::vector<int>{2, 4, 5, 6, 7, 8, 10, 11}));
+  const RegKeyData* x = parsed->FindKey("X");
+  ASSERT_NE(x, nullptr);
+  EXPECT_EQ(x->Values().size(), 1u);
+  EXPECT_EQ(x->Find("good")->dword, 7u);
+  EXPECT_EQ(parsed->FindKey("Y")->Find("y")->text, "1");
+  EXPECT_EQ(parsed->FindKey("Other"), nullptr);
+  EXPECT_EQ(parsed->Serialize(), text);  // nothing changed: every byte as it was
+}
+
+TEST(RegFile, KeepsEncodingLineEndsCommentsAndUntouchedValuesOnRewrite) {
+  const std::string utf8 =
+      "Windows Registry Editor Version 5.00\r\n\r\n"
+      "; exported by hand\r\n"
+      "[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\r\n"
+      "\"dirwave\"=\"C:\\\\ゲーム\"\r\n"
+      "\"char0\"=dword:0000000A\r\n"
+      "\"bin\"=hex(2):41,00,\\\r\n  42,00\r\n\r\n";
+  std::string utf16 = "\xFF\xFE" + Utf8ToUtf16Le(utf8);
+  std::vector<RegFileIssue> skipped;
+  auto parsed = RegFile::Parse(utf16, "HKEY_CURRENT_USER", nullptr, &skipped);
+  ASSERT_TRUE(parsed);
+  EXPECT_TRUE(skipped.empty());
+  EXPECT_EQ(parsed->encoding(), RegFile::Encoding::Utf16Le);
+  RegKeyData* key = parsed->FindKey("software\\nivre\\vp-counter");
+  ASSERT_NE(key, nullptr);
+  EXPECT_EQ(key->Find("dirwave")->text, "C:\\ゲーム");
+  EXPECT_EQ(key->Find("char0")->dword, 10u);
+  EXPECT_EQ(key->Find("bin")->text, "hex(2):41,00,42,00");
+  EXPECT_EQ(parsed->Serialize(), utf16);
+
+  key->Set("char1", RegValue{RegValue::Kind::Dword, 2, {}});
+  key->Set("char0", RegValue{RegValue::Kind::Dword, 3, {}});
+  const std::string rewritten = Utf16LeToUtf8(parsed->Serialize().substr(2)).value();
+  EXPECT_EQ(rewritten,
+            "Windows Registry Editor Version 5.00\r\n\r\n"
+            "; exported by hand\r\n"
+            "[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\r\n"
+            "\"dirwave\"=\"C:\\\\ゲーム\"\r\n"
+            "\"char0\"=dword:00000003\r\n"
+            "\"bin\"=hex(2):41,00,\\\r\n  42,00\r\n"
+            "\"char1\"=dword:00000002\r\n\r\n");
+}
+
+TEST(RegFile, ParsingIsLinearInTheNumberOfKeys) {
+  // A quadratic reader takes minutes here; a linear one a fraction of a second.
+  std::string text = "REGEDIT4\n";
+  for (int i = 0; i < 60000; ++i)
+    text += "\n[HKEY_CURRENT_USER\\Software\\K" + std::to_string(i) + "]\n\"v\"=dword:00000001\n";
+  auto parsed = RegFile::Parse(text, "HKEY_CURRENT_USER");
+  ASSERT_TRUE(parsed);
+  EXPECT_EQ(parsed->FindKey("Software\\K59999")->Find("v")->dword, 1u);
+  EXPECT_EQ(parsed->Serialize(), text);
 }
 
 class RegistryTest : public ::testing::Test {
@@ -109,7 +177,7 @@ TEST_F(RegistryTest, ReadingTheOtherTypeRaises) {
 }
 
 TEST_F(RegistryTest, DamagedFileIsNeverOverwritten) {
-  const std::string damaged = "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"i\"=dword:zz\n";
+  const std::string damaged = "REGEDIT 4\n[HKEY_CURRENT_USER\\K]\n\"i\"=dword:00000001\n";
   box.WriteReg(RegRoot::CurrentUser, damaged);
   EXPECT_EQ(reg.OpenKey(RegRoot::CurrentUser, "K", false), nullptr);
   EXPECT_EQ(reg.OpenKey(RegRoot::CurrentUser, "K", true), nullptr);

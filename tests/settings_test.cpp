@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "platform/files.h"
 #include "state/settings.h"
@@ -80,7 +81,7 @@ TEST_F(SettingsTest, WrongTypeIsReportedAndTheLoadGoesOn) {
         "\"dirwave\"=\"/g\"\n");
   auto result = LoadSettings(s, reg, "/p/");
   ASSERT_EQ(result.errors.size(), 2u);
-  EXPECT_EQ(result.errors[0], "Invalid data type for 'char0'");
+  EXPECT_EQ(result.errors[0], "設定「char0」の値の形式が正しくないため、既定値を使います。\n(Invalid data type for 'char0')");
   EXPECT_EQ(s.char0, 0);
   EXPECT_EQ(s.char1, 4);
   EXPECT_EQ(s.usewave, "111111");
@@ -155,14 +156,56 @@ TEST_F(SettingsTest, StoredEmptyFolderWinsOverTheInstalledGame) {
   EXPECT_EQ(s.dirwave, "");
 }
 
-TEST_F(SettingsTest, DamagedRegistryKeepsDefaultsAndTheFile) {
-  const std::string damaged = "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\n\"char0\"=";
+TEST_F(SettingsTest, AMalformedLineIsSkippedAndKeptWhileTheRestIsRead) {
+  box.WriteReg(RegRoot::CurrentUser,
+               "REGEDIT4\n; my notes\n[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\n"
+               "\"timer\"=dword:123456789\n\"char1\"=dword:00000003\n");
+  LoadSettings(s, reg, "/p/");
+  EXPECT_EQ(s.char1, 3);
+  EXPECT_EQ(s.timer, 5);
+  s.char0 = 4;
+  EXPECT_TRUE(SaveSettings(s, reg));
+  const std::string text = box.RegText(RegRoot::CurrentUser);
+  EXPECT_NE(text.find("; my notes\n"), std::string::npos);
+  EXPECT_NE(text.find("\"timer\"=dword:123456789\n"), std::string::npos);
+  EXPECT_NE(text.find("\"char0\"=dword:00000004"), std::string::npos);
+  const auto problems = reg.TakeProblems();
+  ASSERT_EQ(problems.size(), 1u);  // told once, though the file was read several times
+  EXPECT_EQ(problems[0].kind, platform::RegistryProblem::Kind::SkippedLine);
+  EXPECT_EQ(problems[0].line, 4);
+}
+
+TEST_F(SettingsTest, AnUnreadableOrReadOnlyRegistryIsNeverOverwrittenAndSaysSo) {
+  const std::string damaged = "REGEDIT5\n[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\n\"char0\"=dword:2\n";
   box.WriteReg(RegRoot::CurrentUser, damaged);
   LoadSettings(s, reg, "/p/");
-  EXPECT_EQ(s.char1, 1);
-  s.char0 = 4;
-  SaveSettings(s, reg);
+  EXPECT_EQ(s.char0, 0);
+  EXPECT_FALSE(SaveSettings(s, reg));
   EXPECT_EQ(box.RegText(RegRoot::CurrentUser), damaged);
+  auto problems = reg.TakeProblems();
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].kind, platform::RegistryProblem::Kind::Unreadable);
+  EXPECT_EQ(problems[0].line, 1);
+
+  Store("\"char0\"=dword:00000002\n");
+  const std::string file = box.regDir() / "HKEY_CURRENT_USER.reg";
+  chmod(file.c_str(), 0444);
+  const std::string before = box.RegText(RegRoot::CurrentUser);
+  LoadSettings(s, reg, "/p/");
+  s.char0 = 5;
+  EXPECT_FALSE(SaveSettings(s, reg));
+  EXPECT_EQ(box.RegText(RegRoot::CurrentUser), before);
+  problems = reg.TakeProblems();
+  ASSERT_FALSE(problems.empty());
+  EXPECT_EQ(problems.back().kind, platform::RegistryProblem::Kind::ReadOnly);
+}
+
+TEST_F(SettingsTest, ARegistryFifoDoesNotHangTheLoad) {
+  ASSERT_EQ(mkfifo((box.regDir() / "HKEY_CURRENT_USER.reg").c_str(), 0600), 0);
+  LoadSettings(s, reg, "/p/");
+  EXPECT_EQ(s.timer, 5);
+  EXPECT_FALSE(SaveSettings(s, reg));
+  EXPECT_EQ(reg.TakeProblems().at(0).kind, platform::RegistryProblem::Kind::NotAFile);
 }
 
 }  // namespace

@@ -9,7 +9,11 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
 
 #define OGOG_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -42,6 +46,27 @@ std::vector<unsigned char> WavHeader(int channels, long rate, std::uint32_t data
   return h;
 }
 
+constexpr std::size_t kMaxPcmBytes = std::size_t{64} << 20;
+
+std::FILE* CreateUniqueBeside(const std::string& target, std::string& name) {
+  static unsigned sequence = 0;
+  const auto slash = target.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash == 0 ? 1 : slash);
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    name = folder + (folder == "/" ? "" : "/") + ".vptmp-" + std::to_string(::getpid()) + "-ogog-" +
+           std::to_string(sequence++) + "-" + std::to_string(std::rand());
+    int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+      if (std::FILE* f = ::fdopen(fd, "wb")) return f;
+      ::close(fd);
+      ::unlink(name.c_str());
+      return nullptr;
+    }
+    if (errno != EEXIST) return nullptr;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 OGOG_EXPORT std::int32_t OGG_GetVersion(char* buffer) {
@@ -67,7 +92,8 @@ OGOG_EXPORT std::int32_t OGG_DecodeFile(const char* oggPath, const char* wavPath
   for (;;) {
     long n = ov_read(&vf, buffer, sizeof buffer, 0, 2, 1, &section);
     if (n == 0) break;
-    if (n < 0 || pcm.size() > (std::size_t{1} << 30)) {
+    // Game voices last seconds; minutes of sound are a damaged or hostile file.
+    if (n < 0 || pcm.size() > kMaxPcmBytes) {
       ov_clear(&vf);
       return 4;
     }
@@ -76,9 +102,10 @@ OGOG_EXPORT std::int32_t OGG_DecodeFile(const char* oggPath, const char* wavPath
   ov_clear(&vf);
   if (pcm.empty()) return 5;
 
-  // Written beside the target and renamed, so a failure never leaves a WAV.
-  const std::string temp = std::string(wavPath) + ".part";
-  std::FILE* out = std::fopen(temp.c_str(), "wb");
+  // Written to a new file beside the target and renamed, so a failure never
+  // leaves a WAV and a link planted under any name is never written through.
+  std::string temp;
+  std::FILE* out = CreateUniqueBeside(wavPath, temp);
   if (!out) return 6;
   const auto header = WavHeader(channels, rate, static_cast<std::uint32_t>(pcm.size()));
   bool ok = std::fwrite(header.data(), 1, header.size(), out) == header.size() &&
