@@ -134,17 +134,22 @@ struct LogicalLine {
   std::string joined;  // continuations joined, for parsing
 };
 
-std::vector<LogicalLine> SplitLines(std::string_view text) {
+// crlf: lines end in "\r\n" (the first line decides); one '\r' before each
+// '\n' then belongs to the line end, and any other stays in the line.
+std::vector<LogicalLine> SplitLines(std::string_view text, bool crlf) {
   std::vector<LogicalLine> lines;
   int lineNo = 0;
   bool continuing = false;
   while (!text.empty()) {
     auto end = text.find('\n');
     std::string_view physical = text.substr(0, end);
-    if (!physical.empty() && physical.back() == '\r') physical.remove_suffix(1);
+    if (crlf && !physical.empty() && physical.back() == '\r') physical.remove_suffix(1);
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     ++lineNo;
     std::string_view trimmed = TrimRight(physical);
+    // Continued hex data is indented; a line that is not belongs to itself, so
+    // a value added after a dangling '\' is never swallowed by it.
+    if (continuing && !(physical.size() > 0 && (physical.front() == ' ' || physical.front() == '\t'))) continuing = false;
     if (continuing) {
       LogicalLine& last = lines.back();
       last.raw.append("\n").append(physical);
@@ -311,9 +316,11 @@ std::optional<RegFile> RegFile::Parse(std::string_view text, const std::string& 
     text.remove_prefix(3);
     file.encoding_ = Encoding::Utf8Bom;
   }
-  if (text.find("\r\n") != std::string_view::npos) file.newline_ = "\r\n";
+  const auto firstBreak = text.find('\n');
+  const bool crlf = firstBreak != std::string_view::npos && firstBreak > 0 && text[firstBreak - 1] == '\r';
+  if (crlf) file.newline_ = "\r\n";
 
-  const std::vector<LogicalLine> lines = SplitLines(text);
+  const std::vector<LogicalLine> lines = SplitLines(text, crlf);
   auto skip = [&](const LogicalLine& line, const char* what) {
     if (skipped) skipped->push_back({line.number, what});
   };

@@ -85,7 +85,12 @@ HistoryLocation LocateHistory(platform::Registry& reg) {
 
 std::string HistoryPath(platform::Registry& reg) { return LocateHistory(reg).path; }
 
-std::string HistoryLockPath(const HistoryLocation& where) { return where.path + ".lock"; }
+std::string HistoryLockPath(const HistoryLocation& where) {
+  // Hidden beside the history: the sibling counter's runs and ours meet there.
+  const auto slash = where.path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "" : where.path.substr(0, slash + 1);
+  return folder + "." + where.path.substr(slash == std::string::npos ? 0 : slash + 1) + ".lock";
+}
 
 std::string DamagedHistoryName(const std::string& path, platform::TimeValue now) {
   platform::LocalTime t;

@@ -84,6 +84,19 @@ TEST_F(MediaPlayerTest, PlaysToTheEndAtRealSpeed) {
   player->Close();
 }
 
+TEST_F(MediaPlayerTest, ALengthLimitCutsALongFileShort) {
+  test::WriteFile(dir / "long.wav", ToneWav(20000));
+  auto player = CreateSdlMediaPlayer(gui.Poster());
+  player->LimitLength(std::chrono::milliseconds(200));
+  ASSERT_TRUE(player->Open(dir / "long.wav"));
+  std::vector<MediaNotice> notices;
+  player->Play([&](MediaNotice n) { notices.push_back(n); });
+  // Far less than the file's 20 s: the end comes from the limit.
+  ASSERT_TRUE(gui.PumpUntil([&] { return !notices.empty(); }, std::chrono::seconds(10)));
+  EXPECT_EQ(notices, std::vector<MediaNotice>{MediaNotice::Successful});
+  player->Close();
+}
+
 TEST_F(MediaPlayerTest, ClosingEarlyAbortsAndAnUnreadableFileFails) {
   test::WriteFile(dir / "tone.wav", ToneWav(2000));
   auto player = CreateSdlMediaPlayer(gui.Poster());

@@ -110,6 +110,28 @@ TEST_F(Drawing, FailuresLeaveTheTargetAlone) {
   EXPECT_EQ(target.ScanLine(0)[0], 7);
 }
 
+TEST_F(Drawing, PicturesBeyondTheSizeCapAreSkippedBeforeDecoding) {
+  // Only the header is read: an IHDR that announces the size.
+  auto header = [](std::uint32_t w, std::uint32_t h) {
+    std::string png = "\x89PNG\r\n\x1A\n";
+    png += std::string("\0\0\0\x0DIHDR", 8);
+    for (std::uint32_t v : {w, h})
+      for (int k = 3; k >= 0; --k) png.push_back(static_cast<char>(v >> (8 * k)));
+    return png + std::string("\x08\x02\0\0\0", 5);
+  };
+  test::WriteFile("ok.png", header(4096, 4096));
+  test::WriteFile("wide.png", header(4097, 4096));
+  test::WriteFile("huge.png", header(16000, 16000));
+  test::WriteFile("short.png", header(1, 1).substr(0, 20));
+  EXPECT_TRUE(PictureSizeAcceptable("ok.png"));
+  EXPECT_FALSE(PictureSizeAcceptable("wide.png"));
+  EXPECT_FALSE(PictureSizeAcceptable("huge.png"));
+  EXPECT_FALSE(PictureSizeAcceptable("short.png"));
+  WriteArchive(game, {header(16000, 16000) + "IDAT"});
+  EXPECT_FALSE(DrawPicture(game, 1, background, {&target, 10, 8}, false));
+  EXPECT_EQ(target.ScanLine(0)[0], 7);
+}
+
 }  // namespace
 }  // namespace vp::shell
 

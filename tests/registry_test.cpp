@@ -120,6 +120,25 @@ TEST(RegFile, KeepsEncodingLineEndsCommentsAndUntouchedValuesOnRewrite) {
             "\"char1\"=dword:00000002\r\n\r\n");
 }
 
+TEST(RegFile, TheFirstLineDecidesTheLineEnds) {
+  // Stray carriage returns in a file of LF lines stay where they are.
+  const std::string text = "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"x\"=\"1\"\r\n; odd\r\r\n";
+  auto parsed = RegFile::Parse(text, "HKEY_CURRENT_USER");
+  ASSERT_TRUE(parsed);
+  EXPECT_EQ(parsed->FindKey("A")->Find("x")->text, "1");
+  EXPECT_EQ(parsed->Serialize(), text);
+}
+
+TEST(RegFile, AValueAddedAfterADanglingContinuationStaysAValue) {
+  auto parsed = RegFile::Parse("REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"b\"=hex:00,\\\n  01,\\\n", "HKEY_CURRENT_USER");
+  ASSERT_TRUE(parsed);
+  parsed->FindKey("A")->Set("c", RegValue{RegValue::Kind::Dword, 5, {}});
+  auto again = RegFile::Parse(parsed->Serialize(), "HKEY_CURRENT_USER");
+  ASSERT_TRUE(again);
+  ASSERT_NE(again->FindKey("A")->Find("c"), nullptr);
+  EXPECT_EQ(again->FindKey("A")->Find("c")->dword, 5u);
+}
+
 TEST(RegFile, ParsingIsLinearInTheNumberOfKeys) {
   // A quadratic reader takes minutes here; a linear one a fraction of a second.
   std::string text = "REGEDIT4\n";

@@ -1,15 +1,27 @@
 #!/usr/bin/env bash
-# Builds the PNG decoder fuzzer with clang (libFuzzer, AddressSanitizer, UBSan)
-# into build-fuzz/ and runs it for the given number of seconds (default 60) on a
-# copy of the seed corpus. Crashes are written to build-fuzz/crashes/.
+# Builds the fuzzers with clang (libFuzzer, AddressSanitizer, UBSan) into
+# build-fuzz/ and runs each for the given number of seconds (default 60) on a
+# copy of its seed corpus: the PNG decoder and the registry-file reader. The
+# sanitizers halt on the first error; findings go to build-fuzz/crashes/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
-bash tools/install-deps.sh
+[ "${VPCOUNTER_SKIP_DEPS:-0}" = 1 ] || bash tools/install-deps.sh
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DVPCOUNTER_CORE_ONLY=ON -DVPCOUNTER_FUZZ=ON \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build-fuzz -j"$(nproc)" --target png_read_fuzzer
-mkdir -p build-fuzz/corpus build-fuzz/crashes
-cp -n tests/fuzz/corpus/* build-fuzz/corpus/ 2>/dev/null || true
-build-fuzz/png_read_fuzzer build-fuzz/corpus -max_total_time="$seconds" -rss_limit_mb=2048 \
-  -timeout=10 -artifact_prefix=build-fuzz/crashes/ -print_final_stats=1 2>&1 | tail -n 15
+cmake --build build-fuzz -j"$(nproc)" --target png_read_fuzzer reg_file_fuzzer
+export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+mkdir -p build-fuzz/crashes
+run() {
+  local target=$1 seeds=$2
+  mkdir -p "build-fuzz/corpus-$target"
+  cp -n "$seeds"/* "build-fuzz/corpus-$target/" 2>/dev/null || true
+  echo "== $target, $seconds s"
+  "build-fuzz/$target" "build-fuzz/corpus-$target" -max_total_time="$seconds" -rss_limit_mb=2048 \
+    -timeout=10 -artifact_prefix=build-fuzz/crashes/ -print_final_stats=1 >"build-fuzz/$target.log" 2>&1 ||
+    { tail -n 40 "build-fuzz/$target.log"; exit 1; }
+  tail -n 12 "build-fuzz/$target.log"
+}
+run png_read_fuzzer tests/fuzz/corpus
+run reg_file_fuzzer tests/fuzz/reg_corpus

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <cstdlib>
+#include <sys/stat.h>
 #include <memory>
 
 #include "platform/files.h"
@@ -169,6 +170,33 @@ TEST_F(MainWindow, OkNeedsTheGameDataAndCancelSavesNothing) {
   Find<QPushButton>(w.get(), "btnOk")->click();
   EXPECT_FALSE(w->isVisible());
   EXPECT_EQ(StoredChar0(), 1);
+}
+
+TEST_F(MainWindow, AFailedSaveIsToldAndKeepsTheWindowOpen) {
+  SavedSettings(0, 1);
+  GameWithData();
+  auto w = Open();
+  const std::string file = box.regDir() / "HKEY_CURRENT_USER.reg";
+  chmod(file.c_str(), 0444);
+  QTest::mouseClick(Find<QLabel>(w.get(), "imgChar0"), Qt::LeftButton, {}, QPoint(5, 5));
+  Find<QPushButton>(w.get(), "btnOk")->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(messages[0].contains(QStringLiteral("読み取り専用のため、設定を保存できませんでした。")));
+  EXPECT_TRUE(w->isVisible());
+  chmod(file.c_str(), 0644);
+  Find<QPushButton>(w.get(), "btnOk")->click();
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_EQ(StoredChar0(), 1);
+}
+
+TEST_F(MainWindow, AnUnreadableRegistryFileIsToldOnceTheWindowIsUp) {
+  box.WriteReg(platform::RegRoot::CurrentUser, "not a registry file\n");
+  SavedSettings();
+  auto w = Open();
+  QTest::qWait(50);
+  ASSERT_FALSE(messages.empty());
+  EXPECT_TRUE(messages[0].contains(QStringLiteral("の 1 行目を読み取れません")));
+  EXPECT_EQ(box.RegText(platform::RegRoot::CurrentUser), "not a registry file\n");
 }
 
 TEST_F(MainWindow, StartupMenuMarksFollowTheFolders) {
