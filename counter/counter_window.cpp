@@ -10,6 +10,7 @@
 #include <vector>
 #include <exception>
 
+#include "counter/label_font.h"
 #include "gamedata/archive.h"
 #include "gamedata/sound_scheme.h"
 #include "platform/executable.h"
@@ -36,18 +37,6 @@ const QRect kChar1Area(428, 8, 164, 120);
 constexpr std::chrono::milliseconds kHistoryLockWait{5000};
 // A game voice lasts seconds: nothing keeps the window up for minutes.
 constexpr std::chrono::milliseconds kLongestVoice{30000};
-
-QFont LabelFont(int points) {
-  QFont font(QStringLiteral("MS UI Gothic"));
-  font.setPixelSize((points * 96 + 36) / 72);  // as at 96 dots per inch: 12 pt is 16 px
-  font.setBold(true);
-  return font;
-}
-
-TextExtent MeasureLabel(const std::string& text, int points) {
-  QFontMetrics metrics(LabelFont(points));
-  return {metrics.horizontalAdvance(QString::fromStdString(text)), metrics.height()};
-}
 
 QColor ToQColor(png::ColorValue c) { return QColor(png::RedOf(c), png::GreenOf(c), png::BlueOf(c)); }
 
@@ -89,6 +78,7 @@ QLabel* TfrmCount::MakeLabel(const Label& label) {
   auto* l = new QLabel(this);
   l->setAttribute(Qt::WA_TranslucentBackground);
   l->setAttribute(Qt::WA_TransparentForMouseEvents);
+  l->setAlignment(Qt::AlignLeft | Qt::AlignTop);  // text from the top, as a Windows label draws it
   CopyLabel(l, label);
   return l;
 }
@@ -116,8 +106,10 @@ void TfrmCount::CreateControls() {
     s->setGeometry(l, t, w, h);
     return s;
   };
-  shpChar0A_ = shape(ShapeWidget::Kind::RoundRect, 132, 10, 321, 57);
-  shpChar1A_ = shape(ShapeWidget::Kind::RoundRect, 148, 70, 321, 57);
+  shpChar0A_ = shape(ShapeWidget::Kind::RoundRect, kUpperBubble.left, kUpperBubble.top, kUpperBubble.width,
+                     kUpperBubble.height);
+  shpChar1A_ = shape(ShapeWidget::Kind::RoundRect, kLowerBubble.left, kLowerBubble.top, kLowerBubble.width,
+                     kLowerBubble.height);
   shpChar0B_ = shape(ShapeWidget::Kind::Circle, 124, 42, 13, 13);
   shpChar1B_ = shape(ShapeWidget::Kind::Circle, 464, 83, 13, 13);
   shpChar1C_ = shape(ShapeWidget::Kind::Circle, 472, 83, 9, 9);

@@ -1,5 +1,9 @@
 #include "counter/greeting.h"
 
+#include <algorithm>
+#include <initializer_list>
+#include <vector>
+
 #include "platform/text.h"
 
 namespace vp::counter {
@@ -255,12 +259,54 @@ void GreetingComposer::ComposeGreeting(CounterComposition& c, const state::Setti
   c.rightPicture = (*tables_.characters)[static_cast<std::size_t>(settings.char1)].pictureNumber;
 }
 
+void GreetingComposer::Remeasure(Label& label, int pointSize) const {
+  const int oldHeight = label.height;
+  label.pointSize = pointSize;
+  const TextExtent e = measure_(label.text, pointSize);
+  label.width = e.width;
+  label.height = e.height;
+  label.top += (oldHeight - label.height) / 2;  // stays centred on its line
+}
+
+void GreetingComposer::FitBubbleLines(CounterLabels& l) const {
+  const CounterLabels design = DesignLabels(measure_);
+  // The count line: the lead-in keeps its designed distance from the number.
+  const int leadGap = design.count.left - (design.char1A.left + design.char1A.width);
+  if (const int overlap = l.char1A.left + l.char1A.width + leadGap - l.count.left; l.char1A.visible && overlap > 0) {
+    l.count.left += overlap;
+    l.char1B.left += overlap;
+  }
+  auto fit = [&](std::initializer_list<Label*> line, const Box& bubble) {
+    std::vector<Label*> shown;
+    for (Label* label : line)
+      if (label->visible && !label->text.empty()) shown.push_back(label);
+    if (shown.empty()) return;
+    // The gaps between the labels as composed, kept while the line shrinks.
+    std::vector<int> gaps;
+    for (std::size_t i = 1; i < shown.size(); ++i)
+      gaps.push_back(std::max(0, shown[i]->left - (shown[i - 1]->left + shown[i - 1]->width)));
+    const int edge = bubble.right() - kBubbleInnerMargin;
+    while (shown.back()->left + shown.back()->width > edge && shown.front()->pointSize > kSmallestPointSize) {
+      const int size = shown.front()->pointSize - 1;
+      for (Label* label : shown) Remeasure(*label, size);
+      for (std::size_t i = 1; i < shown.size(); ++i)
+        shown[i]->left = shown[i - 1]->left + shown[i - 1]->width + gaps[i - 1];
+    }
+  };
+  fit({&l.char0A}, kUpperBubble);
+  fit({&l.char0B}, kUpperBubble);
+  fit({&l.char0C}, kUpperBubble);
+  fit({&l.char1A, &l.count, &l.char1B}, kLowerBubble);
+  fit({&l.char1C, &l.last, &l.char1D}, kLowerBubble);
+}
+
 CounterComposition GreetingComposer::Compose(state::Settings& settings, const state::StartHistory& history,
                                              platform::TimeValue now, const platform::LocalTime& nowTm) const {
   CounterComposition c;
   c.labels = DesignLabels(measure_);
   ComposeReport(c, settings, history, now, nowTm);
   ComposeGreeting(c, settings, nowTm);
+  FitBubbleLines(c.labels);
   return c;
 }
 

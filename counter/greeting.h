@@ -32,6 +32,19 @@ struct CounterLabels {
   Label char1C, last, char1D;      // remark line
 };
 
+// The two speech bubbles (round rectangles) of the counter window.
+struct Box {
+  int left, top, width, height;
+  int right() const { return left + width; }
+  int bottom() const { return top + height; }
+};
+inline constexpr Box kUpperBubble{132, 10, 321, 57};
+inline constexpr Box kLowerBubble{148, 70, 321, 57};
+// How far text keeps from a bubble's right edge: the rounded corner.
+inline constexpr int kBubbleInnerMargin = 8;
+// The smallest point size a bubble line is shrunk to.
+inline constexpr int kSmallestPointSize = 6;
+
 inline constexpr png::ColorValue kCountRed = png::RGB(255, 0, 0);
 inline constexpr png::ColorValue kLastGrey = png::RGB(128, 128, 128);
 inline constexpr png::ColorValue kSpecialDayGreen = png::RGB(0, 127, 0);
@@ -74,12 +87,19 @@ class GreetingComposer {
   void ComposeGreeting(CounterComposition& c, const state::Settings& settings,
                        const platform::LocalTime& nowTm) const;
 
-  // ComposeReport, then ComposeGreeting, on the labels as designed.
+  // Keeps every bubble line clear of its neighbours and inside its bubble: a
+  // long lead-in pushes the rest of the count line right, and a line that
+  // would pass its bubble's inner right edge is set one point smaller at a
+  // time until it fits.
+  void FitBubbleLines(CounterLabels& labels) const;
+
+  // ComposeReport, then ComposeGreeting, then FitBubbleLines, on the labels as designed.
   CounterComposition Compose(state::Settings& settings, const state::StartHistory& history, platform::TimeValue now,
                              const platform::LocalTime& nowTm) const;
 
  private:
   void SetText(Label& label, const std::string& text, Label* follower = nullptr) const;
+  void Remeasure(Label& label, int pointSize) const;
 
   TextMeasurer measure_;
   ContentTables tables_;

@@ -3,7 +3,8 @@
 namespace vp::shell {
 
 void RegisterFontSubstitutions() {
-  QFont::insertSubstitution(QStringLiteral("MS UI Gothic"), QStringLiteral("IPAGothic"));
+  // Both Windows faces have proportional kana and Latin letters, as IPAPGothic has.
+  QFont::insertSubstitution(QStringLiteral("MS UI Gothic"), QStringLiteral("IPAPGothic"));
   QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
 }
 

@@ -3,9 +3,14 @@
 #include <QApplication>
 #include <cstdlib>
 
+#include "shell/fonts.h"
+
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication app(argc, argv);
+  // The fonts the program uses, so layouts are measured as the player sees them.
+  vp::shell::RegisterFontSubstitutions();
+  QApplication::setFont(vp::shell::WindowFont());
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
