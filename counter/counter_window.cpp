@@ -2,11 +2,14 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QScreen>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 #include <exception>
 
@@ -37,6 +40,7 @@ const QRect kChar1Area(428, 8, 164, 120);
 constexpr std::chrono::milliseconds kHistoryLockWait{5000};
 // A game voice lasts seconds: nothing keeps the window up for minutes.
 constexpr std::chrono::milliseconds kLongestVoice{30000};
+constexpr int kVoicePause = 500;  // ms from the end of one voice to the start of the next
 
 QColor ToQColor(png::ColorValue c) { return QColor(png::RedOf(c), png::GreenOf(c), png::BlueOf(c)); }
 
@@ -53,8 +57,9 @@ TfrmCount::TfrmCount() : QWidget(nullptr, WindowFlagsFor(false)) {
   setFixedSize(kClientWidth, kClientHeight);
   timTimer_.setInterval(100);
   connect(&timTimer_, &QTimer::timeout, this, &TfrmCount::timTimerTimer);
-  timNext_.setInterval(500);
+  timNext_.setInterval(kVoicePause);
   timNext_.setSingleShot(true);
+  timNext_.setTimerType(Qt::PreciseTimer);  // a coarse timer may fire 25 ms late
   connect(&timNext_, &QTimer::timeout, this, &TfrmCount::timNextTimer);
   timDelay_.setSingleShot(true);
   connect(&timDelay_, &QTimer::timeout, this, &TfrmCount::timDelayTimer);
@@ -217,35 +222,56 @@ void TfrmCount::FormShow() {
   show();
   shell::SnapshotWhenShown(this);
   // For the start-up benchmark: the moment the window is up.
-  if (qEnvironmentVariableIsSet("VPCOUNTER_TRACE_SHOWN")) std::fprintf(stderr, "vpcounter: shown\n");
+  if (qEnvironmentVariableIsSet("VPCOUNTER_TRACE_SHOWN"))
+    std::fprintf(stderr, "vpcounter: shown %lld\n", static_cast<long long>(platform::MillisecondsSinceStart()));
 }
 
-void TfrmCount::PlayVoice(int voice) {
+std::string TfrmCount::PrepareVoice(int voice) {
   const auto& settings = state::TheSettings();
-  if (settings.wave && state::LeftVoiceEnabled(settings)) {
-    mplWave_->Close();
-    std::string wav;
-    try {
-      wav = gamedata::ExtractVoice(settings.dirwave, voice);
-    } catch (const std::exception& e) {
-      ReportError(QString::fromUtf8(e.what()));
-      wav.clear();  // the sequence ends; the window still closes on time
-    }
-    if (!wav.empty() && platform::FileExists(wav) && mplWave_->Open(wav)) {
-      mplWave_->Play([this](platform::MediaNotice notice) { mplWaveNotify(notice); });
-      ++timing_.voiceStep;
-      return;
-    }
+  if (!settings.wave || !state::LeftVoiceEnabled(settings) || voice == 0) return {};
+  try {
+    std::string wav = gamedata::ExtractVoice(settings.dirwave, voice);
+    return platform::FileExists(wav) ? wav : std::string();
+  } catch (const std::exception& e) {
+    ReportError(QString::fromUtf8(e.what()));
+    return {};  // the sequence ends; the window still closes on time
+  }
+}
+
+void TfrmCount::PlayVoice(int voice) { PlayPrepared(PrepareVoice(voice)); }
+
+void TfrmCount::PlayPrepared(const std::string& wav) {
+  if (!wav.empty() && mplWave_->Open(wav)) {
+    TraceVoice("start", wav);
+    mplWave_->Play([this](platform::MediaNotice notice) { mplWaveNotify(notice); });
+    ++timing_.voiceStep;
+    return;
   }
   timing_.voiceStep = CounterTiming::kVoicesOver;
 }
 
+int TfrmCount::NextVoice() const {
+  if (!composition_.entry || timing_.voiceStep >= 6) return 0;
+  return composition_.entry->voices[static_cast<std::size_t>(timing_.voiceStep)];
+}
+
 void TfrmCount::mplWaveNotify(platform::MediaNotice notice) {
   switch (notice) {
-    case platform::MediaNotice::Successful:
-      if (timing_.voiceStep >= CounterTiming::kVoicesOver) timing_.voiceStep = CounterTiming::kVoicesOver;
-      else timNext_.start();
+    case platform::MediaNotice::Successful: {
+      TraceVoice("end");
+      if (timing_.voiceStep >= CounterTiming::kVoicesOver) {
+        timing_.voiceStep = CounterTiming::kVoicesOver;
+        break;
+      }
+      // The next voice is extracted and decoded during the pause, so it
+      // starts 500 ms after this one ended, not 500 ms plus its decoding.
+      QElapsedTimer preparing;
+      preparing.start();
+      nextWav_ = PrepareVoice(NextVoice());
+      timNext_.setInterval(std::max<int>(0, kVoicePause - static_cast<int>(preparing.elapsed())));
+      timNext_.start();
       break;
+    }
     case platform::MediaNotice::Failure:
       // No device or an unplayable file must not keep the window open forever.
       timing_.voiceStep = CounterTiming::kVoicesOver;
@@ -256,11 +282,20 @@ void TfrmCount::mplWaveNotify(platform::MediaNotice notice) {
 
 void TfrmCount::timNextTimer() {
   timNext_.stop();
-  if (!composition_.entry || timing_.voiceStep >= 6) {
+  if (NextVoice() == 0) {
     timing_.voiceStep = CounterTiming::kVoicesOver;
+    TraceVoice("over");
     return;
   }
-  PlayVoice(composition_.entry->voices[static_cast<std::size_t>(timing_.voiceStep)]);
+  PlayPrepared(std::exchange(nextWav_, {}));
+}
+
+void TfrmCount::TraceVoice(const char* what, const std::string& file) const {
+  // For the voice timing benchmark: milliseconds since the process started.
+  static const bool tracing = qEnvironmentVariableIsSet("VPCOUNTER_TRACE_VOICES");
+  if (tracing)
+    std::fprintf(stderr, "vpcounter: voice %d %s %lld %s\n", timing_.voiceStep, what,
+                 static_cast<long long>(platform::MillisecondsSinceStart()), file.c_str());
 }
 
 void TfrmCount::timDelayTimer() {
@@ -271,7 +306,10 @@ void TfrmCount::timDelayTimer() {
 }
 
 void TfrmCount::timTimerTimer() {
-  if (timing_.DueToClose(platform::CurrentTime(), state::TheSettings().timer)) close();
+  if (timing_.DueToClose(platform::CurrentTime(), state::TheSettings().timer)) {
+    TraceVoice("closed");
+    close();
+  }
 }
 
 void TfrmCount::ReportError(const QString& text) { shell::ReportErrorWithoutWaiting(this, text); }

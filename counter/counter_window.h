@@ -3,6 +3,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <memory>
+#include <string>
 
 #include "counter/counter_timing.h"
 #include "counter/greeting.h"
@@ -46,6 +47,12 @@ class TfrmCount : public QWidget {
   void CreateControls();
   void ApplyComposition();
   void PlayVoice(int voice);
+  // Extracts and decodes a voice when voices are on for the left character;
+  // the WAV file, or "" when there is nothing to play.
+  std::string PrepareVoice(int voice);
+  void PlayPrepared(const std::string& wav);
+  int NextVoice() const;  // the voice after the current step, 0 when the sequence is done
+  void TraceVoice(const char* what, const std::string& file = {}) const;
   void mplWaveNotify(platform::MediaNotice notice);
   void timTimerTimer();
   void timNextTimer();
@@ -71,6 +78,7 @@ class TfrmCount : public QWidget {
   png::Bitmap background_;
   platform::TimeValue now_ = 0;
   platform::LocalTime nowTm_;
+  std::string nextWav_;
 };
 
 }  // namespace vp::counter

@@ -1,3 +1,4 @@
+#include <chrono>
 #include "platform/clock.h"
 
 #include <ctime>
@@ -33,4 +34,14 @@ bool BreakDownLocal(TimeValue t, LocalTime& out) {
 
 void SetClockForTesting(std::function<TimeValue()> clock) { ClockOverride() = std::move(clock); }
 
+}  // namespace vp::platform
+
+namespace vp::platform {
+namespace {
+const auto kLoaded = std::chrono::steady_clock::now();
+}  // namespace
+
+std::int64_t MillisecondsSinceStart() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - kLoaded).count();
+}
 }  // namespace vp::platform

@@ -29,3 +29,8 @@ bool BreakDownLocal(TimeValue t, LocalTime& out);
 void SetClockForTesting(std::function<TimeValue()> clock);
 
 }  // namespace vp::platform
+
+namespace vp::platform {
+// Milliseconds on a steady clock since the program was loaded, for traces.
+std::int64_t MillisecondsSinceStart();
+}  // namespace vp::platform

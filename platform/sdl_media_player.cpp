@@ -13,12 +13,24 @@
 namespace vp::platform {
 namespace {
 
+// About 12 ms at 44.1 kHz: the device's own buffer is what plays after the
+// queue has drained, and what closing the device waits for.
+constexpr Uint16 kDeviceFrames = 512;
+
+bool SameFormat(const SDL_AudioSpec& a, const SDL_AudioSpec& b) {
+  return a.freq == b.freq && a.format == b.format && a.channels == b.channels;
+}
+
+// One audio device for the player's life, reopened only when a file needs
+// another format: opening and closing a device per voice costs a pause and
+// blocks the GUI thread.
 class SdlMediaPlayer : public MediaPlayer {
  public:
   explicit SdlMediaPlayer(Poster post) : post_(std::move(post)), alive_(std::make_shared<bool>(true)) {}
   ~SdlMediaPlayer() override {
     Stop(MediaNotice::Aborted, false);
     FreeWav();
+    if (device_) SDL_CloseAudioDevice(device_);
   }
 
   bool Open(const std::string& wavFile) override {
@@ -43,20 +55,18 @@ class SdlMediaPlayer : public MediaPlayer {
 
   void Play(EndHandler onEnd) override {
     Stop(MediaNotice::Superseded, true);
-    if (!buffer_) {
+    if (!buffer_ || !EnsureDevice()) {
       Notify(std::move(onEnd), MediaNotice::Failure);
       return;
     }
-    device_ = SDL_OpenAudioDevice(nullptr, 0, &spec_, nullptr, 0);
-    if (device_ == 0 || SDL_QueueAudio(device_, buffer_, length_) != 0) {
-      if (device_) SDL_CloseAudioDevice(device_);
-      device_ = 0;
+    SDL_ClearQueuedAudio(device_);
+    if (SDL_QueueAudio(device_, buffer_, length_) != 0) {
       Notify(std::move(onEnd), MediaNotice::Failure);
       return;
     }
     SDL_PauseAudioDevice(device_, 0);
-    // The device's own buffer still plays after the queue has drained.
-    const auto tail = std::chrono::milliseconds(1000LL * spec_.samples / (spec_.freq > 0 ? spec_.freq : 22050) + 20);
+    const int rate = obtained_.freq > 0 ? obtained_.freq : 22050;
+    const auto tail = std::chrono::microseconds(1000000LL * obtained_.samples / rate);
     const auto expected = std::chrono::milliseconds(
         1000LL * length_ / std::max(1, spec_.freq * spec_.channels * (SDL_AUDIO_BITSIZE(spec_.format) / 8)));
     cancel_ = std::make_shared<std::atomic<bool>>(false);
@@ -68,9 +78,10 @@ class SdlMediaPlayer : public MediaPlayer {
       // An invalid device reports 0 queued bytes at once: never finish before
       // the sound could have played.
       while (!*cancel && (SDL_GetQueuedAudioSize(device) > 0 || std::chrono::steady_clock::now() - start < expected))
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      // The last chunk left the queue; it is heard once the device buffer has played.
       const auto until = std::chrono::steady_clock::now() + tail;
-      while (!*cancel && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      while (!*cancel && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(1));
       if (*cancel) return;
       std::lock_guard<std::mutex> lock(mutex_);
       if (handler_) Notify(std::exchange(handler_, nullptr), MediaNotice::Successful);
@@ -83,13 +94,26 @@ class SdlMediaPlayer : public MediaPlayer {
   }
 
  private:
-  // Ends a running playback with the given notice.
+  bool EnsureDevice() {
+    if (device_ && SameFormat(opened_, spec_)) return true;
+    if (device_) SDL_CloseAudioDevice(device_);
+    SDL_AudioSpec wanted = spec_;
+    wanted.samples = kDeviceFrames;
+    wanted.callback = nullptr;
+    device_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained_, 0);
+    opened_ = spec_;
+    return device_ != 0;
+  }
+
+  // Ends a running playback with the given notice; the device stays open, silent.
   void Stop(MediaNotice notice, bool notify) {
     if (cancel_) *cancel_ = true;
     if (watcher_.joinable()) watcher_.join();
     cancel_.reset();
-    if (device_) SDL_CloseAudioDevice(device_);
-    device_ = 0;
+    if (device_) {
+      SDL_PauseAudioDevice(device_, 1);
+      SDL_ClearQueuedAudio(device_);
+    }
     std::lock_guard<std::mutex> lock(mutex_);
     if (handler_ && notify) Notify(std::exchange(handler_, nullptr), notice);
     handler_ = nullptr;
@@ -113,7 +137,9 @@ class SdlMediaPlayer : public MediaPlayer {
   std::shared_ptr<bool> alive_;
   bool audioReady_ = false;
   std::chrono::milliseconds longest_{0};
-  SDL_AudioSpec spec_{};
+  SDL_AudioSpec spec_{};      // of the open file
+  SDL_AudioSpec opened_{};    // the format the device was opened for
+  SDL_AudioSpec obtained_{};  // what the device gave
   Uint8* buffer_ = nullptr;
   Uint32 length_ = 0;
   SDL_AudioDeviceID device_ = 0;
