@@ -62,7 +62,7 @@ TfrmInit::TfrmInit(QWidget* owner)
   auto* bbtDir = new QPushButton(this);
   bbtDir->setObjectName("bbtDir");
   bbtDir->setGeometry(286, 21, 24, 24);
-  bbtDir->setIcon(QIcon(QPixmap::fromImage(shell::ToQImage(shell::TfrmData::Artwork("glyph_folder")))));
+  bbtDir->setIcon(shell::TfrmData::Glyph("glyph_folder"));
   bbtDir->setToolTip(QStringLiteral("ゲームフォルダの指定"));
   bbtDir->setAutoDefault(false);
 

@@ -14,6 +14,7 @@
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "settings/dialog_placement.h"
+#include "settings/folder_tree_look.h"
 #include "shell/data_form.h"
 #include "shell/fonts.h"
 #include "shell/message_box.h"
@@ -44,23 +45,25 @@ TfrmDir::TfrmDir(QWidget* owner)
 
   dcbDir_ = new QComboBox(this);
   dcbDir_->setObjectName("dcbDir");
-  dcbDir_->setGeometry(8, 20, 121, 18);
+  dcbDir_->setGeometry(8, 22, 121, 18);
   dcbDir_->setToolTip(QStringLiteral("ゲームがインストールされているドライブ"));
   auto* lblDrive = new QLabel(QStringLiteral("ドライブ(&V)"), this);
-  lblDrive->move(8, 8);
+  lblDrive->move(8, 6);
   lblDrive->setBuddy(dcbDir_);
   auto* bbtReg = new QPushButton(QStringLiteral("自動検索(&R)"), this);
   bbtReg->setObjectName("bbtReg");
   bbtReg->setGeometry(136, 16, 95, 25);
   bbtReg->setToolTip(QStringLiteral("レジストリから取得"));
-  bbtReg->setIcon(QIcon(QPixmap::fromImage(shell::ToQImage(shell::TfrmData::Artwork("glyph_search")))));
+  bbtReg->setIcon(shell::TfrmData::Glyph("glyph_search"));
   bbtReg->setAutoDefault(false);
   dlbDir_ = new QListWidget(this);
   dlbDir_->setObjectName("dlbDir");
-  dlbDir_->setGeometry(8, 56, 225, 113);
+  dlbDir_->setGeometry(8, 60, 225, 109);
+  dlbDir_->setItemDelegate(new FolderTreeDelegate(dlbDir_));
+  dlbDir_->setIconSize(QSize(16, 16));
   dlbDir_->setToolTip(QStringLiteral("ゲームがインストールされているフォルダ"));
   auto* lblDir = new QLabel(QStringLiteral("フォルダ(&D)"), this);
-  lblDir->move(8, 44);
+  lblDir->move(8, 44);  // the labels keep clear of the underlined key below them
   lblDir->setBuddy(dlbDir_);
   auto* ok = new QPushButton(QStringLiteral("OK"), this);
   ok->setObjectName("btnOk");
@@ -107,13 +110,12 @@ void TfrmDir::SelectDriveOf(const std::string& folder) {
 
 void TfrmDir::Refill() {
   dlbDir_->clear();
-  const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
-  const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
+  const QIcon openIcon = OpenFolderIcon();
+  const QIcon closedIcon = ClosedFolderIcon();
   for (const FolderRow& row : FolderRows(drives_[static_cast<std::size_t>(drive_)].path, open_)) {
     auto* item = new QListWidgetItem(row.open ? openIcon : closedIcon, QString::fromStdString(row.name), dlbDir_);
     item->setData(Qt::UserRole, QString::fromStdString(row.path));
-    item->setSizeHint(QSize(0, 16));
-    item->setText(QString(row.depth * 2, QLatin1Char(' ')) + item->text());
+    item->setData(Qt::UserRole + 1, row.depth);
     if (row.path == open_) dlbDir_->setCurrentItem(item);
   }
 }

@@ -13,6 +13,7 @@
 #include "platform/executable.h"
 #include "platform/registry.h"
 #include "settings/detailed_settings_dialog.h"
+#include "settings/help_files.h"
 #include "settings/panel_widgets.h"
 #include "settings/profile_window.h"
 #include "settings/statistics.h"
@@ -131,6 +132,7 @@ void TfrmMain::CreateControls() {
   setTabOrder(btnOk_, btnCancel_);
   setTabOrder(btnCancel_, cbxChar0_);
   setTabOrder(cbxChar0_, cbxChar1_);
+  btnOk_->setFocus();  // the first focus, as its tab order 0 says
 }
 
 void TfrmMain::CreateMenu() {
@@ -167,12 +169,22 @@ void TfrmMain::CreateMenu() {
   QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
   QAction* readme = help->addAction(QStringLiteral("READMEの表示(&R)"));
   readme->setObjectName("mnuReadme");
-  connect(readme, &QAction::triggered, this, [] {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(platform::ExecutableFolder() + "README.TXT")));
+  connect(readme, &QAction::triggered, this, [this] {
+    const std::string manual = ManualPath(platform::ExecutableFolder());
+    if (manual.empty()) {
+      shell::ShowErrorBox(this, QStringLiteral("README.TXT が見つかりません。"));
+    } else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(manual)))) {
+      shell::ShowErrorBox(this, QStringLiteral("README.TXT を表示できるアプリケーションが見つかりません。\n") +
+                                    QString::fromStdString(manual));
+    }
   });
   QAction* web = help->addAction(QStringLiteral("NIVREのホームページ(&W)"));
   web->setObjectName("mnuWeb");
-  connect(web, &QAction::triggered, this, [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomePage))); });
+  connect(web, &QAction::triggered, this, [this] {
+    const std::string url = HomePageUrl(platform::ExecutableFolder());
+    if (url.empty() || !QDesktopServices::openUrl(QUrl(QString::fromStdString(url))))
+      shell::ShowErrorBox(this, QStringLiteral("ホームページを開けませんでした。\n") + QString::fromStdString(url));
+  });
   QAction* about = help->addAction(QStringLiteral("バージョン情報(&A)..."));
   about->setObjectName("mnuAbout");
   connect(about, &QAction::triggered, this, [this] {

@@ -17,8 +17,6 @@ class TfrmData;
 
 namespace vp::settings {
 
-inline constexpr const char* kHomePage = "https://www.example.jp/nivre/";
-
 // The window of settings mode: statistics, the two characters, the startup
 // shortcut and the way to every other setting. Only OK saves.
 class TfrmMain : public QMainWindow {

@@ -2,6 +2,10 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+#include <cstdlib>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -18,14 +22,32 @@
 
 namespace vp::shell {
 
+void LoadJapaneseTranslations(QApplication& app) {
+  // Qt's own texts (はい, いいえ, キャンセル on standard buttons), from qt6-translations-l10n.
+  auto* translator = new QTranslator(&app);
+  if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(translator);
+  else
+    delete translator;
+}
+
 int RunApplication(int argc, char** argv) {
   // Read before QApplication, which removes the arguments it understands.
   std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   const RunMode mode = ChooseRunMode(arguments);
 
+  const std::string platform = ChooseQtPlatform(mode, [](const char* name) {
+    const char* value = std::getenv(name);
+    return std::string(value ? value : "");
+  });
+  if (!platform.empty()) setenv("QT_QPA_PLATFORM", platform.c_str(), 1);
+
   QApplication app(argc, argv);
+  // No display name: Qt would append it to every title bar on X11.
   QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
-  QApplication::setApplicationDisplayName(QString::fromUtf8(kApplicationTitle));
+  QGuiApplication::setDesktopFileName(QStringLiteral("vpcounter"));
+  LoadJapaneseTranslations(app);
   RegisterFontSubstitutions();
   // What killed runs left half-written is of no use to anyone.
   platform::RemoveStaleTemporaryFiles(".");
@@ -46,8 +68,9 @@ int RunApplication(int argc, char** argv) {
     }
   } catch (const std::exception& e) {
     // Counter mode runs unattended: it reports without waiting for a click.
-    if (mode == RunMode::Settings) ShowErrorBox(nullptr, QString::fromUtf8(e.what()));
-    else std::fprintf(stderr, "vpcounter: %s\n", e.what());
+    const QString text = QStringLiteral("予期しないエラーのため終了します。\n(") + QString::fromUtf8(e.what()) + ")";
+    if (mode == RunMode::Settings) ShowErrorBox(nullptr, text);
+    else std::fprintf(stderr, "vpcounter: %s\n", text.toUtf8().constData());
   }
   return 0;
 }

@@ -23,6 +23,11 @@ png::Bitmap TfrmData::Artwork(const char* name) {
   return DecodePng(ResourceBytes(QString::fromLatin1(name)));
 }
 
+QIcon TfrmData::Glyph(const char* name) {
+  InitArtwork();
+  return QIcon(QPixmap::fromImage(DecodePngWithAlpha(ResourceBytes(QString::fromLatin1(name)))));
+}
+
 TfrmData::TfrmData(QObject* owner) : QObject(owner) {
   InitArtwork();
   QPixmap icon;

@@ -21,6 +21,8 @@ class TfrmData : public QObject {
 
   // Other embedded pictures by name ("counter_background", "logo", ...).
   static png::Bitmap Artwork(const char* name);
+  // An embedded glyph with its transparency, for buttons.
+  static QIcon Glyph(const char* name);
 
  private:
   QIcon icon_;

@@ -1,6 +1,7 @@
 #include "shell/qt_bitmap.h"
 
 #include "png/png_graphic.h"
+#include "png/rgba.h"
 #include "png/stream.h"
 
 namespace vp::shell {
@@ -46,6 +47,22 @@ png::Bitmap DecodePng(const QByteArray& bytes) {
     bitmap.Clear();
   }
   return bitmap;
+}
+
+QImage DecodePngWithAlpha(const QByteArray& bytes) {
+  try {
+    png::MemoryStream stream(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    png::TPngGraphic graphic;
+    graphic.LoadFromStream(stream);
+    png::Bitmap image, alpha;
+    graphic.AssignTo(image);
+    const bool withAlpha = graphic.HasAlpha() && graphic.AlphaBitmapAssignTo(&alpha);
+    const std::vector<std::uint8_t> rgba = png::ToRgba(image, withAlpha ? &alpha : nullptr);
+    if (rgba.size() != static_cast<std::size_t>(image.Width()) * image.Height() * 4) return {};
+    return QImage(rgba.data(), image.Width(), image.Height(), image.Width() * 4, QImage::Format_RGBA8888).copy();
+  } catch (const std::exception&) {
+    return {};
+  }
 }
 
 }  // namespace vp::shell

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,5 +11,11 @@ enum class RunMode { Counter, Settings };
 
 // Only the first argument counts, byte for byte: "/C" is counter mode.
 RunMode ChooseRunMode(const std::vector<std::string>& arguments);
+
+// The Qt platform to ask for, or "" to leave Qt's choice. Under Wayland a
+// client can neither centre nor raise its own window, so counter mode uses
+// XWayland (xcb) when it is there and the user has not chosen a platform.
+// env looks up an environment variable ("" when unset).
+std::string ChooseQtPlatform(RunMode mode, const std::function<std::string(const char*)>& env);
 
 }  // namespace vp::shell

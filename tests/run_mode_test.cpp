@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
+
 #include "counter/counter_timing.h"
 #include "shell/run_mode.h"
 
@@ -14,6 +17,23 @@ TEST(RunMode, OnlyTheExactFirstArgumentSelectsCounterMode) {
   for (const V& args : {V{"/c"}, V{"/C "}, V{"C"}, V{""}, V{"x", "/C"}, V{"-C"}}) {
     EXPECT_EQ(ChooseRunMode(args), RunMode::Settings) << (args.empty() ? "" : args[0]);
   }
+}
+
+TEST(RunMode, CounterModeUnderWaylandUsesXWaylandUnlessTheUserChose) {
+  auto env = [](std::map<std::string, std::string> vars) {
+    return [vars](const char* name) {
+      auto it = vars.find(name);
+      return it == vars.end() ? std::string() : it->second;
+    };
+  };
+  EXPECT_EQ(ChooseQtPlatform(RunMode::Counter, env({{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}})), "xcb");
+  EXPECT_EQ(ChooseQtPlatform(RunMode::Counter, env({{"XDG_SESSION_TYPE", "wayland"}, {"DISPLAY", ":0"}})), "xcb");
+  EXPECT_EQ(ChooseQtPlatform(RunMode::Counter, env({{"WAYLAND_DISPLAY", "wayland-0"}})), "");  // no XWayland
+  EXPECT_EQ(ChooseQtPlatform(RunMode::Counter,
+                             env({{"WAYLAND_DISPLAY", "w"}, {"DISPLAY", ":0"}, {"QT_QPA_PLATFORM", "wayland"}})),
+            "");
+  EXPECT_EQ(ChooseQtPlatform(RunMode::Counter, env({{"DISPLAY", ":0"}})), "");  // plain X11
+  EXPECT_EQ(ChooseQtPlatform(RunMode::Settings, env({{"WAYLAND_DISPLAY", "w"}, {"DISPLAY", ":0"}})), "");
 }
 
 TEST(CounterTiming, ClosesOnlyAfterVoicesAndDisplayTime) {

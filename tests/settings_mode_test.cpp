@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/files.h"
+#include "settings/help_files.h"
 #include "settings/startup_shortcut.h"
 #include "settings/statistics.h"
 #include "test_support.h"
@@ -167,6 +168,25 @@ TEST_F(Shortcuts, AnUnwritableSystemFolderFailsQuietly) {
   EXPECT_TRUE(shortcuts->Scope(1).checked);
   EXPECT_FALSE(platform::FileExists(All()));
   chmod((system / "autostart").c_str(), 0700);
+}
+
+}  // namespace
+}  // namespace vp::settings
+
+namespace vp::settings {
+namespace {
+
+TEST(HelpFiles, TheManualBesideTheProgramComesFirstThenTheInstalledOne) {
+  test::TempDir root;
+  platform::CreateFolders(root / "bin");
+  EXPECT_EQ(ManualPath(root / "bin/"), "");
+  platform::CreateFolders(root / "share/doc/vpcounter");
+  test::WriteFile(root / "share/doc/vpcounter/README.TXT", "manual");
+  EXPECT_EQ(ManualPath(root / "bin/"), root / "bin/../share/doc/vpcounter/README.TXT");
+  test::WriteFile(root / "bin/README.TXT", "manual");
+  EXPECT_EQ(ManualPath(root / "bin/"), root / "bin/README.TXT");
+  // Without a configured home page the help menu opens the manual.
+  EXPECT_EQ(HomePageUrl(root / "bin/"), "file://" + root / "bin/README.TXT");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "settings/folder_dialog.h"
 #include "settings/profile_window.h"
 #include "settings/version_window.h"
+#include "shell/app.h"
 #include "shell/data_form.h"
 #include "shell/fonts.h"
 #include "state/settings.h"
@@ -18,10 +19,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: vp-dialog-snapshots OUTPUT_DIR\n");
     return 2;
   }
-  qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Offscreen unless a display is there: run under Xvfb to see what X11 shows.
+  if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   vp::shell::RegisterFontSubstitutions();
   QApplication::setFont(vp::shell::WindowFont());
+  vp::shell::LoadJapaneseTranslations(app);
   vp::shell::TfrmData data(nullptr);
   auto& s = vp::state::TheSettings();
   s.wave = 1;
@@ -39,6 +43,8 @@ int main(int argc, char** argv) {
   };
   vp::settings::TfrmInit init(nullptr);
   save(init, "detailed_settings.png");
+  vp::settings::TfrmDir folder(&init);
+  save(folder, "folder_dialog.png");
   vp::settings::TfrmGirl girl(nullptr);
   save(girl, "profile.png");
   vp::settings::TfrmVer version(nullptr);

@@ -11,6 +11,7 @@ packages=(
   libsdl2-dev
   libvorbis-dev
   fonts-ipafont-gothic
+  qt6-translations-l10n
   libpng-dev
   clang
 )

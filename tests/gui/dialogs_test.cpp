@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QMessageBox>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -55,6 +58,13 @@ class Dialogs : public ::testing::Test {
   }
   void Click(QObject* w, const char* name) { Find<QAbstractButton>(w, name)->click(); }
 };
+
+TEST(Translations, StandardButtonsAreJapanese) {
+  QMessageBox box(QMessageBox::Warning, "t", "x", QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+  EXPECT_TRUE(box.button(QMessageBox::Yes)->text().startsWith(QStringLiteral("はい"))) << box.button(QMessageBox::Yes)->text().toStdString();
+  EXPECT_TRUE(box.button(QMessageBox::No)->text().startsWith(QStringLiteral("いいえ")));
+  EXPECT_TRUE(box.button(QMessageBox::Cancel)->text().startsWith(QStringLiteral("キャンセル")));
+}
 
 TEST_F(Dialogs, DetailedSettingsShowAndStoreTheRecord) {
   auto& s = state::TheSettings();

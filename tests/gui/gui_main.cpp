@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <cstdlib>
 
+#include "shell/app.h"
 #include "shell/fonts.h"
 
 int main(int argc, char** argv) {
@@ -10,6 +11,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   // The fonts the program uses, so layouts are measured as the player sees them.
   vp::shell::RegisterFontSubstitutions();
+  vp::shell::LoadJapaneseTranslations(app);
   QApplication::setFont(vp::shell::WindowFont());
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

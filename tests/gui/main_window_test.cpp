@@ -172,6 +172,12 @@ TEST_F(MainWindow, OkNeedsTheGameDataAndCancelSavesNothing) {
   EXPECT_EQ(StoredChar0(), 1);
 }
 
+TEST_F(MainWindow, OkHasTheFirstFocus) {
+  SavedSettings();
+  auto w = Open();
+  EXPECT_EQ(w->focusWidget(), Find<QPushButton>(w.get(), "btnOk"));
+}
+
 TEST_F(MainWindow, AFailedSaveIsToldAndKeepsTheWindowOpen) {
   SavedSettings(0, 1);
   GameWithData();

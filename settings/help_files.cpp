@@ -1,0 +1,26 @@
+#include "settings/help_files.h"
+
+#include "platform/files.h"
+
+#ifndef VPCOUNTER_HOME_PAGE
+#define VPCOUNTER_HOME_PAGE ""
+#endif
+
+namespace vp::settings {
+
+std::string ManualPath(const std::string& executableFolder) {
+  for (const char* relative : {"README.TXT", "../share/doc/vpcounter/README.TXT"}) {
+    const std::string path = executableFolder + relative;
+    if (platform::FileExists(path)) return path;
+  }
+  return {};
+}
+
+std::string HomePageUrl(const std::string& executableFolder) {
+  const std::string configured = VPCOUNTER_HOME_PAGE;
+  if (!configured.empty()) return configured;
+  const std::string manual = ManualPath(executableFolder);
+  return manual.empty() ? std::string() : "file://" + manual;
+}
+
+}  // namespace vp::settings
