@@ -179,7 +179,8 @@ void TfrmCount::FormCreate() {
   const shell::PairDrawn drawn =
       shell::DrawPair(composition_.leftPicture, composition_.rightPicture, settings.dirwave, background_,
                       {&left, kChar0Area.left(), kChar0Area.top()}, {&right, kChar1Area.left(), kChar1Area.top()},
-                      data_->imlChip(), settings.char0, settings.char1);
+                      [this]() -> const std::array<png::Bitmap, 6>& { return data_->imlChip(); }, settings.char0,
+                      settings.char1);
   if (drawn.left) imgChar0_->setPixmap(QPixmap::fromImage(shell::ToQImage(left)));
   if (drawn.right) imgChar1_->setPixmap(QPixmap::fromImage(shell::ToQImage(right)));
 

@@ -17,6 +17,12 @@ const std::vector<SpecialDay>& SpecialDays() {
   return days;
 }
 
+namespace {
+constexpr const char* kDesignLead = "通算で";
+constexpr int kDesignLeadLeft = 162;
+constexpr int kDesignCountLeft = 218;
+}  // namespace
+
 CounterLabels DesignLabels(const TextMeasurer& measure) {
   auto make = [&](const char* text, int left, int top, png::ColorValue colour) {
     Label l;
@@ -33,8 +39,8 @@ CounterLabels DesignLabels(const TextMeasurer& measure) {
   c.char0A = make("", 140, 14, 0);
   c.char0B = make("", 140, 30, 0);
   c.char0C = make("", 140, 46, 0);
-  c.char1A = make("通算で", 162, 79, 0);
-  c.count = make("99999", 218, 79, kCountRed);
+  c.char1A = make(kDesignLead, kDesignLeadLeft, 79, 0);
+  c.count = make("99999", kDesignCountLeft, 79, kCountRed);
   c.char1B = make("回目の起動です。", 270, 79, 0);
   c.char1C = make("前回は", 162, 103, 0);
   c.last = make("23時間59分", 218, 103, kLastGrey);
@@ -269,9 +275,8 @@ void GreetingComposer::Remeasure(Label& label, int pointSize) const {
 }
 
 void GreetingComposer::FitBubbleLines(CounterLabels& l) const {
-  const CounterLabels design = DesignLabels(measure_);
   // The count line: the lead-in keeps its designed distance from the number.
-  const int leadGap = design.count.left - (design.char1A.left + design.char1A.width);
+  const int leadGap = kDesignCountLeft - (kDesignLeadLeft + measure_(kDesignLead, l.char1A.pointSize).width);
   if (const int overlap = l.char1A.left + l.char1A.width + leadGap - l.count.left; l.char1A.visible && overlap > 0) {
     l.count.left += overlap;
     l.char1B.left += overlap;

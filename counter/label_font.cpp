@@ -2,6 +2,8 @@
 
 #include <QFontMetrics>
 #include <QString>
+#include <map>
+#include <utility>
 
 namespace vp::counter {
 
@@ -13,8 +15,15 @@ QFont LabelFont(int points) {
 }
 
 TextExtent MeasureLabel(const std::string& text, int points) {
-  const QFont font = LabelFont(points);
-  QFontMetrics metrics(font);
+  // One metrics object per size: resolving the font each time is most of the cost.
+  static std::map<int, std::pair<QFont, QFontMetrics>> cache;
+  auto it = cache.find(points);
+  if (it == cache.end()) {
+    const QFont made = LabelFont(points);
+    it = cache.emplace(points, std::make_pair(made, QFontMetrics(made))).first;
+  }
+  const QFont& font = it->second.first;
+  const QFontMetrics& metrics = it->second.second;
   // The em height, as a Windows label's height is the font's: the glyphs fit
   // in it, while Qt's rounded ascent and descent add a pixel that would make
   // lines 16 px apart overlap.

@@ -25,7 +25,9 @@ class MediaPlayer {
   virtual void Close() = 0;
 };
 
-// SDL2 audio. Headless runs use SDL_AUDIODRIVER=dummy or disk.
+// SDL2 audio, from the audio module (libvpaudio_sdl.so) loaded when the first
+// file is opened; without the module nothing opens and playback fails.
+// Headless runs use SDL_AUDIODRIVER=dummy or disk.
 std::unique_ptr<MediaPlayer> CreateSdlMediaPlayer(MediaPlayer::Poster post);
 
 }  // namespace vp::platform

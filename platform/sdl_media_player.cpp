@@ -21,6 +21,8 @@ bool SameFormat(const SDL_AudioSpec& a, const SDL_AudioSpec& b) {
   return a.freq == b.freq && a.format == b.format && a.channels == b.channels;
 }
 
+// Built as its own module (libvpaudio_sdl.so), so the program loads SDL and its
+// sound libraries only when a voice is to be played.
 // One audio device for the player's life, reopened only when a file needs
 // another format: opening and closing a device per voice costs a pause and
 // blocks the GUI thread.
@@ -150,9 +152,10 @@ class SdlMediaPlayer : public MediaPlayer {
 };
 
 }  // namespace
-
-std::unique_ptr<MediaPlayer> CreateSdlMediaPlayer(MediaPlayer::Poster post) {
-  return std::make_unique<SdlMediaPlayer>(std::move(post));
-}
-
 }  // namespace vp::platform
+
+// The entry point of the audio module, which the program loads on first use.
+extern "C" __attribute__((visibility("default"))) vp::platform::MediaPlayer* vp_create_sdl_media_player(
+    const vp::platform::MediaPlayer::Poster* post) {
+  return new vp::platform::SdlMediaPlayer(*post);
+}

@@ -5,6 +5,10 @@
 #include <cstring>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace vp::png {
 namespace {
 
@@ -17,6 +21,42 @@ int Paeth(int a, int b, int c) {
   if (pa <= pb && pa <= pc) return a;
   return pb <= pc ? b : c;
 }
+
+#if defined(__SSE2__)
+// Paeth for 3- and 4-byte pixels, a whole pixel at a time in 16-bit lanes (the
+// way libpng's SSE2 filters do it): the chain from pixel to pixel stays, the
+// work inside a pixel is done at once.
+template <int Bpp>
+void UnpaethPixels(std::uint8_t* row, const std::uint8_t* prior, std::int64_t n) {
+  static_assert(Bpp == 3 || Bpp == 4);
+  auto load = [](const std::uint8_t* p) {
+    std::uint32_t v = 0;
+    std::memcpy(&v, p, Bpp);
+    return _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(v)), _mm_setzero_si128());
+  };
+  auto absolute = [](__m128i x) { return _mm_max_epi16(x, _mm_sub_epi16(_mm_setzero_si128(), x)); };
+  __m128i a = _mm_setzero_si128(), c = _mm_setzero_si128();
+  std::int64_t i = 0;
+  for (; i + Bpp <= n; i += Bpp) {
+    const __m128i b = load(prior + i);
+    const __m128i x = load(row + i);
+    const __m128i pa = absolute(_mm_sub_epi16(b, c));             // |p - a|
+    const __m128i pb = absolute(_mm_sub_epi16(a, c));             // |p - b|
+    const __m128i pc = absolute(_mm_sub_epi16(_mm_add_epi16(a, b), _mm_add_epi16(c, c)));
+    // a when pa <= pb and pa <= pc; else b when pb <= pc; else c.
+    const __m128i useA = _mm_andnot_si128(_mm_or_si128(_mm_cmpgt_epi16(pa, pb), _mm_cmpgt_epi16(pa, pc)),
+                                          _mm_set1_epi16(-1));
+    const __m128i useB = _mm_andnot_si128(_mm_cmpgt_epi16(pb, pc), _mm_set1_epi16(-1));
+    const __m128i bc = _mm_or_si128(_mm_and_si128(useB, b), _mm_andnot_si128(useB, c));
+    const __m128i predictor = _mm_or_si128(_mm_and_si128(useA, a), _mm_andnot_si128(useA, bc));
+    const __m128i result = _mm_and_si128(_mm_add_epi16(x, predictor), _mm_set1_epi16(0xFF));
+    const std::uint32_t packed = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(result, result)));
+    std::memcpy(row + i, &packed, Bpp);
+    a = result;
+    c = b;
+  }
+}
+#endif
 
 template <int Bpp>
 void UnfilterFixed(int type, std::uint8_t* row, const std::uint8_t* prior, std::int64_t n) {
@@ -34,6 +74,14 @@ void UnfilterFixed(int type, std::uint8_t* row, const std::uint8_t* prior, std::
       break;
     }
     case 4: {
+#if defined(__SSE2__)
+      if constexpr (Bpp == 3 || Bpp == 4) {
+        if (n % Bpp == 0) {
+          UnpaethPixels<Bpp>(row, prior, n);
+          break;
+        }
+      }
+#endif
       std::int64_t i = 0;
       for (; i < Bpp && i < n; ++i) row[i] = static_cast<std::uint8_t>(row[i] + prior[i]);
       for (; i < n; ++i)

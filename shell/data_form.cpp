@@ -30,9 +30,8 @@ QIcon TfrmData::Glyph(const char* name) {
 
 TfrmData::TfrmData(QObject* owner) : QObject(owner) {
   InitArtwork();
-  QPixmap icon;
-  icon.loadFromData(ResourceBytes("icon"), "PNG");
-  icon_ = QIcon(icon);
+  // Our codec, not Qt's reader, which would load every image format plugin first.
+  icon_ = QIcon(QPixmap::fromImage(DecodePngWithAlpha(ResourceBytes("icon"))));
   frmData = this;
 }
 

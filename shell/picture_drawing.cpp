@@ -98,9 +98,10 @@ bool CopyBackground(const png::Bitmap& background, Target target) {
 }  // namespace
 
 PairDrawn DrawPair(int mode, int rightPicture, const std::string& gameFolder, const png::Bitmap& background,
-                   Target left, Target right, const std::array<png::Bitmap, 6>& chips, int char0, int char1) {
+                   Target left, Target right, const ChipSource& chipSource, int char0, int char1) {
   PairDrawn drawn;
   if (mode == -1) {
+    const std::array<png::Bitmap, 6>& chips = chipSource();
     CopyBackground(background, left);
     CopyBackground(background, right);
     DrawChip(chips[static_cast<std::size_t>(char0)], *left.image, false);

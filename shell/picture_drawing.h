@@ -1,6 +1,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "png/bitmap.h"
@@ -37,7 +38,9 @@ struct PairDrawn {
   bool left = false;
   bool right = false;
 };
+// The chips are asked for only in chip mode: decoding them costs start-up time.
+using ChipSource = std::function<const std::array<png::Bitmap, 6>&()>;
 PairDrawn DrawPair(int mode, int rightPicture, const std::string& gameFolder, const png::Bitmap& background,
-                   Target left, Target right, const std::array<png::Bitmap, 6>& chips, int char0, int char1);
+                   Target left, Target right, const ChipSource& chips, int char0, int char1);
 
 }  // namespace vp::shell

@@ -8,6 +8,14 @@ namespace vp::shell {
 
 QImage ToQImage(const png::Bitmap& bitmap) {
   QImage image(bitmap.Width(), bitmap.Height(), QImage::Format_RGB32);
+  if (bitmap.BitCount() == 24) {  // the common case, straight from the rows
+    for (int y = 0; y < bitmap.Height(); ++y) {
+      const std::uint8_t* in = bitmap.ScanLine(y);
+      QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+      for (int x = 0; x < bitmap.Width(); ++x, in += 3) row[x] = qRgb(in[2], in[1], in[0]);
+    }
+    return image;
+  }
   for (int y = 0; y < bitmap.Height(); ++y) {
     QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
     for (int x = 0; x < bitmap.Width(); ++x) {

@@ -65,7 +65,10 @@ std::string ToneWav(int milliseconds) {
 
 class MediaPlayerTest : public ::testing::Test {
  protected:
-  void SetUp() override { setenv("SDL_AUDIODRIVER", "dummy", 1); }
+  void SetUp() override {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    setenv("VPCOUNTER_AUDIO_MODULE", AUDIO_MODULE, 0);
+  }
   test::TempDir dir;
   TaskQueue gui;
 };

@@ -143,7 +143,8 @@ TEST(PictureDrawing, PairOfChipsShowsTheBackgroundAround) {
   png::Bitmap left = Solid(164, 120, 7), right = Solid(164, 120, 7);
   std::array<png::Bitmap, 6> chips;
   for (int i = 0; i < 6; ++i) chips[static_cast<std::size_t>(i)] = Solid(111, 111, static_cast<std::uint8_t>(10 * i));
-  auto drawn = DrawPair(-1, 0, "", background, {&left, 10, 8}, {&right, 428, 8}, chips, 2, 5);
+  auto drawn = DrawPair(-1, 0, "", background, {&left, 10, 8}, {&right, 428, 8},
+                        [&]() -> const std::array<png::Bitmap, 6>& { return chips; }, 2, 5);
   EXPECT_TRUE(drawn.left && drawn.right);
   EXPECT_EQ(left.ScanLine(0)[0], 20);            // chip 2
   EXPECT_EQ(right.ScanLine(0)[0], 50);           // chip 5

@@ -46,7 +46,7 @@ TEST(RegFile, ReadsRegeditExportsWithContinuedHexData) {
 }
 
 TEST(RegFile, RejectsTextThatIsNoRegistryExport) {
-  for (const std::string text : {std::string("garbage"), std::string("REGEDIT5\n[HKEY_CURRENT_USER\\X]\n"),
+  for (const std::string& text : {std::string("garbage"), std::string("REGEDIT5\n[HKEY_CURRENT_USER\\X]\n"),
                                  std::string("\xFF\xFE\x00\xD8", 4)}) {
     std::string error;
     EXPECT_FALSE(RegFile::Parse(text, "HKEY_CURRENT_USER", &error)) << text;
