@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 #include <exception>
+#include <future>
 
 #include "counter/label_font.h"
 #include "gamedata/archive.h"
@@ -53,6 +54,9 @@ Qt::WindowFlags WindowFlagsFor(bool borderless) {
 }  // namespace
 
 TfrmCount::TfrmCount() : QWidget(nullptr, WindowFlagsFor(false)) {
+  // The background decodes on another core while the fonts load here.
+  shell::TfrmData::RegisterArtwork();
+  backgroundLoad_ = std::async(std::launch::async, [] { return shell::TfrmData::Artwork("counter_background"); });
   setWindowTitle(QStringLiteral("ヴェルベル起動カウンター＋(プラス)"));
   setFixedSize(kClientWidth, kClientHeight);
   timTimer_.setInterval(100);
@@ -136,7 +140,7 @@ void TfrmCount::FormCreate() {
   data_ = new shell::TfrmData(this);
   QApplication::setWindowIcon(data_->imgIcon());
   setWindowIcon(data_->imgIcon());
-  background_ = shell::TfrmData::Artwork("counter_background");
+  background_ = backgroundLoad_.get();
   imgCount_->setPixmap(QPixmap::fromImage(shell::ToQImage(background_)));
 
   now_ = platform::CurrentTime();
@@ -171,6 +175,9 @@ void TfrmCount::FormCreate() {
     notices.push_back(e.what());
   }
   composition_ = composer.Compose(settings, history, now_, nowTm_);
+  // The greeting has read the history: count now. Saving waits for the disk,
+  // so it runs beside the picture drawing.
+  auto saving = std::async(std::launch::async, [&] { return counting.Record(history, now_, nowTm_); });
   ApplyComposition();
 
   png::Bitmap left, right;
@@ -184,7 +191,7 @@ void TfrmCount::FormCreate() {
   if (drawn.left) imgChar0_->setPixmap(QPixmap::fromImage(shell::ToQImage(left)));
   if (drawn.right) imgChar1_->setPixmap(QPixmap::fromImage(shell::ToQImage(right)));
 
-  notices.push_back(state::HistorySaveNotice(counting.Record(history, now_, nowTm_)));
+  notices.push_back(state::HistorySaveNotice(saving.get()));
   const auto registryNotices = state::RegistryNotices(reg);
   notices.insert(notices.begin(), registryNotices.begin(), registryNotices.end());
   if (const std::string text = state::JoinNotices(notices); !text.empty()) ReportError(QString::fromStdString(text));

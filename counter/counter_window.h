@@ -2,6 +2,7 @@
 #include <QLabel>
 #include <QTimer>
 #include <QWidget>
+#include <future>
 #include <memory>
 #include <string>
 
@@ -76,6 +77,7 @@ class TfrmCount : public QWidget {
   CounterTiming timing_;
   CounterComposition composition_;
   png::Bitmap background_;
+  std::future<png::Bitmap> backgroundLoad_;
   platform::TimeValue now_ = 0;
   platform::LocalTime nowTm_;
   std::string nextWav_;

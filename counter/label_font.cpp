@@ -2,13 +2,18 @@
 
 #include <QFontMetrics>
 #include <QString>
+
+#include "shell/fonts.h"
 #include <map>
 #include <utility>
 
 namespace vp::counter {
 
 QFont LabelFont(int points) {
-  QFont font(QStringLiteral("MS UI Gothic"));
+  // The installed face itself: asking for a missing family by name costs a
+  // fallback search on every new size.
+  static const QString family = shell::InstalledFamily(QStringLiteral("MS UI Gothic"));
+  QFont font(family);
   font.setPixelSize((points * 96 + 36) / 72);  // 12 pt is 16 px
   font.setBold(true);
   return font;

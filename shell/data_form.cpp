@@ -18,6 +18,8 @@ QByteArray ResourceBytes(const QString& name) {
 }
 }  // namespace
 
+void TfrmData::RegisterArtwork() { InitArtwork(); }
+
 png::Bitmap TfrmData::Artwork(const char* name) {
   InitArtwork();
   return DecodePng(ResourceBytes(QString::fromLatin1(name)));

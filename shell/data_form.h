@@ -19,6 +19,9 @@ class TfrmData : public QObject {
   const std::array<png::Bitmap, 6>& imlChip() const;  // 111 x 111
   const std::array<png::Bitmap, 6>& imlName() const;  // 127 x 22
 
+  // Makes the embedded pictures available; call on the GUI thread before
+  // another thread reads them.
+  static void RegisterArtwork();
   // Other embedded pictures by name ("counter_background", "logo", ...).
   static png::Bitmap Artwork(const char* name);
   // An embedded glyph with its transparency, for buttons.

@@ -1,11 +1,19 @@
 #include "shell/fonts.h"
 
+#include <QFontDatabase>
+
 namespace vp::shell {
 
 void RegisterFontSubstitutions() {
   // Both Windows faces have proportional kana and Latin letters, as IPAPGothic has.
   QFont::insertSubstitution(QStringLiteral("MS UI Gothic"), QStringLiteral("IPAPGothic"));
   QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+}
+
+QString InstalledFamily(const QString& family) {
+  if (QFontDatabase::hasFamily(family)) return family;
+  const QString mapped = QFont::substitute(family);
+  return mapped.isEmpty() ? family : mapped;
 }
 
 QFont WindowFont() {

@@ -7,6 +7,8 @@ namespace vp::shell {
 // families are mapped to the IPA fonts when they are not installed.
 void RegisterFontSubstitutions();
 QFont WindowFont();   // "MS UI Gothic"
+// The family itself when installed, else the one it is mapped to.
+QString InstalledFamily(const QString& family);
 QFont PGothicFont();  // "ＭＳ Ｐゴシック"
 
 }  // namespace vp::shell
