@@ -79,6 +79,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   setenv("VPCOUNTER_REGISTRY_DIR", reg.c_str(), 1);
+  setenv("VPCOUNTER_WORK_DIR", work.c_str(), 1);
   setenv("VPCOUNTER_TRACE_SHOWN", "1", 1);
   if (!getenv("DISPLAY") && !getenv("WAYLAND_DISPLAY")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   if (!getenv("XDG_RUNTIME_DIR")) setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);

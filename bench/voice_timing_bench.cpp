@@ -86,6 +86,7 @@ int main(int argc, char** argv) {
   std::ofstream(reg + "/HKEY_CURRENT_USER.reg")
       << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\n\"wave\"=dword:00000001\n\"timer\"=dword:00000001\n";
   setenv("VPCOUNTER_REGISTRY_DIR", reg.c_str(), 1);
+  setenv("VPCOUNTER_WORK_DIR", work.c_str(), 1);
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
   setenv("SDL_AUDIODRIVER", "dummy", 1);
   setenv("VPCOUNTER_TRACE_VOICES", "1", 1);

@@ -20,6 +20,7 @@
 #include "platform/executable.h"
 #include "platform/files.h"
 #include "platform/registry.h"
+#include "platform/work_folder.h"
 #include "shell/data_form.h"
 #include "shell/message_box.h"
 #include "shell/picture_drawing.h"
@@ -150,7 +151,7 @@ void TfrmCount::FormCreate() {
   auto& reg = platform::TheRegistry();
   auto& settings = state::TheSettings();
   std::vector<std::string> notices;
-  const auto load = state::LoadSettings(settings, reg, platform::ExecutableFolder());
+  const auto load = state::LoadSettings(settings, reg, platform::ExecutableFolder(), platform::WorkFolder());
   notices.insert(notices.end(), load.errors.begin(), load.errors.end());
   // From loading to saving the history no other run may count: each run
   // counts once and greets with its own count.

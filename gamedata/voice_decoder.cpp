@@ -30,9 +30,12 @@ Binding& TheBinding() {
 void* OpenLibrary() {
   Binding& b = TheBinding();
   if (!b.pathOverride.empty()) return dlopen(b.pathOverride.c_str(), RTLD_NOW | RTLD_LOCAL);
-  const std::string local = platform::ExecutableFolder() + kDecoderLibrary;
-  if (platform::FileExists(local)) {
-    if (void* h = dlopen(local.c_str(), RTLD_NOW | RTLD_LOCAL)) return h;
+  // Beside the program first (a build), then its private library folder
+  // (installed), then the loader's search (which includes the program's run path).
+  const std::string folder = platform::ExecutableFolder();
+  for (const std::string& path : {folder + kDecoderLibrary, folder + "../lib/vpcounter/" + kDecoderLibrary}) {
+    if (!platform::FileExists(path)) continue;
+    if (void* h = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) return h;
   }
   return dlopen(kDecoderLibrary, RTLD_NOW | RTLD_LOCAL);
 }

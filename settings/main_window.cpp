@@ -12,6 +12,7 @@
 #include "platform/clock.h"
 #include "platform/executable.h"
 #include "platform/registry.h"
+#include "platform/work_folder.h"
 #include "settings/detailed_settings_dialog.h"
 #include "settings/help_files.h"
 #include "settings/panel_widgets.h"
@@ -51,7 +52,7 @@ TfrmMain::TfrmMain() : QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Q
   shortcuts_ = std::make_unique<StartupShortcuts>(
       [this](const std::string& text) { return shell::AskYesNo(this, QString::fromStdString(text)); },
       [this](const std::string& text) { shell::ShowExclamation(this, QString::fromStdString(text)); },
-      platform::ExecutablePath());
+      platform::ExecutablePath(), platform::WorkFolder());
   CreateControls();
   CreateMenu();
   FormCreate();
@@ -200,7 +201,7 @@ void TfrmMain::FormCreate() {
   QApplication::setWindowIcon(data_->imgIcon());
   setWindowIcon(data_->imgIcon());
   auto& reg = platform::TheRegistry();
-  const auto load = state::LoadSettings(state::TheSettings(), reg, platform::ExecutableFolder());
+  const auto load = state::LoadSettings(state::TheSettings(), reg, platform::ExecutableFolder(), platform::WorkFolder());
   firstSetupPending_ = !state::SettingsEverSaved(reg);
   if (state::IsFirstRun(reg) || firstSetupPending_) btnCancel_->setEnabled(false);
   // Read without the counting lock: the file is only ever replaced whole.

@@ -48,8 +48,10 @@ std::string SystemAutostartFolder() {
 
 }  // namespace
 
-std::string DesktopEntryText(const std::string& target, const std::string& argument) {
-  std::string path = platform::FolderOf(target);
+std::string DesktopEntryText(const std::string& target, const std::string& argument,
+                             const std::string& workFolder) {
+  std::string path = workFolder.empty() ? platform::FolderOf(target) : workFolder;
+  if (path.size() > 1 && path.back() == '/') path.pop_back();
   std::string pathValue;
   for (char c : path) pathValue += (c == '\\') ? std::string("\\\\") : std::string(1, c);
   return "[Desktop Entry]\n"
@@ -62,14 +64,15 @@ std::string DesktopEntryText(const std::string& target, const std::string& argum
          "X-GNOME-Autostart-enabled=true\n";
 }
 
-bool CreateShortcut(const std::string& shortcutPath, const std::string& target, const std::string& argument) {
+bool CreateShortcut(const std::string& shortcutPath, const std::string& target, const std::string& argument,
+                    const std::string& workFolder) {
   if (shortcutPath.empty()) return false;
   platform::CreateFolders(platform::FolderOf(shortcutPath));
-  return platform::ReplaceFileAtomically(shortcutPath, DesktopEntryText(target, argument));
+  return platform::ReplaceFileAtomically(shortcutPath, DesktopEntryText(target, argument, workFolder));
 }
 
-StartupShortcuts::StartupShortcuts(Ask ask, Tell tell, std::string executable)
-    : ask_(std::move(ask)), tell_(std::move(tell)), executable_(std::move(executable)) {}
+StartupShortcuts::StartupShortcuts(Ask ask, Tell tell, std::string executable, std::string workFolder)
+    : ask_(std::move(ask)), tell_(std::move(tell)), executable_(std::move(executable)), workFolder_(std::move(workFolder)) {}
 
 void StartupShortcuts::Locate() {
   const std::string folders[2] = {UserAutostartFolder(), SystemAutostartFolder()};
@@ -103,7 +106,7 @@ void StartupShortcuts::RegisterStartup(int s, int o) {
   const std::string prefix = s == 0 ? "現ユーザーの" : "全てのユーザーの";
   if (!ask_(prefix + "スタートアップへ登録を行います。\nよろしいですか？\n※統合環境利用時は登録しないで下さい")) return;
   // Without the rights to write the folder this fails quietly; the marks change anyway.
-  CreateShortcut(scope.shortcut, executable_, "/C");
+  CreateShortcut(scope.shortcut, executable_, "/C", workFolder_);
   scope.checked = true;
   if (!other.shortcut.empty()) platform::DeleteFile(other.shortcut);
   other.checked = false;

@@ -9,11 +9,13 @@ namespace vp::settings {
 inline constexpr const char* kShortcutName = "ヴェルベル起動カウンター＋(プラス).desktop";
 
 // Writes the autostart entry (atomically): it runs `target` with `argument`
-// in the target's folder. False when it cannot be written.
-bool CreateShortcut(const std::string& shortcutPath, const std::string& target, const std::string& argument);
+// in workFolder (the target's folder when empty). False when it cannot be written.
+bool CreateShortcut(const std::string& shortcutPath, const std::string& target, const std::string& argument,
+                    const std::string& workFolder = {});
 
 // The entry's text; Exec quoting follows the desktop entry specification.
-std::string DesktopEntryText(const std::string& target, const std::string& argument);
+std::string DesktopEntryText(const std::string& target, const std::string& argument,
+                             const std::string& workFolder = {});
 
 // The two autostart scopes: 0 the current user's, 1 all users'.
 struct StartupScope {
@@ -29,7 +31,8 @@ class StartupShortcuts {
   using Ask = std::function<bool(const std::string& text)>;
   using Tell = std::function<void(const std::string& text)>;
 
-  StartupShortcuts(Ask ask, Tell tell, std::string executable);
+  // Entries start `executable` in workFolder (its own folder when empty).
+  StartupShortcuts(Ask ask, Tell tell, std::string executable, std::string workFolder = {});
 
   // Finds the folders from the XDG environment and marks existing shortcuts.
   void Locate();
@@ -48,6 +51,7 @@ class StartupShortcuts {
   Ask ask_;
   Tell tell_;
   std::string executable_;
+  std::string workFolder_;
   std::array<StartupScope, 2> scopes_;
 };
 

@@ -14,7 +14,9 @@
 
 #include "counter/counter_window.h"
 #include "platform/files.h"
+#include "platform/executable.h"
 #include "platform/registry.h"
+#include "platform/work_folder.h"
 #include "settings/main_window.h"
 #include "shell/fonts.h"
 #include "shell/message_box.h"
@@ -49,6 +51,11 @@ int RunApplication(int argc, char** argv) {
   QGuiApplication::setDesktopFileName(QStringLiteral("vpcounter"));
   LoadJapaneseTranslations(app);
   RegisterFontSubstitutions();
+  // The count lives in one place whichever folder the program was started from.
+  if (!platform::EnterWorkFolder())
+    std::fprintf(stderr, "vpcounter: 作業フォルダ %s を使えないため、現在のフォルダで動作します。\n",
+                 platform::ChooseWorkFolder(platform::ProcessEnvironment(), platform::ExecutableFolder(),
+                                            platform::IsInstalledCopy(platform::ExecutableFolder())).c_str());
   // What killed runs left half-written is of no use to anyone.
   platform::RemoveStaleTemporaryFiles(".");
   platform::RemoveStaleTemporaryFiles(platform::RegFileRegistry().Folder());

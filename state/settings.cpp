@@ -39,7 +39,8 @@ GameSearch FindGameFolder(platform::Registry& reg) {
   return result;
 }
 
-LoadResult LoadSettings(Settings& s, platform::Registry& reg, const std::string& programFolder) {
+LoadResult LoadSettings(Settings& s, platform::Registry& reg, const std::string& programFolder,
+                        const std::string& workFolder) {
   LoadResult result;
   s = Settings{};
   s.dirwave = FindGameFolder(reg).folder;
@@ -73,7 +74,7 @@ LoadResult LoadSettings(Settings& s, platform::Registry& reg, const std::string&
     readText("usewave", s.usewave);
     readText("dirwave", s.dirwave);
     key->WriteString("tallydatexec", programFolder + kPublishedExecutableName);
-    key->WriteString("tallydatfile", programFolder + kDefaultHistoryName);
+    key->WriteString("tallydatfile", (workFolder.empty() ? programFolder : workFolder) + kDefaultHistoryName);
     key->Close();
   }
   CorrectSettings(s);

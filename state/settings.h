@@ -40,8 +40,11 @@ struct LoadResult {
 };
 
 // Fills the record from the registry: defaults, auto search, stored values, the
-// two published paths, then the range corrections. programFolder ends with a separator.
-LoadResult LoadSettings(Settings& s, platform::Registry& reg, const std::string& programFolder);
+// two published paths, then the range corrections. The sibling is told our
+// executable in programFolder and our history in workFolder (the program's
+// folder when empty); both end with a separator.
+LoadResult LoadSettings(Settings& s, platform::Registry& reg, const std::string& programFolder,
+                        const std::string& workFolder = {});
 // False when the settings could not be stored; reg's problems tell why.
 bool SaveSettings(const Settings& s, platform::Registry& reg);
 bool IsFirstRun(platform::Registry& reg);

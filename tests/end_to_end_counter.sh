@@ -23,7 +23,7 @@ field() { od -An -t u4 -j "$1" -N 4 "$hist" | tr -d ' '; }
 folder=$(dirname "$(readlink -f "$exe")")
 reg="$work/reg/HKEY_CURRENT_USER.reg"
 grep -qF "\"tallydatexec\"=\"$folder/VPCOUNT.EXE\"" "$reg" || fail "tallydatexec not published"
-grep -qF "\"tallydatfile\"=\"$folder/TALLYDAT\"" "$reg" || fail "tallydatfile not published"
+grep -qF "\"tallydatfile\"=\"$work/run/TALLYDAT\"" "$reg" || fail "tallydatfile does not name the working folder's history"
 grep -qF '"timer"=dword:00000001' "$reg" || fail "stored settings were lost"
 
 # Settings mode must never write the history.

@@ -4,5 +4,5 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/run" "$work/reg" "$work/runtime"
 chmod 700 "$work/runtime"
-export VPCOUNTER_REGISTRY_DIR="$work/reg" QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work/runtime"
+export VPCOUNTER_REGISTRY_DIR="$work/reg" VPCOUNTER_WORK_DIR="$work/run" QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work/runtime"
 fail() { echo "FAIL: $*"; exit 1; }

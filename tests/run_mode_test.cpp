@@ -47,3 +47,35 @@ TEST(CounterTiming, ClosesOnlyAfterVoicesAndDisplayTime) {
 
 }  // namespace
 }  // namespace vp::shell
+
+#include "platform/files.h"
+#include "platform/work_folder.h"
+#include "test_support.h"
+
+namespace vp::platform {
+namespace {
+
+TEST(WorkFolder, OwnVariableThenPerUserStateForAnInstalledCopyThenTheProgramsFolder) {
+  auto env = [](std::map<std::string, std::string> vars) -> Environment {
+    return [vars](const char* name) {
+      auto it = vars.find(name);
+      return it == vars.end() ? std::string() : it->second;
+    };
+  };
+  EXPECT_EQ(ChooseWorkFolder(env({{"VPCOUNTER_WORK_DIR", "/w"}, {"HOME", "/h"}}), "/usr/bin/", true), "/w/");
+  EXPECT_EQ(ChooseWorkFolder(env({{"XDG_STATE_HOME", "/s"}, {"HOME", "/h"}}), "/usr/bin/", true), "/s/vpcounter/");
+  EXPECT_EQ(ChooseWorkFolder(env({{"HOME", "/h"}}), "/usr/bin/", true), "/h/.local/state/vpcounter/");
+  // A relative XDG_STATE_HOME is ignored, as the base directory specification says.
+  EXPECT_EQ(ChooseWorkFolder(env({{"XDG_STATE_HOME", "s"}, {"HOME", "/h"}}), "/usr/bin/", true),
+            "/h/.local/state/vpcounter/");
+  EXPECT_EQ(ChooseWorkFolder(env({{"HOME", "/h"}}), "/opt/vp/", false), "/opt/vp/");
+
+  test::TempDir prefix;
+  CreateFolders(prefix / "bin");
+  EXPECT_FALSE(IsInstalledCopy(prefix / "bin/"));
+  CreateFolders(prefix / "lib/vpcounter");
+  EXPECT_TRUE(IsInstalledCopy(prefix / "bin/"));
+}
+
+}  // namespace
+}  // namespace vp::platform

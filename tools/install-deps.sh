@@ -14,6 +14,7 @@ packages=(
   qt6-translations-l10n
   libpng-dev
   clang
+  desktop-file-utils
 )
 
 sudo_cmd=()

@@ -13,7 +13,7 @@ demo="$root/demo"
 mkdir -p "$demo/work" "$demo/registry"
 [ -f "$demo/game/HD/fa0000R.aif" ] || build/vp-demo-game "$demo/game"
 
-export VPCOUNTER_REGISTRY_DIR="$demo/registry"
+export VPCOUNTER_REGISTRY_DIR="$demo/registry" VPCOUNTER_WORK_DIR="$demo/work"
 # The installed game's key points at the demo game.
 printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QOTA_CORP\\VerbellePlus]\n"install"="%s"\n' "$demo/game" \
   > "$demo/registry/HKEY_LOCAL_MACHINE.reg"

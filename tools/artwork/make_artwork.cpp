@@ -1,6 +1,6 @@
-// Draws the program's artwork into resources/: chips, name plates, icon,
+// Draws the program's artwork into resources/ (or the folder given): chips, name plates, icon,
 // backgrounds, logo and button glyphs. Run again after changing a look.
-// Usage: vp-make-artwork RESOURCES_DIR
+// Usage: vp-make-artwork RESOURCES_DIR, or vp-make-artwork --icons DIR for the icon theme files.
 #include <QDir>
 #include <QFont>
 #include <QGuiApplication>
@@ -113,10 +113,12 @@ QImage NamePlate(int character) {
   return image;
 }
 
-QImage Icon() {
-  QImage image = NewImage(32, 32, true);
+// Drawn on a 32-unit grid, at any size in pixels.
+QImage Icon(int size = 32) {
+  QImage image = NewImage(size, size, true);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
+  p.scale(size / 32.0, size / 32.0);
   QRadialGradient g(12, 10, 22);
   g.setColorAt(0, QColor(255, 190, 200));
   g.setColorAt(1, QColor(230, 70, 120));
@@ -239,9 +241,22 @@ QImage SearchGlyph() {
 
 }  // namespace
 
+// The desktop's icon theme files: DIR/hicolor/NxN/apps/vpcounter.png.
+bool WriteThemeIcons(const QString& dir) {
+  bool ok = true;
+  for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    const QString folder = dir + QString("/hicolor/%1x%1/apps").arg(size);
+    QDir().mkpath(folder);
+    ok &= Save(Icon(size), folder + "/vpcounter.png");
+  }
+  return ok;
+}
+
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
+  if (argc == 3 && QString::fromLocal8Bit(argv[1]) == QStringLiteral("--icons"))
+    return WriteThemeIcons(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
   const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("resources");
   QDir().mkpath(dir);
   bool ok = true;

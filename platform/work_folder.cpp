@@ -1,0 +1,67 @@
+#include "platform/work_folder.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/executable.h"
+#include "platform/files.h"
+
+namespace vp::platform {
+namespace {
+
+std::string WithSeparator(std::string folder) {
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  return folder;
+}
+
+std::string& Chosen() {
+  static std::string folder;
+  return folder;
+}
+
+}  // namespace
+
+Environment ProcessEnvironment() {
+  return [](const char* name) {
+    const char* value = std::getenv(name);
+    return std::string(value ? value : "");
+  };
+}
+
+bool IsInstalledCopy(const std::string& executableFolder) {
+  return DirectoryExists(executableFolder + "../lib/vpcounter");
+}
+
+std::string ChooseWorkFolder(const Environment& env, const std::string& executableFolder, bool installed) {
+  if (const std::string own = env("VPCOUNTER_WORK_DIR"); !own.empty()) return WithSeparator(own);
+  if (!installed) return WithSeparator(executableFolder);
+  // The XDG base directory specification ignores relative paths.
+  if (const std::string state = env("XDG_STATE_HOME"); !state.empty() && state.front() == '/')
+    return WithSeparator(state) + "vpcounter/";
+  const std::string home = env("HOME");
+  return WithSeparator(home.empty() ? std::string("/tmp") : home) + ".local/state/vpcounter/";
+}
+
+bool EnterWorkFolder() {
+  const std::string exe = ExecutableFolder();
+  const bool installed = IsInstalledCopy(exe);
+  const std::string folder = ChooseWorkFolder(ProcessEnvironment(), exe, installed);
+  if (!DirectoryExists(folder)) {
+    const std::string parent = FolderOf(folder.substr(0, folder.size() - 1));
+    if (!CreateFolders(parent) || (::mkdir(folder.c_str(), 0700) != 0 && !DirectoryExists(folder))) return false;
+  }
+  if (::chdir(folder.c_str()) != 0) return false;
+  Chosen() = folder;
+  return true;
+}
+
+std::string WorkFolder() {
+  if (!Chosen().empty()) return Chosen();
+  std::error_code error;
+  return WithSeparator(std::filesystem::current_path(error).string());
+}
+
+}  // namespace vp::platform

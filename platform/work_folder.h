@@ -1,0 +1,30 @@
+#pragma once
+#include <functional>
+#include <string>
+
+namespace vp::platform {
+
+// The folder the program works in: where the history, the lock and the
+// extracted pictures and voices live. Looked up by environment variable name;
+// "" when unset.
+using Environment = std::function<std::string(const char*)>;
+Environment ProcessEnvironment();
+
+// An installed copy (cmake --install, the package) keeps its libraries in
+// ../lib/vpcounter beside its bin folder; a build or unpacked folder beside the program.
+bool IsInstalledCopy(const std::string& executableFolder);
+
+// $VPCOUNTER_WORK_DIR when set; else, for an installed copy, the per-user
+// ${XDG_STATE_HOME:-~/.local/state}/vpcounter; else the program's own folder.
+// With a trailing separator.
+std::string ChooseWorkFolder(const Environment& env, const std::string& executableFolder, bool installed);
+
+// Chooses the folder, creates it (a per-user one private to the user) and makes
+// it the current directory, so the count lives in one place whichever folder
+// the program was started from. False when that failed: the program then stays
+// where it was started.
+bool EnterWorkFolder();
+// The folder chosen by EnterWorkFolder (the current directory before it is called).
+std::string WorkFolder();
+
+}  // namespace vp::platform
