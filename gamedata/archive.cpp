@@ -104,7 +104,7 @@ std::string ExtractPicture(const std::string& gameFolder, int n) {
   if (n == 0) return {};
   const std::string out = PictureFileName(n);
   platform::DeleteFile(out);
-  const Archive archive(JoinInGameFolder(gameFolder, kPictureArchive));
+  const Archive archive(ResolveInGameFolder(gameFolder, kPictureArchive));
   WriteOutput(out, EntryData(archive, 32 * (static_cast<std::int64_t>(n) - 1), 32, 4, 8));
   return out;
 }
@@ -119,7 +119,7 @@ std::string ExtractVoice(const std::string& gameFolder, int n) {
   platform::DeleteFile(ogg);
   platform::DeleteFile(wav);
   {
-    const Archive archive(JoinInGameFolder(gameFolder, VoiceArchiveName(fileNumber)));
+    const Archive archive(ResolveInGameFolder(gameFolder, VoiceArchiveName(fileNumber)));
     WriteOutput(ogg, EntryData(archive, 16 * static_cast<std::int64_t>(entry), 16, 8, 4));
   }
   LoadDecoder();

@@ -12,6 +12,11 @@ inline constexpr const char* kVoiceFolder = "CD/";
 // ends in a separator gets none added; an empty folder gives "/" + relative.
 std::string JoinInGameFolder(const std::string& folder, const std::string& relative);
 
+// The same join, the names looked up as Windows would: a file or folder whose
+// exact name is missing is the one of its folder that matches without regard
+// to case (a copy from a disc has "HD/FA0000R.AIF").
+std::string ResolveInGameFolder(const std::string& folder, const std::string& relative);
+
 // "CD/BV0003" for archive number 3.
 std::string VoiceArchiveName(int fileNumber);
 

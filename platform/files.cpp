@@ -228,6 +228,44 @@ WriteResult WriteFileReplacing(const std::string& path, std::string_view content
   return {};
 }
 
+std::string FindPathNoCase(const std::string& base, const std::string& relative) {
+  const std::string plain = (base.empty() || base.back() == '/' ? base : base + "/") + relative;
+  struct stat st {};
+  if (::lstat(plain.c_str(), &st) == 0) return plain;
+  std::string path = base.empty() || base.back() != '/' || base == "/" ? base : base.substr(0, base.size() - 1);
+  std::size_t from = 0;
+  while (from <= relative.size()) {
+    std::size_t slash = relative.find('/', from);
+    if (slash == std::string::npos) slash = relative.size();
+    const std::string part = relative.substr(from, slash - from);
+    from = slash + 1;
+    if (part.empty()) continue;
+    const std::string exact = (path == "/" ? path : path + "/") + part;
+    if (::lstat(exact.c_str(), &st) == 0) {
+      path = exact;
+      continue;
+    }
+    std::string match;
+    int matches = 0;
+    if (DIR* dir = opendir(path.empty() ? "." : path.c_str())) {
+      while (dirent* entry = readdir(dir)) {
+        std::string_view name = entry->d_name;
+        if (name.size() != part.size()) continue;
+        bool same = true;
+        for (std::size_t i = 0; i < name.size() && same; ++i) same = FoldAscii(name[i]) == FoldAscii(part[i]);
+        if (same) {
+          match = std::string(name);
+          ++matches;
+        }
+      }
+      closedir(dir);
+    }
+    if (matches != 1) return plain;
+    path = (path == "/" ? path : path + "/") + match;
+  }
+  return path;
+}
+
 bool IsTemporaryFileName(std::string_view name) { return name.substr(0, kTempPrefix.size()) == kTempPrefix; }
 
 int RemoveStaleTemporaryFiles(const std::string& folder) {

@@ -79,6 +79,12 @@ std::vector<DirEntry> ListMatching(const std::string& folder, std::string_view p
 bool RemoveEmptyFolder(const std::string& path);
 // Whether we may change the file (the stand-in for Windows' read-only attribute).
 bool FileWritable(const std::string& path);
+// base joined with a relative path ("HD/fa0000R.aif"), looked up as Windows
+// would: a component whose exact name is missing is the one entry of its folder
+// that matches without regard to ASCII case. Two such entries (and no exact
+// one) are ambiguous and count as missing. The plain join when nothing matches.
+std::string FindPathNoCase(const std::string& base, const std::string& relative);
+
 // Whether path is a regular file itself (a symbolic link is not).
 bool IsPlainRegularFile(const std::string& path);
 

@@ -1,6 +1,7 @@
 #include "state/settings.h"
 
 #include "platform/files.h"
+#include "platform/wine_prefix.h"
 #include "state/notices.h"
 
 namespace vp::state {
@@ -19,22 +20,39 @@ void CorrectSettings(Settings& s) {
   if (s.delay < 0 || s.delay > 9) s.delay = 0;
 }
 
-GameSearch FindGameFolder(platform::Registry& reg) {
+namespace {
+// The folder holds the game when its executable is there (a file), its name in any case.
+bool HoldsTheGame(const std::string& folder) {
+  std::string base = folder;
+  if (base.size() > 1 && base.back() == platform::kPathSeparator) base.pop_back();
+  return platform::FileExists(platform::FindPathNoCase(base, kGameExecutable));
+}
+}  // namespace
+
+GameSearch FindGameFolder(platform::Registry& reg, const platform::Environment& env) {
   GameSearch result;
-  auto key = reg.OpenKey(RegRoot::LocalMachine, kGameKey, false);
-  if (!key) return result;
-  try {
-    if (key->ValueExists("install")) {
-      std::string folder = key->ReadString("install");
-      std::string exe = folder;
-      if (exe.empty() || exe.back() != platform::kPathSeparator) exe += platform::kPathSeparator;
-      if (platform::FileExists(exe + kGameExecutable)) {
-        result.found = true;
-        result.folder = folder;
+  if (auto key = reg.OpenKey(RegRoot::LocalMachine, kGameKey, false)) {
+    try {
+      if (key->ValueExists("install")) {
+        std::string folder = key->ReadString("install");
+        if (!folder.empty() && HoldsTheGame(folder)) {
+          result.found = true;
+          result.folder = folder;
+          return result;
+        }
       }
+    } catch (const platform::RegistryError&) {
+      // An install value of the wrong type is as good as none.
     }
-  } catch (const platform::RegistryError&) {
-    // An install value of the wrong type is as good as none.
+  }
+  // Where a Linux player installs the game: a Wine prefix, read only.
+  for (const auto& install : platform::WineInstallFolders(
+           env, {"Software\\QOTA_CORP\\VerbellePlus", "Software\\Wow6432Node\\QOTA_CORP\\VerbellePlus"}, "install")) {
+    if (HoldsTheGame(install.folder)) {
+      result.found = true;
+      result.folder = install.folder;
+      return result;
+    }
   }
   return result;
 }
@@ -43,9 +61,12 @@ LoadResult LoadSettings(Settings& s, platform::Registry& reg, const std::string&
                         const std::string& workFolder) {
   LoadResult result;
   s = Settings{};
-  s.dirwave = FindGameFolder(reg).folder;
+  auto key = reg.OpenKey(RegRoot::CurrentUser, kSettingsKey, true);
+  // A stored folder wins over the search, so the search (which may read Wine's
+  // registries) is made only when there is none.
+  if (!key || !key->ValueExists("dirwave")) s.dirwave = FindGameFolder(reg).folder;
 
-  if (auto key = reg.OpenKey(RegRoot::CurrentUser, kSettingsKey, true)) {
+  if (key) {
     auto readInt = [&](const char* name, int& field) {
       if (!key->ValueExists(name)) return;
       try {

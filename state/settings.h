@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "platform/work_folder.h"
 
 namespace vp::state {
 
@@ -56,7 +57,9 @@ struct GameSearch {
   bool found = false;
   std::string folder;
 };
-GameSearch FindGameFolder(platform::Registry& reg);
+// The game's install key in our registry, then Wine prefixes; the folder must
+// hold the game's executable (its name in any case).
+GameSearch FindGameFolder(platform::Registry& reg, const platform::Environment& env = platform::ProcessEnvironment());
 
 // Applies the corrections that keep char0/char1 usable as table indexes.
 void CorrectSettings(Settings& s);

@@ -7,6 +7,8 @@
 #include <QImage>
 #include <QPainter>
 #include <cstdio>
+
+#include <unistd.h>
 #include <map>
 #include <set>
 #include <string>
@@ -81,19 +83,10 @@ bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) 
   return vp::platform::ReplaceFileAtomically(path, std::string(bytes.begin(), bytes.end()));
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: vp-demo-game DIR\n");
-    return 2;
-  }
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication app(argc, argv);
-  const std::string dir = argv[1];
+bool WriteDemoGame(const std::string& dir) {
   if (!vp::platform::CreateFolders(dir + "/HD") || !vp::platform::CreateFolders(dir + "/CD")) {
     std::fprintf(stderr, "vp-demo-game: cannot create %s\n", dir.c_str());
-    return 1;
+    return false;
   }
 
   std::set<int> pictures;
@@ -147,5 +140,45 @@ int main(int argc, char** argv) {
   ok &= vp::platform::ReplaceFileAtomically(vp::gamedata::JoinInGameFolder(dir, vp::state::kGameExecutable), marker);
   std::printf("demo game in %s: %zu pictures, %zu voices in %d archives\n", dir.c_str(), pictures.size(), voices.size(),
               lastFile + 1);
-  return ok ? 0 : 1;
+  return ok;
+}
+
+// A Wine prefix as a player's would be after installing the game: the 32-bit
+// game's key under Wow6432Node in system.reg, drive C: through dosdevices, and
+// the picture archive named in capitals, as copied from a disc.
+bool WriteWinePrefix(const std::string& prefix) {
+  const std::string game = prefix + "/drive_c/Program Files (x86)/QOTA/VerbellePlus";
+  if (!WriteDemoGame(game)) return false;
+  bool ok = std::rename((game + "/HD/fa0000R.aif").c_str(), (game + "/HD/FA0000R.AIF").c_str()) == 0;
+  ok &= vp::platform::CreateFolders(prefix + "/dosdevices");
+  const std::string drive = prefix + "/dosdevices/c:";
+  ::unlink(drive.c_str());
+  ok &= ::symlink("../drive_c", drive.c_str()) == 0;
+  const std::string reg =
+      "WINE REGISTRY Version 2\n"
+      ";; All keys relative to \\\\Machine\n\n"
+      "#arch=win64\n\n"
+      "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion] 1733650000\n"
+      "#time=1db4a9f3c1e6a00\n"
+      "\"ProgramFilesDir\"=\"C:\\\\Program Files\"\n\n"
+      "[Software\\\\Wow6432Node\\\\QOTA_CORP\\\\VerbellePlus] 1733650000\n"
+      "#time=1db4a9f3c1e6a00\n"
+      "\"install\"=\"C:\\\\Program Files (x86)\\\\QOTA\\\\VerbellePlus\"\n"
+      "\"version\"=dword:00000100\n";
+  ok &= vp::platform::ReplaceFileAtomically(prefix + "/system.reg", reg);
+  if (ok) std::printf("Wine prefix in %s: the game in %s\n", prefix.c_str(), game.c_str());
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const bool prefix = argc == 3 && std::string(argv[1]) == "--wine-prefix";
+  if (argc != 2 && !prefix) {
+    std::fprintf(stderr, "usage: vp-demo-game DIR | vp-demo-game --wine-prefix DIR\n");
+    return 2;
+  }
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  return (prefix ? WriteWinePrefix(argv[2]) : WriteDemoGame(argv[1])) ? 0 : 1;
 }
