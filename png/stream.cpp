@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
-
-#include "platform/files.h"
+#include <filesystem>
+#include <fstream>
 
 namespace vp::png {
 
@@ -39,16 +39,28 @@ void MemoryStream::SetPosition(std::int64_t position) {
 }
 
 bool MemoryStream::LoadFromFile(const std::string& path) {
-  auto content = platform::ReadWholeFile(path, std::size_t{1} << 30);
-  if (!content) return false;
+  // Regular files only (a FIFO would never end), and none beyond the codec's 1 GiB.
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return false;
+  const auto size = std::filesystem::file_size(path, error);
+  if (error || size > (std::uintmax_t{1} << 30)) return false;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::vector<std::uint8_t> content(static_cast<std::size_t>(size));
+  if (!in.read(reinterpret_cast<char*>(content.data()), static_cast<std::streamsize>(content.size())) ||
+      in.peek() != std::char_traits<char>::eof())
+    return false;
   view_ = nullptr;
-  owned_.assign(content->begin(), content->end());
+  owned_ = std::move(content);
   size_ = owned_.size();
   position_ = 0;
   return true;
 }
 
 FileStream::FileStream(const std::string& path, Mode mode) {
+  std::error_code error;
+  if (mode == Mode::Read && !std::filesystem::is_regular_file(path, error))
+    throw EStreamError("Cannot open file \"" + path + "\"");
   file_ = std::fopen(path.c_str(), mode == Mode::Read ? "rb" : "wb");
   if (!file_) {
     throw EStreamError((mode == Mode::Read ? "Cannot open file \"" : "Cannot create file \"") + path + "\"");

@@ -1,3 +1,3 @@
-#include "shell/app.h"
+#include "shell/ui/app.h"
 
 int main(int argc, char** argv) { return vp::shell::RunApplication(argc, argv); }

@@ -5,13 +5,12 @@
 #include <QPixmap>
 #include <cstdio>
 
-#include "settings/detailed_settings_dialog.h"
-#include "settings/folder_dialog.h"
-#include "settings/profile_window.h"
-#include "settings/version_window.h"
-#include "shell/app.h"
-#include "shell/data_form.h"
-#include "shell/fonts.h"
+#include "settings/ui/detailed_settings_dialog.h"
+#include "settings/ui/folder_dialog.h"
+#include "settings/ui/profile_window.h"
+#include "settings/ui/version_window.h"
+#include "shell/ui/data_form.h"
+#include "shell/ui/fonts.h"
 #include "state/settings.h"
 
 int main(int argc, char** argv) {

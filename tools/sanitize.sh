@@ -3,7 +3,7 @@
 # build-asan/ and runs them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash tools/install-deps.sh
+[ "${VPCOUNTER_SKIP_DEPS:-0}" = 1 ] || bash tools/install-deps.sh  # VPCOUNTER_SKIP_DEPS=1 skips it
 cmake -S . -B build-asan -DVPCOUNTER_CORE_ONLY=ON -DVPCOUNTER_SANITIZE=ON \
   -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build-asan -j"$(nproc)"

@@ -2,7 +2,7 @@
 # Installs what is needed, builds everything into build/ and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash tools/install-deps.sh
+[ "${VPCOUNTER_SKIP_DEPS:-0}" = 1 ] || bash tools/install-deps.sh  # VPCOUNTER_SKIP_DEPS=1 skips it
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen

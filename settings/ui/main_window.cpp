@@ -1,0 +1,363 @@
+#include "settings/ui/main_window.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QLocale>
+#include <QMenuBar>
+#include <QScreen>
+#include <QShortcut>
+#include <QUrl>
+
+#include "gamedata/game_folder.h"
+#include "platform/clock.h"
+#include "platform/executable.h"
+#include "platform/registry.h"
+#include "platform/work_folder.h"
+#include "settings/ui/detailed_settings_dialog.h"
+#include "settings/help_files.h"
+#include "settings/ui/panel_widgets.h"
+#include "settings/ui/profile_window.h"
+#include "settings/statistics.h"
+#include "settings/ui/version_window.h"
+#include "shell/characters.h"
+#include "shell/ui/data_form.h"
+#include "shell/ui/message_box.h"
+#include "shell/ui/qt_bitmap.h"
+#include "shell/ui/snapshot.h"
+#include "state/history.h"
+#include "state/notices.h"
+#include "state/settings.h"
+
+namespace vp::settings {
+
+namespace {
+constexpr int kClientWidth = 292;
+constexpr int kClientHeight = 267;
+
+// Captions white, values bold yellow.
+QLabel* StatLabel(QWidget* panel, const char* text, int left, int top, bool value, const char* name) {
+  QFont font = panel->font();
+  font.setBold(value);
+  return PanelLabel(panel, text, left, top, value ? QColor(255, 255, 0) : QColor(255, 255, 255), font, name);
+}
+
+QString Name(int index) {
+  return QString::fromStdString(shell::CharacterName(-1, index, state::TheSettings().name));
+}
+}  // namespace
+
+TfrmMain::TfrmMain() : QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                                Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
+  setWindowTitle(QStringLiteral("ヴェルベル起動カウンター＋(プラス)の設定"));
+  shortcuts_ = std::make_unique<StartupShortcuts>(
+      [this](const std::string& text) { return shell::AskYesNo(this, QString::fromStdString(text)); },
+      [this](const std::string& text) { shell::ShowExclamation(this, QString::fromStdString(text)); },
+      platform::ExecutablePath(), platform::WorkFolder());
+  CreateControls();
+  CreateMenu();
+  FormCreate();
+  setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
+}
+
+TfrmMain::~TfrmMain() {
+  delete data_;  // FormDestroy
+  data_ = nullptr;
+}
+
+void TfrmMain::CreateControls() {
+  auto* client = new QWidget(this);
+  client->setFixedSize(kClientWidth, kClientHeight);
+  setCentralWidget(client);
+  imgBack_ = new QLabel(client);
+  imgBack_->setGeometry(0, 0, kClientWidth, kClientHeight);
+  imgBack_->setPixmap(QPixmap::fromImage(shell::ToQImage(shell::TfrmData::Artwork("settings_background"))));
+
+  imgChar0_ = new ChipImage(client);
+  imgChar0_->setObjectName("imgChar0");
+  imgChar0_->setGeometry(20, 12, 111, 111);
+  imgChar1_ = new ChipImage(client);
+  imgChar1_->setObjectName("imgChar1");
+  imgChar1_->setGeometry(160, 12, 111, 111);
+  pumChar_ = new QMenu(this);
+  pumChar_->setObjectName("pumChar");
+  for (int side = 0; side < 2; ++side) {
+    ChipImage* chip = side == 0 ? imgChar0_ : imgChar1_;
+    chip->UsePopup(pumChar_);
+    chip->onMouseDown = [this, side](Qt::MouseButton, QPoint) {
+      popupSide_ = side;
+      BuildCharMenu();
+    };
+    chip->onMouseUp = [this, side](Qt::MouseButton button, QPoint p) { ChipMouseUp(side, button, p); };
+  }
+
+  cbxChar0_ = new QComboBox(client);
+  cbxChar0_->setObjectName("cbxChar0");
+  cbxChar0_->setGeometry(24, 128, 105, 20);
+  cbxChar1_ = new QComboBox(client);
+  cbxChar1_->setObjectName("cbxChar1");
+  cbxChar1_->setGeometry(164, 128, 105, 20);
+  connect(cbxChar0_, &QComboBox::activated, this, [this](int i) { ListChanged(0, i); });
+  connect(cbxChar1_, &QComboBox::activated, this, [this](int i) { ListChanged(1, i); });
+
+  pnlStat_ = ColouredPanel(client, "pnlStat", QRect(4, 156, 284, 76), QFrame::Panel, QColor(255, 127, 127));
+  StatLabel(pnlStat_, "初回起動日時", 8, 8, false, "lblSC1");
+  StatLabel(pnlStat_, "前回起動日時", 8, 24, false, "lblSC2");
+  StatLabel(pnlStat_, "通算経過日数", 8, 40, false, "lblSC3");
+  StatLabel(pnlStat_, "通算起動回数", 152, 40, false, "lblSC4");
+  StatLabel(pnlStat_, "1日の平均起動回数", 8, 56, false, "lblSC5");
+  StatLabel(pnlStat_, "1日の最大起動回数", 152, 56, false, "lblSC6");
+  lblInit_ = StatLabel(pnlStat_, "9999/99/99 99:99", 88, 8, true, "lblInit");
+  lblLast_ = StatLabel(pnlStat_, "9999/99/99 99:99", 88, 24, true, "lblLast");
+  lblDiffDay_ = StatLabel(pnlStat_, "999,999", 88, 40, true, "lblDiffDay");
+  lblTotal_ = StatLabel(pnlStat_, "999,999", 232, 40, true, "lblTotal");
+  lblDayAve_ = StatLabel(pnlStat_, "99.99", 112, 56, true, "lblDayAve");
+  lblDayMax_ = StatLabel(pnlStat_, "999", 256, 56, true, "lblDayMax");
+
+  btnOk_ = new QPushButton(QStringLiteral("OK"), client);
+  btnOk_->setObjectName("btnOk");
+  btnOk_->setGeometry(128, 236, 75, 25);
+  btnOk_->setDefault(true);
+  btnOk_->setAutoDefault(true);
+  connect(btnOk_, &QPushButton::clicked, this, &TfrmMain::btnOkClick);
+  btnCancel_ = new QPushButton(QStringLiteral("キャンセル"), client);
+  btnCancel_->setObjectName("btnCancel");
+  btnCancel_->setGeometry(208, 236, 75, 25);
+  connect(btnCancel_, &QPushButton::clicked, this, &TfrmMain::btnCancelClick);
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(escape, &QShortcut::activated, this, [this] {
+    if (btnCancel_->isEnabled()) btnCancel_->click();
+  });
+  setTabOrder(btnOk_, btnCancel_);
+  setTabOrder(btnCancel_, cbxChar0_);
+  setTabOrder(cbxChar0_, cbxChar1_);
+  btnOk_->setFocus();  // the first focus, as its tab order 0 says
+}
+
+void TfrmMain::CreateMenu() {
+  QMenu* func = menuBar()->addMenu(QStringLiteral("機能(&F)"));
+  QAction* config = func->addAction(QStringLiteral("詳細設定(&C)..."));
+  config->setObjectName("mnuConfig");
+  connect(config, &QAction::triggered, this, &TfrmMain::mnuConfigClick);
+  QAction* girl = func->addAction(QStringLiteral("女の子情報(&D)..."));
+  girl->setObjectName("mnuGirl");
+  connect(girl, &QAction::triggered, this, [this] {
+    TfrmGirl dialog(this);
+    dialog.exec();
+  });
+  QMenu* startup = func->addMenu(QStringLiteral("スタートアップ登録(&S)"));
+  mnuStartupUser_ = startup->addAction(QStringLiteral("現ユーザーのみ利用(&U)"));
+  mnuStartupUser_->setObjectName("mnuStartupUser");
+  mnuStartupComm_ = startup->addAction(QStringLiteral("全てのユーザー利用(&A)"));
+  mnuStartupComm_->setObjectName("mnuStartupComm");
+  for (QAction* a : {mnuStartupUser_, mnuStartupComm_}) a->setCheckable(true);
+  connect(mnuStartupUser_, &QAction::triggered, this, [this] {
+    shortcuts_->RegisterStartup(0, 1);
+    UpdateStartupMarks();
+  });
+  connect(mnuStartupComm_, &QAction::triggered, this, [this] {
+    shortcuts_->RegisterStartup(1, 0);
+    UpdateStartupMarks();
+  });
+  QAction* remove = func->addAction(QStringLiteral("スタートアップ抹消(&D)"));
+  remove->setObjectName("mnuStartupDel");
+  connect(remove, &QAction::triggered, this, [this] {
+    shortcuts_->Remove();
+    UpdateStartupMarks();
+  });
+  QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+  QAction* readme = help->addAction(QStringLiteral("READMEの表示(&R)"));
+  readme->setObjectName("mnuReadme");
+  connect(readme, &QAction::triggered, this, [this] {
+    const std::string manual = ManualPath(platform::ExecutableFolder());
+    if (manual.empty()) {
+      shell::ShowErrorBox(this, QStringLiteral("README.TXT が見つかりません。"));
+    } else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(manual)))) {
+      shell::ShowErrorBox(this, QStringLiteral("README.TXT を表示できるアプリケーションが見つかりません。\n") +
+                                    QString::fromStdString(manual));
+    }
+  });
+  QAction* web = help->addAction(QStringLiteral("NIVREのホームページ(&W)"));
+  web->setObjectName("mnuWeb");
+  connect(web, &QAction::triggered, this, [this] {
+    const std::string url = HomePageUrl(platform::ExecutableFolder());
+    if (url.empty() || !QDesktopServices::openUrl(QUrl(QString::fromStdString(url))))
+      shell::ShowErrorBox(this, QStringLiteral("ホームページを開けませんでした。\n") + QString::fromStdString(url));
+  });
+  QAction* about = help->addAction(QStringLiteral("バージョン情報(&A)..."));
+  about->setObjectName("mnuAbout");
+  connect(about, &QAction::triggered, this, [this] {
+    TfrmVer dialog(this);
+    dialog.exec();
+  });
+}
+
+void TfrmMain::FormCreate() {
+  shortcuts_->Locate();
+  UpdateStartupMarks();
+  data_ = new shell::TfrmData(this);
+  QApplication::setWindowIcon(data_->imgIcon());
+  setWindowIcon(data_->imgIcon());
+  auto& reg = platform::TheRegistry();
+  const auto load = state::LoadSettings(state::TheSettings(), reg, platform::ExecutableFolder(), platform::WorkFolder());
+  firstSetupPending_ = !state::SettingsEverSaved(reg);
+  if (state::IsFirstRun(reg) || firstSetupPending_) btnCancel_->setEnabled(false);
+  // Read without the counting lock: the file is only ever replaced whole.
+  const std::string historyNotice = state::HistoryLoadNotice(state::LoadHistory(state::TheHistory(), reg));
+  UpdateCharacters();
+  FillCharLists();
+  UpdateStatistics();
+  std::vector<std::string> notices = state::RegistryNotices(reg);
+  notices.insert(notices.end(), load.errors.begin(), load.errors.end());
+  notices.push_back(historyNotice);
+  if (const std::string text = state::JoinNotices(notices); !text.empty()) {
+    // Shown once the window is up, so the box has an owner on screen.
+    const QString message = QString::fromStdString(text);
+    QMetaObject::invokeMethod(this, [this, message] { shell::ShowErrorBox(this, message); }, Qt::QueuedConnection);
+  }
+}
+
+bool TfrmMain::SaveOrTell() {
+  auto& reg = platform::TheRegistry();
+  if (state::SaveSettings(state::TheSettings(), reg)) return true;
+  std::vector<std::string> notices = state::RegistryNotices(reg);
+  if (notices.empty()) notices.push_back("設定を保存できませんでした。");
+  shell::ShowErrorBox(this, QString::fromStdString(state::JoinNotices(notices)));
+  return false;
+}
+
+void TfrmMain::UpdateStartupMarks() {
+  mnuStartupUser_->setEnabled(shortcuts_->Scope(0).available);
+  mnuStartupUser_->setChecked(shortcuts_->Scope(0).checked);
+  mnuStartupComm_->setEnabled(shortcuts_->Scope(1).available);
+  mnuStartupComm_->setChecked(shortcuts_->Scope(1).checked);
+}
+
+void TfrmMain::UpdateCharacters() {
+  const auto& s = state::TheSettings();
+  const auto& chips = data_->imlChip();
+  for (int side = 0; side < 2; ++side) {
+    png::Bitmap target;
+    target.SetSize(111, 111);
+    shell::DrawChip(chips[static_cast<std::size_t>(side == 0 ? s.char0 : s.char1)], target, false);
+    (side == 0 ? imgChar0_ : imgChar1_)->setPixmap(QPixmap::fromImage(shell::ToQImage(target)));
+  }
+  cbxChar0_->setCurrentIndex(s.char0);
+  cbxChar1_->setCurrentIndex(s.char1);
+}
+
+void TfrmMain::FillCharLists() {
+  const auto& s = state::TheSettings();
+  for (QComboBox* list : {cbxChar0_, cbxChar1_}) {
+    list->clear();
+    for (int i = 0; i < 6; ++i) list->addItem(Name(i));
+  }
+  cbxChar0_->setCurrentIndex(s.char0);
+  cbxChar1_->setCurrentIndex(s.char1);
+}
+
+void TfrmMain::BuildCharMenu() {
+  pumChar_->clear();
+  const auto& s = state::TheSettings();
+  const int current = popupSide_ == 0 ? s.char0 : s.char1;
+  for (int n = 0; n < 6; ++n) {
+    QAction* item = pumChar_->addAction(Name(n));
+    item->setObjectName(QString("mitChar%1").arg(n));
+    item->setCheckable(true);
+    item->setChecked(n == current);
+    connect(item, &QAction::triggered, this, [this, n] { mitCharClick(n); });
+  }
+}
+
+void TfrmMain::mitCharClick(int index) {
+  int& setting = popupSide_ == 0 ? state::TheSettings().char0 : state::TheSettings().char1;
+  if (setting != index) setting = index;
+  UpdateCharacters();
+}
+
+void TfrmMain::ListChanged(int side, int index) {
+  int& setting = side == 0 ? state::TheSettings().char0 : state::TheSettings().char1;
+  if (index >= 0 && index != setting) {
+    setting = index;
+    UpdateCharacters();
+  }
+}
+
+void TfrmMain::ChipMouseUp(int side, Qt::MouseButton button, QPoint p) {
+  ChipImage* chip = side == 0 ? imgChar0_ : imgChar1_;
+  if (button != Qt::LeftButton || p.x() < 0 || p.y() < 0 || p.x() >= chip->width() || p.y() >= chip->height()) return;
+  int& setting = side == 0 ? state::TheSettings().char0 : state::TheSettings().char1;
+  setting = (setting + 1) % 6;
+  UpdateCharacters();
+}
+
+void TfrmMain::UpdateStatistics() {
+  const QLocale locale = QLocale::system();
+  NumberFormat format;
+  format.thousands = locale.groupSeparator().toStdString();
+  format.decimal = locale.decimalPoint().toStdString();
+  const StatisticsTexts t = ComposeStatistics(state::TheHistory(), platform::CurrentTime(), format);
+  const std::pair<QLabel*, const std::string*> labels[] = {{lblInit_, &t.init},     {lblLast_, &t.last},
+                                                           {lblDiffDay_, &t.diffDay}, {lblTotal_, &t.total},
+                                                           {lblDayAve_, &t.dayAve}, {lblDayMax_, &t.dayMax}};
+  for (const auto& [label, text] : labels) {
+    label->setText(QString::fromStdString(*text));
+    label->adjustSize();
+  }
+}
+
+void TfrmMain::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  if (isVisible()) FirstTimeSetup();
+}
+
+void TfrmMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (shownOnce_) return;
+  shownOnce_ = true;
+  // A fixed-size window may get its size before it is visible: run the set-up
+  // once the window is up.
+  QMetaObject::invokeMethod(this, &TfrmMain::FirstTimeSetup, Qt::QueuedConnection);
+  shell::SnapshotWhenShown(this);
+}
+
+void TfrmMain::FirstTimeSetup() {
+  if (!firstSetupPending_) return;
+  // First settings-mode run for this user: save at once, then the detailed settings.
+  firstSetupPending_ = false;
+  SaveOrTell();
+  mnuConfigClick();
+  UpdateCharacters();
+}
+
+void TfrmMain::mnuConfigClick() {
+  {
+    TfrmInit dialog(this);
+    dialog.exec();
+  }
+  // The name setting may have changed.
+  UpdateCharacters();
+  FillCharLists();
+}
+
+void TfrmMain::btnOkClick() {
+  auto& settings = state::TheSettings();
+  if (!gamedata::GameDataCheck(settings)) {
+    shell::ShowErrorBox(this, QStringLiteral("ゲームのシステムファイルが見つかりません。\nゲームが標準インストールされていないか、\n正しいゲームフォルダが指定されていません。"));
+    return;
+  }
+  if (!btnCancel_->isEnabled() && !shortcuts_->AnyHeld()) {
+    const int scope = shortcuts_->FirstRunScope();
+    shortcuts_->RegisterStartup(scope, 1 - scope);
+  }
+  shortcuts_->KeepSingleShortcut();
+  // A failed save keeps the window open, so the edits are not lost.
+  if (!SaveOrTell()) return;
+  close();
+}
+
+void TfrmMain::btnCancelClick() { close(); }
+
+}  // namespace vp::settings

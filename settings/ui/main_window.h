@@ -1,0 +1,71 @@
+#pragma once
+#include <QAction>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <memory>
+
+#include "settings/ui/chip_image.h"
+#include "settings/startup_shortcut.h"
+
+namespace vp::shell {
+class TfrmData;
+}
+
+namespace vp::settings {
+
+// The window of settings mode: statistics, the two characters, the startup
+// shortcut and the way to every other setting. Only OK saves.
+class TfrmMain : public QMainWindow {
+  Q_OBJECT
+ public:
+  TfrmMain();
+  ~TfrmMain() override;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void CreateControls();
+  void CreateMenu();
+  void FormCreate();
+  void UpdateCharacters();
+  void FillCharLists();
+  void BuildCharMenu();
+  void UpdateStatistics();
+  void UpdateStartupMarks();
+  void ChipMouseUp(int side, Qt::MouseButton button, QPoint position);
+  void ListChanged(int side, int index);
+  void mitCharClick(int index);
+  void btnOkClick();
+  void btnCancelClick();
+  void mnuConfigClick();
+  void FirstTimeSetup();
+  // Saves the settings; on failure tells the user why and returns false.
+  bool SaveOrTell();
+
+  shell::TfrmData* data_ = nullptr;
+  QLabel* imgBack_ = nullptr;
+  ChipImage* imgChar0_ = nullptr;
+  ChipImage* imgChar1_ = nullptr;
+  QComboBox* cbxChar0_ = nullptr;
+  QComboBox* cbxChar1_ = nullptr;
+  QFrame* pnlStat_ = nullptr;
+  QLabel *lblInit_ = nullptr, *lblLast_ = nullptr, *lblDiffDay_ = nullptr, *lblTotal_ = nullptr,
+         *lblDayAve_ = nullptr, *lblDayMax_ = nullptr;
+  QPushButton* btnOk_ = nullptr;
+  QPushButton* btnCancel_ = nullptr;
+  QMenu* pumChar_ = nullptr;
+  QAction *mnuStartupUser_ = nullptr, *mnuStartupComm_ = nullptr;
+
+  std::unique_ptr<StartupShortcuts> shortcuts_;
+  int popupSide_ = 0;
+  bool firstSetupPending_ = false;
+  bool shownOnce_ = false;
+};
+
+}  // namespace vp::settings

@@ -1,0 +1,76 @@
+#include "shell/ui/qt_bitmap.h"
+
+#include "png/png_graphic.h"
+#include "png/rgba.h"
+#include "png/stream.h"
+
+namespace vp::shell {
+
+QImage ToQImage(const png::Bitmap& bitmap) {
+  QImage image(bitmap.Width(), bitmap.Height(), QImage::Format_RGB32);
+  if (bitmap.BitCount() == 24) {  // the common case, straight from the rows
+    for (int y = 0; y < bitmap.Height(); ++y) {
+      const std::uint8_t* in = bitmap.ScanLine(y);
+      QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+      for (int x = 0; x < bitmap.Width(); ++x, in += 3) row[x] = qRgb(in[2], in[1], in[0]);
+    }
+    return image;
+  }
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < bitmap.Width(); ++x) {
+      png::ColorValue c = bitmap.Pixel(x, y);
+      row[x] = qRgb(png::RedOf(c), png::GreenOf(c), png::BlueOf(c));
+    }
+  }
+  return image;
+}
+
+png::Bitmap FromQImage(const QImage& source) {
+  const QImage image = source.convertToFormat(QImage::Format_RGB32);
+  png::Bitmap bitmap;
+  bitmap.SetPixelFormat(png::PixelFormat::pf24bit);
+  bitmap.SetSize(image.width(), image.height());
+  for (int y = 0; y < image.height(); ++y) {
+    const QRgb* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    std::uint8_t* out = bitmap.ScanLine(y);
+    for (int x = 0; x < image.width(); ++x) {
+      out[3 * x] = static_cast<std::uint8_t>(qBlue(row[x]));
+      out[3 * x + 1] = static_cast<std::uint8_t>(qGreen(row[x]));
+      out[3 * x + 2] = static_cast<std::uint8_t>(qRed(row[x]));
+    }
+  }
+  return bitmap;
+}
+
+png::Bitmap DecodePng(const QByteArray& bytes) {
+  png::Bitmap bitmap;
+  try {
+    png::MemoryStream stream(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    png::TPngGraphic graphic;
+    graphic.LoadFromStream(stream);
+    graphic.AssignTo(bitmap);
+    bitmap.SetPixelFormat(png::PixelFormat::pf24bit);
+  } catch (const std::exception&) {
+    bitmap.Clear();
+  }
+  return bitmap;
+}
+
+QImage DecodePngWithAlpha(const QByteArray& bytes) {
+  try {
+    png::MemoryStream stream(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    png::TPngGraphic graphic;
+    graphic.LoadFromStream(stream);
+    png::Bitmap image, alpha;
+    graphic.AssignTo(image);
+    const bool withAlpha = graphic.HasAlpha() && graphic.AlphaBitmapAssignTo(&alpha);
+    const std::vector<std::uint8_t> rgba = png::ToRgba(image, withAlpha ? &alpha : nullptr);
+    if (rgba.size() != static_cast<std::size_t>(image.Width()) * image.Height() * 4) return {};
+    return QImage(rgba.data(), image.Width(), image.Height(), image.Width() * 4, QImage::Format_RGBA8888).copy();
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+}  // namespace vp::shell

@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+#include <chrono>
+#include <memory>
+
+#include "counter/ui/counter_window.h"
+#include "platform/files.h"
+#include "state/history.h"
+#include "test_support.h"
+
+namespace vp::counter {
+namespace {
+
+class CounterWindow : public ::testing::Test {
+ protected:
+  test::Sandbox box;
+  void SetUp() override { setenv("VPCOUNTER_REGISTRY_DIR", box.regDir().path().c_str(), 1); }
+  void Settings(const std::string& values) {
+    box.WriteReg(platform::RegRoot::CurrentUser,
+                 "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\n" + values);
+  }
+};
+
+TEST_F(CounterWindow, ShowsAtOnceCountsAndClosesAfterTheDisplayTime) {
+  Settings("\"timer\"=dword:00000002\n");
+  TfrmCount window;
+  QSignalSpy closed(&window, &TfrmCount::Closed);
+  // Counted during creation, before it is shown.
+  ASSERT_EQ(test::ReadFile("TALLYDAT").size(), 64u);
+  EXPECT_EQ(state::DecodeHistory(test::ReadFile("TALLYDAT")).count, 2u);
+  const auto start = std::chrono::steady_clock::now();
+  window.Start();
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_TRUE(window.VoicesOver());  // voices off
+  EXPECT_EQ(window.Composition().labels.count.text, "初めて");
+  EXPECT_TRUE(closed.wait(5000));
+  // Whole seconds of the clock: "two seconds" lasts between one and two, checked every 100 ms.
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(took, std::chrono::milliseconds(900));
+  EXPECT_LT(took, std::chrono::milliseconds(2400));
+}
+
+TEST_F(CounterWindow, DelayKeepsItHiddenAndFormRemovesTheBorder) {
+  Settings("\"timer\"=dword:00000001\n\"delay\"=dword:00000001\n\"form\"=dword:00000001\n");
+  TfrmCount window;
+  QSignalSpy closed(&window, &TfrmCount::Closed);
+  EXPECT_TRUE(window.windowFlags() & Qt::FramelessWindowHint);
+  EXPECT_EQ(window.size(), QSize(600, 135));
+  window.Start();
+  EXPECT_FALSE(window.isVisible());
+  QTest::qWait(500);
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_TRUE(closed.isEmpty());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window.isVisible(); }, 2000));
+  EXPECT_TRUE(closed.wait(3000));
+}
+
+TEST_F(CounterWindow, WithoutTheGameTheTextsAreStillComplete) {
+  Settings("\"timer\"=dword:00000001\n\"wave\"=dword:00000001\n\"dirwave\"=\"/nowhere\"\n");
+  state::StartHistory h;
+  h.count = 100;
+  test::WriteFile("TALLYDAT", state::EncodeHistory(h));
+  TfrmCount window;
+  window.Start();
+  EXPECT_EQ(window.Composition().labels.char1A.text, "ちょうど");
+  EXPECT_EQ(window.Composition().labels.count.text, "100");
+  EXPECT_TRUE(window.VoicesOver());  // the voice archive is missing: the sequence ends
+  EXPECT_TRUE(platform::FindFiles(".", "*.png").empty());
+}
+
+}  // namespace
+}  // namespace vp::counter

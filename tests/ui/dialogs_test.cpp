@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QMessageBox>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTest>
+#include <memory>
+
+#include "platform/files.h"
+#include "settings/ui/detailed_settings_dialog.h"
+#include "settings/ui/folder_dialog.h"
+#include "settings/ui/profile_window.h"
+#include "settings/ui/version_window.h"
+#include "shell/ui/data_form.h"
+#include "shell/ui/message_box.h"
+#include "state/settings.h"
+#include "test_support.h"
+
+namespace vp::settings {
+namespace {
+
+class Dialogs : public ::testing::Test {
+ protected:
+  test::Sandbox box;
+  QWidget owner;
+  std::unique_ptr<shell::TfrmData> data;
+  std::vector<QString> messages;
+  bool answer = false;
+
+  void SetUp() override {
+    setenv("VPCOUNTER_REGISTRY_DIR", box.regDir().path().c_str(), 1);
+    data = std::make_unique<shell::TfrmData>(nullptr);
+    owner.setGeometry(100, 100, 292, 267);
+    state::TheSettings() = state::Settings{};
+    shell::SetMessageHandlerForTesting([this](shell::MessageKind, const QString&, const QString& text) {
+      messages.push_back(text);
+      return answer;
+    });
+  }
+  void TearDown() override { shell::SetMessageHandlerForTesting({}); }
+
+  template <class T>
+  T* Find(QObject* w, const char* name) {
+    T* child = w->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+  }
+  void Click(QObject* w, const char* name) { Find<QAbstractButton>(w, name)->click(); }
+};
+
+TEST(Translations, StandardButtonsAreJapanese) {
+  QMessageBox box(QMessageBox::Warning, "t", "x", QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+  EXPECT_TRUE(box.button(QMessageBox::Yes)->text().startsWith(QStringLiteral("はい"))) << box.button(QMessageBox::Yes)->text().toStdString();
+  EXPECT_TRUE(box.button(QMessageBox::No)->text().startsWith(QStringLiteral("いいえ")));
+  EXPECT_TRUE(box.button(QMessageBox::Cancel)->text().startsWith(QStringLiteral("キャンセル")));
+}
+
+TEST_F(Dialogs, DetailedSettingsShowAndStoreTheRecord) {
+  auto& s = state::TheSettings();
+  s.usewave = "101111";
+  s.wave = 1;
+  s.rand = 3;
+  s.dirwave = "/games/vp";
+  {
+    TfrmInit dialog(&owner);
+    EXPECT_EQ(Find<QLineEdit>(&dialog, "edtDir")->text(), QStringLiteral("/games/vp"));
+    EXPECT_FALSE(Find<QCheckBox>(&dialog, "chkWave1")->isChecked());
+    EXPECT_TRUE(Find<QCheckBox>(&dialog, "chkWave2")->isChecked());
+    EXPECT_TRUE(Find<QRadioButton>(&dialog, "rbtRand3")->isChecked());
+    EXPECT_EQ(Find<QSpinBox>(&dialog, "updTimer")->value(), 5);
+    // Voices off: the boxes are disabled but keep their marks.
+    Find<QCheckBox>(&dialog, "chkWave")->click();
+    EXPECT_FALSE(Find<QCheckBox>(&dialog, "chkWave0")->isEnabled());
+    EXPECT_FALSE(Find<QCheckBox>(&dialog, "chkRepl")->isEnabled());
+    Click(&dialog, "bbtOk");
+  }
+  EXPECT_EQ(s.wave, 0);
+  EXPECT_EQ(s.usewave, "101111");
+  EXPECT_EQ(s.rand, 3);
+}
+
+TEST_F(Dialogs, NicknamesAtOnceAndCancelStoresNothing) {
+  auto& s = state::TheSettings();
+  TfrmInit dialog(&owner);
+  EXPECT_EQ(Find<QCheckBox>(&dialog, "chkWave2")->text(), QStringLiteral("桐生 葵"));
+  Find<QCheckBox>(&dialog, "chkName")->click();
+  EXPECT_EQ(Find<QCheckBox>(&dialog, "chkWave2")->text(), QStringLiteral("アオ"));
+  EXPECT_FALSE(Find<QRadioButton>(&dialog, "rbtRand1")->isEnabled());
+  EXPECT_TRUE(Find<QRadioButton>(&dialog, "rbtRand1")->isChecked());  // rand 0: the first by default
+  Click(&dialog, "bbtCancel");
+  EXPECT_EQ(s.name, 0);
+}
+
+TEST_F(Dialogs, VoicesWithoutAGameFolderAsk) {
+  auto& s = state::TheSettings();
+  TfrmInit dialog(&owner);
+  dialog.show();
+  Find<QCheckBox>(&dialog, "chkWave")->click();
+  Click(&dialog, "bbtOk");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(messages[0].startsWith(QStringLiteral("音声を再生させる合は")));
+  EXPECT_EQ(s.wave, 0);  // No: nothing stored, the dialog stays
+  EXPECT_TRUE(dialog.isVisible());
+  answer = true;
+  Click(&dialog, "bbtOk");
+  EXPECT_EQ(s.wave, 1);
+}
+
+TEST_F(Dialogs, SpinBoxesNeverLeaveTheirRanges) {
+  TfrmInit dialog(&owner);
+  auto* timer = Find<QSpinBox>(&dialog, "updTimer");
+  auto* delay = Find<QSpinBox>(&dialog, "updDelay");
+  timer->setValue(0);
+  delay->setValue(12);
+  EXPECT_EQ(timer->value(), 1);
+  EXPECT_EQ(delay->value(), 9);
+  timer->selectAll();
+  QTest::keyClicks(timer, "0");
+  QTest::keyClick(timer, Qt::Key_Tab);
+  EXPECT_GE(timer->value(), 1);
+}
+
+TEST_F(Dialogs, GameFolderDialogTakesTheOpenFolderNotTheHighlightedRow) {
+  const std::string game = box.work() / "game";
+  platform::CreateFolders(game + "/sub");
+  test::WriteFile(game + "/VerbellePlus.exe", "");
+  state::TheSettings().dirwave = game;
+  {
+    TfrmDir dialog(&owner);
+    EXPECT_EQ(dialog.OpenFolder(), game);
+    auto* list = Find<QListWidget>(&dialog, "dlbDir");
+    list->setCurrentRow(list->count() - 1);  // highlight "sub" without opening it
+    Click(&dialog, "btnOk");
+    EXPECT_TRUE(messages.empty());  // the folder holds the game: no question
+  }
+  EXPECT_EQ(state::TheSettings().dirwave, game);
+
+  // A folder without the executable: asked, and No keeps the dialog open.
+  {
+    TfrmDir dialog(&owner);
+    dialog.show();
+    ASSERT_TRUE(dialog.OpenFolderPath(game + "/sub"));
+    Click(&dialog, "btnOk");
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(state::TheSettings().dirwave, game);
+  }
+}
+
+TEST_F(Dialogs, AutoSearchThenCancelLeavesTheFolder) {
+  const std::string game = box.work() / "found";
+  platform::CreateFolders(game);
+  test::WriteFile(game + "/VerbellePlus.exe", "");
+  state::TheSettings().dirwave = box.work().path();
+  TfrmDir dialog(&owner);
+  Click(&dialog, "bbtReg");  // no install key yet
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(messages[0].startsWith(QStringLiteral("ヴェルベル・プラスの自動検索に失敗しました。")));
+  box.WriteReg(platform::RegRoot::LocalMachine,
+               "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QOTA_CORP\\VerbellePlus]\n\"install\"=\"" + game + "\"\n");
+  Click(&dialog, "bbtReg");
+  EXPECT_EQ(dialog.OpenFolder(), game);
+  Click(&dialog, "btnCancel");
+  EXPECT_EQ(state::TheSettings().dirwave, box.work().path());
+}
+
+TEST_F(Dialogs, ProfileWindowStepsAndRedrawsOnlyOnChange) {
+  TfrmGirl dialog(&owner);
+  EXPECT_EQ(dialog.Current(), 0);
+  EXPECT_EQ(Find<QLabel>(&dialog, "lblName1")->text(), QStringLiteral("水城 灯"));
+  EXPECT_EQ(dialog.PictureDraws(), 1);
+  for (int i = 0; i < 6; ++i) Click(&dialog, "bbtChar0");
+  EXPECT_EQ(dialog.Current(), 0);
+  EXPECT_EQ(dialog.PictureDraws(), 7);
+  auto* chip = Find<QLabel>(&dialog, "imgChar0");
+  QTest::mouseClick(chip, Qt::RightButton, {}, QPoint(5, 5));
+  EXPECT_EQ(dialog.Current(), 0);
+  auto* menu = Find<QMenu>(&dialog, "pumChar");
+  ASSERT_EQ(menu->actions().size(), 6);
+  EXPECT_TRUE(menu->actions()[0]->isChecked());
+  menu->actions()[0]->trigger();  // the same character: nothing redrawn
+  EXPECT_EQ(dialog.PictureDraws(), 7);
+  menu->actions()[3]->trigger();
+  EXPECT_EQ(Find<QLabel>(&dialog, "lblHeight1")->text(), QStringLiteral("150cm"));
+  EXPECT_EQ(Find<QLabel>(&dialog, "lblWeight1")->text(), QStringLiteral("41.25kg"));
+  EXPECT_EQ(Find<QLabel>(&dialog, "lblBirth1")->text(), QStringLiteral("2月 29日 (魚座)"));
+  QTest::mouseClick(chip, Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_EQ(dialog.Current(), 4);
+  QTest::mousePress(chip, Qt::LeftButton, {}, QPoint(5, 5));
+  QTest::mouseRelease(chip, Qt::LeftButton, {}, QPoint(200, 5));
+  EXPECT_EQ(dialog.Current(), 4);
+  Click(&dialog, "bbtChar0");  // 春野 紬: class and club on two lines
+  EXPECT_EQ(Find<QLabel>(&dialog, "lblKumi1")->text(), QStringLiteral("3年A組"));
+  EXPECT_FALSE(Find<QLabel>(&dialog, "lblClub1")->text().isEmpty());
+}
+
+TEST_F(Dialogs, VersionWindowClosesWithOkAndEsc) {
+  TfrmVer dialog(&owner);
+  dialog.show();
+  EXPECT_EQ(Find<QLabel>(&dialog, "lblName")->text(), QStringLiteral("Version 1.00"));
+  QTest::keyClick(&dialog, Qt::Key_Escape);
+  EXPECT_FALSE(dialog.isVisible());
+  dialog.show();
+  Click(&dialog, "btnOk");
+  EXPECT_FALSE(dialog.isVisible());
+}
+
+}  // namespace
+}  // namespace vp::settings

@@ -1,0 +1,247 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <memory>
+
+#include "platform/files.h"
+#include "settings/ui/main_window.h"
+#include "settings/startup_shortcut.h"
+#include "shell/ui/message_box.h"
+#include "state/history.h"
+#include "state/settings.h"
+#include "test_support.h"
+
+namespace vp::settings {
+namespace {
+
+class MainWindow : public ::testing::Test {
+ protected:
+  test::Sandbox box;
+  test::TempDir config, system;
+  std::vector<QString> messages;
+  bool answer = false;
+
+  QTimer closer;
+  int dialogsClosed = 0;
+
+  void SetUp() override {
+    // Modal dialogs opened by the window (the first-time set-up) are closed like Cancel.
+    QObject::connect(&closer, &QTimer::timeout, [this] {
+      if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        ++dialogsClosed;
+        dialog->reject();
+      }
+    });
+    closer.start(20);
+    setenv("VPCOUNTER_REGISTRY_DIR", box.regDir().path().c_str(), 1);
+    setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
+    setenv("XDG_CONFIG_DIRS", system.path().c_str(), 1);
+    shell::SetMessageHandlerForTesting([this](shell::MessageKind, const QString& caption, const QString& text) {
+      EXPECT_EQ(caption, QStringLiteral("ヴェルベル起動カウンター＋(プラス)の設定"));
+      messages.push_back(text);
+      return answer;
+    });
+  }
+  void TearDown() override { shell::SetMessageHandlerForTesting({}); }
+
+  // Settings saved before, as after an earlier settings-mode run.
+  void SavedSettings(int char0 = 0, int char1 = 1) {
+    state::Settings s;
+    s.char0 = char0;
+    s.char1 = char1;
+    state::SaveSettings(s, box.registry());
+  }
+  std::unique_ptr<TfrmMain> Open() {
+    auto w = std::make_unique<TfrmMain>();
+    w->show();
+    QTest::qWait(20);
+    return w;
+  }
+  template <class T>
+  T* Find(QObject* w, const char* name) {
+    T* child = w->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+  }
+  QString Text(QObject* w, const char* name) { return Find<QLabel>(w, name)->text(); }
+  int StoredChar0() {
+    auto key = box.registry().OpenKey(platform::RegRoot::CurrentUser, state::kSettingsKey, false);
+    return key && key->ValueExists("char0") ? key->ReadInteger("char0") : -1;
+  }
+  void GameWithData() {
+    const std::string game = box.work() / "game";
+    platform::CreateFolders(game + "/HD");
+    test::WriteFile(game + "/HD/fa0000R.aif", "");
+    auto key = box.registry().OpenKey(platform::RegRoot::CurrentUser, state::kSettingsKey, true);
+    key->WriteString("dirwave", game);
+  }
+};
+
+TEST_F(MainWindow, StatisticsWithoutHistoryAndWithIt) {
+  SavedSettings();
+  auto w = Open();
+  EXPECT_EQ(Text(w.get(), "lblInit"), "-");
+  EXPECT_EQ(Text(w.get(), "lblTotal"), "0");
+  EXPECT_EQ(Text(w.get(), "lblDayMax"), "-");
+  w.reset();
+  state::StartHistory h;
+  h.firstTime = static_cast<std::int32_t>(test::LocalTimeValue(2006, 1, 5, 7, 3));
+  h.lastTime = h.firstTime + 60;
+  h.count = 3;
+  h.dayMax = 2;
+  test::WriteFile("TALLYDAT", state::EncodeHistory(h));
+  w = Open();
+  EXPECT_EQ(Text(w.get(), "lblInit"), "2006/01/05 07:03");
+  EXPECT_EQ(Text(w.get(), "lblTotal"), "2");
+  EXPECT_EQ(Text(w.get(), "lblDayMax"), "2");
+  w->close();
+  EXPECT_EQ(test::ReadFile("TALLYDAT"), state::EncodeHistory(h));  // never written
+}
+
+TEST_F(MainWindow, ChoosingCharactersByListChipAndPopup) {
+  SavedSettings(5, 1);
+  auto w = Open();
+  auto* left = Find<QLabel>(w.get(), "imgChar0");
+  auto* right = Find<QLabel>(w.get(), "imgChar1");
+  QTest::mouseClick(left, Qt::LeftButton, {}, QPoint(50, 50));
+  EXPECT_EQ(state::TheSettings().char0, 0);  // 5 wraps to 0
+  QTest::mousePress(left, Qt::LeftButton, {}, QPoint(50, 50));
+  QTest::mouseRelease(left, Qt::LeftButton, {}, QPoint(150, 50));  // released outside
+  EXPECT_EQ(state::TheSettings().char0, 0);
+  QTest::mouseClick(right, Qt::RightButton, {}, QPoint(10, 10));
+  EXPECT_EQ(state::TheSettings().char1, 1);  // the right button never cycles
+  auto* menu = Find<QMenu>(w.get(), "pumChar");
+  ASSERT_EQ(menu->actions().size(), 6);
+  EXPECT_TRUE(menu->actions()[1]->isChecked());
+  menu->actions()[4]->trigger();
+  EXPECT_EQ(state::TheSettings().char1, 4);
+  EXPECT_EQ(state::TheSettings().char0, 0);
+  auto* list = Find<QComboBox>(w.get(), "cbxChar0");
+  EXPECT_EQ(list->itemText(2), QStringLiteral("桐生 葵"));
+  list->setCurrentIndex(3);
+  emit list->activated(3);
+  EXPECT_EQ(state::TheSettings().char0, 3);
+  EXPECT_EQ(Find<QComboBox>(w.get(), "cbxChar1")->currentIndex(), 4);
+}
+
+TEST_F(MainWindow, FirstRunSavesAtOnceAndDisablesCancelOnce) {
+  auto w = Open();
+  QTest::qWait(100);
+  EXPECT_EQ(dialogsClosed, 1);  // the detailed settings opened by themselves
+  EXPECT_FALSE(Find<QPushButton>(w.get(), "btnCancel")->isEnabled());
+  auto key = box.registry().OpenKey(platform::RegRoot::CurrentUser, state::kSettingsKey, false);
+  ASSERT_NE(key, nullptr);
+  for (const char* name : {"char0", "char1", "timer", "delay", "name", "rand", "wave", "repl", "form", "usewave", "dirwave"})
+    EXPECT_TRUE(key->ValueExists(name)) << name;
+  w->close();
+  w = Open();
+  QTest::qWait(100);
+  EXPECT_EQ(dialogsClosed, 1);  // not again
+  EXPECT_TRUE(Find<QPushButton>(w.get(), "btnCancel")->isEnabled());
+}
+
+TEST_F(MainWindow, OkNeedsTheGameDataAndCancelSavesNothing) {
+  SavedSettings(0, 1);
+  auto w = Open();
+  Find<QLabel>(w.get(), "imgChar0");
+  QTest::mouseClick(Find<QLabel>(w.get(), "imgChar0"), Qt::LeftButton, {}, QPoint(5, 5));
+  Find<QPushButton>(w.get(), "btnOk")->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(messages[0].startsWith(QStringLiteral("ゲームのシステムファイルが見つかりません。")));
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_EQ(StoredChar0(), 0);
+  Find<QPushButton>(w.get(), "btnCancel")->click();
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_EQ(StoredChar0(), 0);
+
+  GameWithData();
+  w = Open();
+  QTest::mouseClick(Find<QLabel>(w.get(), "imgChar0"), Qt::LeftButton, {}, QPoint(5, 5));
+  Find<QPushButton>(w.get(), "btnOk")->click();
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_EQ(StoredChar0(), 1);
+}
+
+TEST_F(MainWindow, OkHasTheFirstFocus) {
+  SavedSettings();
+  auto w = Open();
+  EXPECT_EQ(w->focusWidget(), Find<QPushButton>(w.get(), "btnOk"));
+}
+
+TEST_F(MainWindow, AFailedSaveIsToldAndKeepsTheWindowOpen) {
+  SavedSettings(0, 1);
+  GameWithData();
+  auto w = Open();
+  const std::string file = box.regDir() / "HKEY_CURRENT_USER.reg";
+  chmod(file.c_str(), 0444);
+  QTest::mouseClick(Find<QLabel>(w.get(), "imgChar0"), Qt::LeftButton, {}, QPoint(5, 5));
+  Find<QPushButton>(w.get(), "btnOk")->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(messages[0].contains(QStringLiteral("読み取り専用のため、設定を保存できませんでした。")));
+  EXPECT_TRUE(w->isVisible());
+  chmod(file.c_str(), 0644);
+  Find<QPushButton>(w.get(), "btnOk")->click();
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_EQ(StoredChar0(), 1);
+}
+
+TEST_F(MainWindow, AnUnreadableRegistryFileIsToldOnceTheWindowIsUp) {
+  box.WriteReg(platform::RegRoot::CurrentUser, "not a registry file\n");
+  SavedSettings();
+  auto w = Open();
+  QTest::qWait(50);
+  ASSERT_FALSE(messages.empty());
+  EXPECT_TRUE(messages[0].contains(QStringLiteral("の 1 行目を読み取れません")));
+  EXPECT_EQ(box.RegText(platform::RegRoot::CurrentUser), "not a registry file\n");
+}
+
+TEST_F(MainWindow, StartupMenuMarksFollowTheFolders) {
+  SavedSettings();
+  const std::string user = config / "autostart/" + std::string(kShortcutName);
+  const std::string all = system / "autostart/" + std::string(kShortcutName);
+  platform::CreateFolders(system / "autostart");
+  test::WriteFile(all, "");
+  auto w = Open();
+  auto* userItem = Find<QAction>(w.get(), "mnuStartupUser");
+  auto* allItem = Find<QAction>(w.get(), "mnuStartupComm");
+  EXPECT_FALSE(userItem->isChecked());
+  EXPECT_TRUE(allItem->isChecked());
+  answer = true;
+  userItem->trigger();
+  EXPECT_TRUE(userItem->isChecked());
+  EXPECT_FALSE(allItem->isChecked());
+  EXPECT_TRUE(platform::FileExists(user));
+  EXPECT_FALSE(platform::FileExists(all));
+  Find<QAction>(w.get(), "mnuStartupDel")->trigger();
+  EXPECT_FALSE(userItem->isChecked());
+  EXPECT_FALSE(platform::FileExists(user));
+}
+
+TEST_F(MainWindow, FirstRunOkOffersTheShortcutAndDecliningStillSaves) {
+  GameWithData();
+  {
+    auto key = box.registry().OpenKey(platform::RegRoot::CurrentUser, state::kSettingsKey, true);
+    ASSERT_FALSE(key->ValueExists("char0"));
+  }
+  auto w = Open();
+  answer = false;
+  Find<QPushButton>(w.get(), "btnOk")->click();
+  ASSERT_FALSE(messages.empty());
+  EXPECT_TRUE(messages.back().startsWith(QStringLiteral("現ユーザーのスタートアップへ登録を行います。")));
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_EQ(StoredChar0(), 0);
+  EXPECT_FALSE(platform::FileExists(config / "autostart/" + std::string(kShortcutName)));
+}
+
+}  // namespace
+}  // namespace vp::settings
