@@ -109,6 +109,12 @@ std::string WriteNewTemporary(const std::string& folder, std::string_view conten
 
 }  // namespace
 
+std::string WithoutTrailingSeparator(const std::string& folder) {
+  std::string f = folder;
+  while (f.size() > 1 && f.back() == '/') f.pop_back();
+  return f;
+}
+
 std::string FolderOf(const std::string& path) {
   auto slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
@@ -356,6 +362,8 @@ std::vector<DirEntry> ListMatching(const std::string& folder, std::string_view p
 }
 
 bool RemoveEmptyFolder(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
+
+bool FolderReadable(const std::string& path) { return DirectoryExists(path) && ::access(path.c_str(), R_OK | X_OK) == 0; }
 
 bool FileWritable(const std::string& path) {
   struct stat st {};

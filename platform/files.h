@@ -60,6 +60,8 @@ bool DeleteFile(const std::string& path);
 
 // Creates the folder and its missing parents.
 bool CreateFolders(const std::string& path);
+// "/" stays "/"; "/a/b/" becomes "/a/b".
+std::string WithoutTrailingSeparator(const std::string& folder);
 // "a/b/c" → "a/b"; "c" → "."; "/c" → "/".
 std::string FolderOf(const std::string& path);
 
@@ -77,6 +79,8 @@ struct DirEntry {
 // '.') whose name matches the pattern without regard to ASCII case.
 std::vector<DirEntry> ListMatching(const std::string& folder, std::string_view pattern);
 bool RemoveEmptyFolder(const std::string& path);
+// Whether the folder's entries can be listed and entered (a medium that is gone cannot).
+bool FolderReadable(const std::string& path);
 // Whether we may change the file (the stand-in for Windows' read-only attribute).
 bool FileWritable(const std::string& path);
 // base joined with a relative path ("HD/fa0000R.aif"), looked up as Windows

@@ -2,16 +2,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/drives.h"
+#include "platform/files.h"
+
 namespace vp::settings {
 
-// The Linux stand-in for drives: the root, the home folder and the mount points
-// of real file systems (not /proc, /sys, /dev, /run and other virtual ones).
-struct Drive {
-  std::string path;   // "/", "/home/user", "/media/usb"
-  std::string label;  // what the list shows
-};
-std::vector<Drive> ListDrives(const std::string& mountsText, const std::string& home);
-std::vector<Drive> SystemDrives();  // from /proc/self/mounts and $HOME
+using platform::Drive;
+using platform::ListDrives;
+using platform::SystemDrives;
 
 // The drive a folder lies on: the longest drive path that contains it.
 int DriveOf(const std::string& folder, const std::vector<Drive>& drives);
@@ -26,7 +24,6 @@ struct FolderRow {
 };
 std::vector<FolderRow> FolderRows(const std::string& drive, const std::string& openFolder);
 
-// "/" stays "/"; "/a/b/" becomes "/a/b".
-std::string WithoutTrailingSeparator(const std::string& folder);
+using platform::WithoutTrailingSeparator;
 
 }  // namespace vp::settings

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "platform/autostart.h"
 #include "platform/files.h"
 
 namespace vp::settings {
@@ -32,20 +33,6 @@ std::string EntryValue(const std::string& value) {
   return out;
 }
 
-std::string UserAutostartFolder() {
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/') return std::string(xdg) + "/autostart";
-  if (const char* home = std::getenv("HOME"); home && *home == '/') return std::string(home) + "/.config/autostart";
-  return {};
-}
-
-std::string SystemAutostartFolder() {
-  const char* dirs = std::getenv("XDG_CONFIG_DIRS");
-  std::string list = dirs && *dirs ? dirs : "/etc/xdg";
-  std::string first = list.substr(0, list.find(':'));
-  if (first.empty() || first.front() != '/') return {};
-  return first + "/autostart";
-}
-
 }  // namespace
 
 std::string DesktopEntryText(const std::string& target, const std::string& argument,
@@ -56,7 +43,7 @@ std::string DesktopEntryText(const std::string& target, const std::string& argum
   for (char c : path) pathValue += (c == '\\') ? std::string("\\\\") : std::string(1, c);
   return "[Desktop Entry]\n"
          "Type=Application\n"
-         "Name=ヴェルベル起動カウンター＋\n"
+         "Name=" + std::string(shell::kApplicationTitle) + "\n"
          "Comment=ヴェルベル・プラスの起動カウンター\n"
          "Exec=" + EntryValue(ExecArgument(target) + " " + ExecArgument(argument)) + "\n"
          "Path=" + pathValue + "\n"
@@ -75,7 +62,7 @@ StartupShortcuts::StartupShortcuts(Ask ask, Tell tell, std::string executable, s
     : ask_(std::move(ask)), tell_(std::move(tell)), executable_(std::move(executable)), workFolder_(std::move(workFolder)) {}
 
 void StartupShortcuts::Locate() {
-  const std::string folders[2] = {UserAutostartFolder(), SystemAutostartFolder()};
+  const std::string folders[2] = {platform::UserAutostartFolder(), platform::SystemAutostartFolder()};
   for (int i = 0; i < 2; ++i) {
     StartupScope& s = scopes_[static_cast<std::size_t>(i)];
     s = StartupScope{};

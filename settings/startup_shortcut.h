@@ -3,10 +3,12 @@
 #include <functional>
 #include <string>
 
+#include "shell/run_mode.h"
+
 namespace vp::settings {
 
 // The desktop entry that starts counter mode at logon.
-inline constexpr const char* kShortcutName = "ヴェルベル起動カウンター＋(プラス).desktop";
+inline const std::string kShortcutName = shell::kProgramCaption + ".desktop";
 
 // Writes the autostart entry (atomically): it runs `target` with `argument`
 // in workFolder (the target's folder when empty). False when it cannot be written.

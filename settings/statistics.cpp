@@ -39,13 +39,11 @@ StatisticsTexts ComposeStatistics(const state::StartHistory& h, platform::TimeVa
   }
   s.init = DateTimeText(h.firstTime);
   s.last = DateTimeText(h.lastTime);
-  // Started 24-hour periods since the first start-up; may be 0 or less when the
-  // clock stands before it.
-  const std::int64_t days = (now - static_cast<platform::TimeValue>(h.firstTime)) / 86400 + 1;
-  const std::uint32_t recorded = h.count - 1;
+  // Shown as it is, even 0 or less when the clock stands before the first start-up.
+  const std::int64_t days = state::DaysSinceFirst(h, now);
   s.diffDay = days >= 0 ? GroupedInteger(static_cast<std::uint64_t>(days), f) : "-" + GroupedInteger(static_cast<std::uint64_t>(-days), f);
-  s.total = GroupedInteger(recorded, f);
-  s.dayAve = GroupedDecimal2(days > 0 ? static_cast<double>(recorded) / static_cast<double>(days) : recorded, f);
+  s.total = GroupedInteger(state::RecordedStartups(h), f);
+  s.dayAve = GroupedDecimal2(state::AveragePerDay(h, now), f);
   s.dayMax = GroupedInteger(h.dayMax, f);
   return s;
 }

@@ -5,7 +5,10 @@
 
 namespace vp::shell {
 
+// The application title and the captions and names made from it, in one place.
 inline constexpr const char* kApplicationTitle = "ヴェルベル起動カウンター＋";
+inline const std::string kProgramCaption = std::string(kApplicationTitle) + "(プラス)";  // the counter window
+inline const std::string kSettingsCaption = kProgramCaption + "の設定";                // the main settings window
 
 enum class RunMode { Counter, Settings };
 

@@ -198,8 +198,12 @@ HistorySave HistoryCounting::Record(StartHistory& h, platform::TimeValue now, co
   return saved;
 }
 
+std::int64_t DaysSinceFirst(const StartHistory& h, platform::TimeValue now) {
+  return (now - static_cast<platform::TimeValue>(h.firstTime)) / 86400 + 1;
+}
+
 std::int64_t ElapsedDays(const StartHistory& h, platform::TimeValue now) {
-  std::int64_t days = (now - static_cast<platform::TimeValue>(h.firstTime)) / 86400 + 1;
+  const std::int64_t days = DaysSinceFirst(h, now);
   return days < 1 ? 1 : days;
 }
 

@@ -94,8 +94,11 @@ StartHistory& TheHistory();
 // Derived values.
 inline std::uint32_t RecordedStartups(const StartHistory& h) { return h.count - 1; }
 inline bool NothingRecorded(const StartHistory& h) { return h.count <= 1; }
-// Whole days since the first start-up, counting the first day; at least 1, so a
-// first time in the future (a damaged file or a clock set back) cannot divide by zero.
+// Whole days since the first start-up, counting the first day:
+// (now − firstTime) div 86400 + 1; 0 or less when the clock stands before it.
+std::int64_t DaysSinceFirst(const StartHistory& h, platform::TimeValue now);
+// The same, at least 1, so a first time in the future (a damaged file or a
+// clock set back) cannot divide by zero.
 std::int64_t ElapsedDays(const StartHistory& h, platform::TimeValue now);
 double AveragePerDay(const StartHistory& h, platform::TimeValue now);
 

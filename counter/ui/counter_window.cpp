@@ -21,6 +21,7 @@
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/work_folder.h"
+#include "shell/run_mode.h"
 #include "shell/ui/data_form.h"
 #include "shell/ui/message_box.h"
 #include "shell/picture_drawing.h"
@@ -58,7 +59,7 @@ TfrmCount::TfrmCount() : QWidget(nullptr, WindowFlagsFor(false)) {
   // The background decodes on another core while the fonts load here.
   shell::TfrmData::RegisterArtwork();
   backgroundLoad_ = std::async(std::launch::async, [] { return shell::TfrmData::Artwork("counter_background"); });
-  setWindowTitle(QStringLiteral("ヴェルベル起動カウンター＋(プラス)"));
+  setWindowTitle(QString::fromStdString(shell::kProgramCaption));
   setFixedSize(kClientWidth, kClientHeight);
   timTimer_.setInterval(100);
   connect(&timTimer_, &QTimer::timeout, this, &TfrmCount::timTimerTimer);

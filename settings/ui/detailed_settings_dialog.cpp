@@ -166,7 +166,16 @@ void TfrmInit::UpdateEnabled() {
   for (QCheckBox* c : chkWaveN_) c->setEnabled(chkWave_->isChecked());
   chkRepl_->setEnabled(chkWave_->isChecked());
   for (QRadioButton* r : rbtRand_) r->setEnabled(chkRand_->isChecked());
-  if (!rbtRand_[0]->isChecked() && !rbtRand_[1]->isChecked() && !rbtRand_[2]->isChecked()) rbtRand_[0]->setChecked(true);
+  DetailedSettings d;
+  d.randMode = CheckedRandMode();
+  DefaultRandMode(d);
+  rbtRand_[static_cast<std::size_t>(d.randMode - 1)]->setChecked(true);
+}
+
+int TfrmInit::CheckedRandMode() const {
+  for (int i = 0; i < 3; ++i)
+    if (rbtRand_[static_cast<std::size_t>(i)]->isChecked()) return i + 1;
+  return 0;
 }
 
 void TfrmInit::bbtDirClick() {
@@ -183,8 +192,7 @@ void TfrmInit::bbtOkClick() {
   d.repl = chkRepl_->isChecked();
   d.name = chkName_->isChecked();
   d.rand = chkRand_->isChecked();
-  for (int i = 0; i < 3; ++i)
-    if (rbtRand_[static_cast<std::size_t>(i)]->isChecked()) d.randMode = i + 1;
+  d.randMode = CheckedRandMode();
   d.form = chkForm_->isChecked();
   d.timer = updTimer_->value();
   d.delay = updDelay_->value();

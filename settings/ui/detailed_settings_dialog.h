@@ -20,6 +20,7 @@ class TfrmInit : public QDialog {
   void FormCreate();
   void UpdateVoiceNames();
   void UpdateEnabled();
+  int CheckedRandMode() const;  // 1..3, 0 when none is checked
   void bbtDirClick();
   void bbtOkClick();
 

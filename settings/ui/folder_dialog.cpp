@@ -8,7 +8,6 @@
 #include <QStyle>
 #include <filesystem>
 
-#include <unistd.h>
 
 #include "gamedata/game_folder.h"
 #include "platform/files.h"
@@ -127,7 +126,7 @@ void TfrmDir::dcbDirChange(int index) {
   const auto last = lastOnDrive_.find(path);
   const std::string target = last != lastOnDrive_.end() ? last->second : path;
   // A drive that cannot be read (a medium that is gone): back to the previous one.
-  if (!platform::DirectoryExists(target) || access(target.c_str(), R_OK | X_OK) != 0) {
+  if (!platform::DirectoryExists(target) || !platform::FolderReadable(target)) {
     dcbDir_->setCurrentIndex(previous);
     return;
   }

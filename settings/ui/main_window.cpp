@@ -13,6 +13,7 @@
 #include "platform/executable.h"
 #include "platform/registry.h"
 #include "platform/work_folder.h"
+#include "settings/ui/character_menu.h"
 #include "settings/ui/detailed_settings_dialog.h"
 #include "settings/help_files.h"
 #include "settings/ui/panel_widgets.h"
@@ -20,6 +21,7 @@
 #include "settings/statistics.h"
 #include "settings/ui/version_window.h"
 #include "shell/characters.h"
+#include "shell/run_mode.h"
 #include "shell/ui/data_form.h"
 #include "shell/ui/message_box.h"
 #include "shell/ui/qt_bitmap.h"
@@ -48,7 +50,7 @@ QString Name(int index) {
 
 TfrmMain::TfrmMain() : QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
-  setWindowTitle(QStringLiteral("ヴェルベル起動カウンター＋(プラス)の設定"));
+  setWindowTitle(QString::fromStdString(shell::kSettingsCaption));
   shortcuts_ = std::make_unique<StartupShortcuts>(
       [this](const std::string& text) { return shell::AskYesNo(this, QString::fromStdString(text)); },
       [this](const std::string& text) { shell::ShowExclamation(this, QString::fromStdString(text)); },
@@ -259,16 +261,9 @@ void TfrmMain::FillCharLists() {
 }
 
 void TfrmMain::BuildCharMenu() {
-  pumChar_->clear();
   const auto& s = state::TheSettings();
-  const int current = popupSide_ == 0 ? s.char0 : s.char1;
-  for (int n = 0; n < 6; ++n) {
-    QAction* item = pumChar_->addAction(Name(n));
-    item->setObjectName(QString("mitChar%1").arg(n));
-    item->setCheckable(true);
-    item->setChecked(n == current);
-    connect(item, &QAction::triggered, this, [this, n] { mitCharClick(n); });
-  }
+  FillCharacterMenu(pumChar_, popupSide_ == 0 ? s.char0 : s.char1, [this](int n) { return Name(n); },
+                    [this](int n) { mitCharClick(n); });
 }
 
 void TfrmMain::mitCharClick(int index) {

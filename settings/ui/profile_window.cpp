@@ -2,6 +2,7 @@
 
 #include <QFrame>
 
+#include "settings/ui/character_menu.h"
 #include "settings/ui/dialog_placement.h"
 #include "settings/ui/panel_widgets.h"
 #include "settings/profile.h"
@@ -117,15 +118,10 @@ void TfrmGirl::ShowProfile() {
 }
 
 void TfrmGirl::BuildCharMenu() {
-  pumChar_->clear();
-  for (int n = 0; n < 6; ++n) {
-    QAction* item = pumChar_->addAction(
-        QString::fromStdString(shell::CharacterName(state::TheSettings().name, n, state::TheSettings().name)));
-    item->setObjectName(QString("mitChar%1").arg(n));
-    item->setCheckable(true);
-    item->setChecked(n == current_);
-    connect(item, &QAction::triggered, this, [this, n] { Select(n); });
-  }
+  FillCharacterMenu(
+      pumChar_, current_,
+      [](int n) { return QString::fromStdString(shell::CharacterName(state::TheSettings().name, n, state::TheSettings().name)); },
+      [this](int n) { Select(n); });
 }
 
 }  // namespace vp::settings

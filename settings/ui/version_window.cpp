@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "settings/ui/dialog_placement.h"
+#include "shell/run_mode.h"
 #include "shell/ui/data_form.h"
 #include "shell/ui/qt_bitmap.h"
 
@@ -60,7 +61,7 @@ TfrmVer::TfrmVer(QWidget* owner)
   logo->setGeometry(8, 12, 73, 33);
   PanelText(this, QStringLiteral("Version 1.00"), 124, 32, 0, QColor(0, 255, 255))->setObjectName("lblName");
   PanelText(this, QString::fromUtf8(kMakerNotice), 48, 44, 158, QColor(0, 255, 0))->setObjectName("lblCopy");
-  PanelText(this, QStringLiteral("ヴェルベル起動カウンター＋"), 84, 20, 146, Qt::white)->setObjectName("lblTitle");
+  PanelText(this, QString::fromUtf8(shell::kApplicationTitle), 84, 20, 146, Qt::white)->setObjectName("lblTitle");
   auto* ok = new QPushButton(QStringLiteral("OK"), this);
   ok->setObjectName("btnOk");
   ok->setGeometry(88, 68, 80, 21);

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "gamedata/archive.h"
+#include "gamedata/archive_layout.h"
 #include "gamedata/game_folder.h"
 #include "gamedata/sound_scheme.h"
 #include "gamedata/voice_decoder.h"
@@ -37,22 +38,10 @@ class GameData : public ::testing::Test {
 
   // Picture archive with the given entries (number -> content).
   void Pictures(const std::map<int, std::string>& entries, int count) {
-    std::string archive(static_cast<std::size_t>(32 * count), '\0');
-    for (const auto& [n, data] : entries) {
-      Put32(archive, static_cast<std::size_t>(32 * (n - 1) + 4), static_cast<std::int32_t>(archive.size()));
-      Put32(archive, static_cast<std::size_t>(32 * (n - 1) + 8), static_cast<std::int32_t>(data.size()));
-      archive += data;
-    }
-    WriteFile(game + "/HD/fa0000R.aif", archive);
+    WriteFile(game + "/HD/fa0000R.aif", BuildPictureArchive(entries, count));
   }
   void Voices(int file, const std::map<int, std::string>& entries) {
-    std::string archive(256 * 16, '\0');
-    for (const auto& [e, data] : entries) {
-      Put32(archive, static_cast<std::size_t>(16 * e + 4), static_cast<std::int32_t>(data.size()));
-      Put32(archive, static_cast<std::size_t>(16 * e + 8), static_cast<std::int32_t>(archive.size()));
-      archive += data;
-    }
-    WriteFile(game + "/" + VoiceArchiveName(file), archive);
+    WriteFile(game + "/" + VoiceArchiveName(file), BuildVoiceArchive(file, entries));
   }
   static std::string Ogg(int voice) {
     auto bytes = demo::EncodeOggVorbis(demo::SynthesizeVoice(0, voice), demo::kSampleRate);

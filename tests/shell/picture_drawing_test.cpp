@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 
+#include "gamedata/archive_layout.h"
 #include "platform/files.h"
 #include "png/png_write_stream.h"
 #include "png/stream.h"
@@ -42,16 +44,9 @@ std::string Encode(const png::Bitmap& image, const png::Bitmap* alpha) {
 
 void WriteArchive(const std::string& game, const std::vector<std::string>& pictures) {
   platform::CreateFolders(game + "/HD");
-  std::string archive(32 * pictures.size(), '\0');
-  for (std::size_t i = 0; i < pictures.size(); ++i) {
-    auto put = [&](std::size_t at, std::uint32_t v) {
-      for (int k = 0; k < 4; ++k) archive[at + static_cast<std::size_t>(k)] = static_cast<char>(v >> (8 * k));
-    };
-    put(32 * i + 4, static_cast<std::uint32_t>(archive.size()));
-    put(32 * i + 8, static_cast<std::uint32_t>(pictures[i].size()));
-    archive += pictures[i];
-  }
-  test::WriteFile(game + "/HD/fa0000R.aif", archive);
+  std::map<int, std::string> numbered;
+  for (std::size_t i = 0; i < pictures.size(); ++i) numbered[static_cast<int>(i) + 1] = pictures[i];
+  test::WriteFile(game + "/HD/fa0000R.aif", gamedata::BuildPictureArchive(numbered));
 }
 
 TEST(PictureDrawing, BlendArithmetic) {

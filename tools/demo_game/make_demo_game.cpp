@@ -16,6 +16,7 @@
 
 #include "character_painter.h"
 #include "counter/greeting_tables.h"
+#include "gamedata/archive_layout.h"
 #include "gamedata/game_folder.h"
 #include "gamedata/sound_scheme.h"
 #include "platform/files.h"
@@ -29,10 +30,6 @@ namespace {
 constexpr int kPictureWidth = 180;
 constexpr int kPictureHeight = 140;
 const QColor kKeyColour(255, 0, 255);
-
-void PutLe32(std::vector<std::uint8_t>& out, std::size_t at, std::int32_t v) {
-  for (int i = 0; i < 4; ++i) out[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * i));
-}
 
 // Even characters come with an alpha channel, odd ones opaque on a key colour
 // (the top-left pixel), as the game's pictures do both.
@@ -79,10 +76,6 @@ std::vector<std::uint8_t> Picture(int number) {
   return out.Bytes();
 }
 
-bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  return vp::platform::ReplaceFileAtomically(path, std::string(bytes.begin(), bytes.end()));
-}
-
 bool WriteDemoGame(const std::string& dir) {
   if (!vp::platform::CreateFolders(dir + "/HD") || !vp::platform::CreateFolders(dir + "/CD")) {
     std::fprintf(stderr, "vp-demo-game: cannot create %s\n", dir.c_str());
@@ -102,40 +95,26 @@ bool WriteDemoGame(const std::string& dir) {
       if (v) voices[v] = c;
   }
 
-  // Picture archive: 32-byte entries for pictures 1..max, then the PNG files.
-  const int lastPicture = *pictures.rbegin();
-  std::vector<std::uint8_t> archive(static_cast<std::size_t>(32 * lastPicture), 0);
+  std::map<int, std::string> pngs;
   for (int n : pictures) {
-    std::vector<std::uint8_t> png = Picture(n);
-    const std::size_t entry = static_cast<std::size_t>(32 * (n - 1));
-    PutLe32(archive, entry, n);
-    PutLe32(archive, entry + 4, static_cast<std::int32_t>(archive.size()));
-    PutLe32(archive, entry + 8, static_cast<std::int32_t>(png.size()));
-    archive.insert(archive.end(), png.begin(), png.end());
+    const std::vector<std::uint8_t> png = Picture(n);
+    pngs[n] = std::string(png.begin(), png.end());
   }
-  bool ok = WriteFile(vp::gamedata::JoinInGameFolder(dir, vp::gamedata::kPictureArchive), archive);
+  bool ok = vp::platform::ReplaceFileAtomically(vp::gamedata::JoinInGameFolder(dir, vp::gamedata::kPictureArchive),
+                                                vp::gamedata::BuildPictureArchive(pngs));
 
-  // Voice archives: 256 entries of 16 bytes per file, then the Ogg files.
-  std::map<int, std::vector<std::uint8_t>> files;
+  std::map<int, std::map<int, std::string>> files;  // archive number -> entry -> Ogg file
   for (const auto& [voice, character] : voices) {
-    const int file = (voice - 1) / 256, entry = (voice - 1) % 256;
-    auto& bytes = files[file];
-    if (bytes.empty()) bytes.assign(256 * 16, 0);
-    std::vector<std::uint8_t> ogg = vp::demo::EncodeOggVorbis(vp::demo::SynthesizeVoice(character, voice), vp::demo::kSampleRate);
+    const std::vector<std::uint8_t> ogg =
+        vp::demo::EncodeOggVorbis(vp::demo::SynthesizeVoice(character, voice), vp::demo::kSampleRate);
     if (ogg.empty()) ok = false;
-    const std::size_t at = static_cast<std::size_t>(16 * entry);
-    PutLe32(bytes, at, voice);
-    PutLe32(bytes, at + 4, static_cast<std::int32_t>(ogg.size()));
-    PutLe32(bytes, at + 8, static_cast<std::int32_t>(bytes.size()));
-    bytes.insert(bytes.end(), ogg.begin(), ogg.end());
+    files[(voice - 1) / 256][(voice - 1) % 256] = std::string(ogg.begin(), ogg.end());
   }
   // Every archive up to the last one exists, as an installed game has them all.
   const int lastFile = files.rbegin()->first;
-  for (int f = 0; f <= lastFile; ++f) {
-    auto& bytes = files[f];
-    if (bytes.empty()) bytes.assign(256 * 16, 0);
-    ok &= WriteFile(vp::gamedata::JoinInGameFolder(dir, vp::gamedata::VoiceArchiveName(f)), bytes);
-  }
+  for (int f = 0; f <= lastFile; ++f)
+    ok &= vp::platform::ReplaceFileAtomically(vp::gamedata::JoinInGameFolder(dir, vp::gamedata::VoiceArchiveName(f)),
+                                              vp::gamedata::BuildVoiceArchive(f, files[f]));
   const std::string marker = "ヴェルベル・プラス demo game for vpcounter\n";
   ok &= vp::platform::ReplaceFileAtomically(vp::gamedata::JoinInGameFolder(dir, vp::state::kGameExecutable), marker);
   std::printf("demo game in %s: %zu pictures, %zu voices in %d archives\n", dir.c_str(), pictures.size(), voices.size(),
