@@ -114,8 +114,8 @@ ColorValue Bitmap::Pixel(int x, int y) const {
     return index < palette_.size() ? (palette_[index] & 0xFFFFFF) : 0;
   };
   switch (format_) {
-    case PixelFormat::pf1bit: return fromPalette((row[x >> 3] >> (7 - (x & 7))) & 1);
-    case PixelFormat::pf4bit: return fromPalette((row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15);
+    case PixelFormat::pf1bit: return fromPalette(PackedIndex(row, x, 1));
+    case PixelFormat::pf4bit: return fromPalette(PackedIndex(row, x, 4));
     case PixelFormat::pf8bit: return fromPalette(row[x]);
     case PixelFormat::pf15bit:
     case PixelFormat::pfCustom: {
@@ -152,13 +152,8 @@ Bitmap Bitmap::ConvertedTo(PixelFormat f) const {
     const std::uint8_t* src = ScanLine(y);
     for (int x = 0; x < width_; ++x) {
       if (bits <= 8) {
-        unsigned index = BitCount() == 1   ? (src[x >> 3] >> (7 - (x & 7))) & 1
-                         : BitCount() == 4 ? (src[x >> 1] >> ((x & 1) ? 0 : 4)) & 15
-                         : BitCount() == 8 ? src[x]
-                                           : 0;
-        if (bits == 1) dst[x >> 3] |= static_cast<std::uint8_t>((index & 1) << (7 - (x & 7)));
-        else if (bits == 4) dst[x >> 1] |= static_cast<std::uint8_t>((index & 15) << ((x & 1) ? 0 : 4));
-        else dst[x] = static_cast<std::uint8_t>(index);
+        const unsigned index = BitCount() <= 8 ? PackedIndex(src, x, BitCount()) : 0;
+        OrPackedIndex(dst, x, bits, index);
         continue;
       }
       ColorValue c = Pixel(x, y);

@@ -15,6 +15,28 @@ inline constexpr ColorValue RGB(int r, int g, int b) { return r | (g << 8) | (b 
 inline constexpr int RedOf(ColorValue c) { return c & 0xFF; }
 inline constexpr int GreenOf(ColorValue c) { return (c >> 8) & 0xFF; }
 inline constexpr int BlueOf(ColorValue c) { return (c >> 16) & 0xFF; }
+// A colour value that names palette entry n rather than a colour.
+inline constexpr ColorValue kPaletteIndexTag = 0x01000000;
+inline constexpr ColorValue PaletteIndex(int n) { return kPaletteIndexTag + n; }
+inline constexpr bool IsPaletteIndex(ColorValue c) { return (c & 0xFF000000) == kPaletteIndexTag; }
+
+// Pixel x of a row of 1-, 2-, 4- or 8-bit palette indices, the first pixel in
+// the high bits of each byte; and setting it in a row cleared beforehand.
+inline unsigned PackedIndex(const std::uint8_t* row, std::int64_t x, int bits) {
+  if (bits == 8) return row[x];
+  const int perByte = 8 / bits;
+  const int shift = 8 - bits * (1 + static_cast<int>(x % perByte));
+  return (row[x / perByte] >> shift) & ((1u << bits) - 1);
+}
+inline void OrPackedIndex(std::uint8_t* row, std::int64_t x, int bits, unsigned index) {
+  if (bits == 8) {
+    row[x] = static_cast<std::uint8_t>(index);
+    return;
+  }
+  const int perByte = 8 / bits;
+  const int shift = 8 - bits * (1 + static_cast<int>(x % perByte));
+  row[x / perByte] |= static_cast<std::uint8_t>((index & ((1u << bits) - 1)) << shift);
+}
 
 enum class PixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
 

@@ -109,7 +109,7 @@ void TPngGraphic::Draw(Bitmap& canvas, const Rect& r) const {
       ColorValue c = image.Pixel(sx, sy);
       if (image.Transparent() && key != kNoColor) {
         ColorValue keyColour = key;
-        if ((key & 0xFF000000) == 0x01000000) {
+        if (IsPaletteIndex(key)) {
           std::size_t index = static_cast<std::size_t>(key & 0xFF);
           keyColour = index < image.Palette().size() ? image.Palette()[index] : kNoColor;
         }

@@ -310,13 +310,13 @@ void TPngReadStream::ReadBGColor() {
   if (colourClass == 0) {
     std::uint16_t s = ReadSample16();
     int g = bitDepth_ <= 8 ? (s & 0xFF) : (s >> 8);
-    backgroundColor = paletteFromGrey ? 0x01000000 + g : RGB(g, g, g);
+    backgroundColor = paletteFromGrey ? PaletteIndex(g) : RGB(g, g, g);
   } else if (colourClass == 2) {
     std::uint16_t r = ReadSample16(), g = ReadSample16(), b = ReadSample16();
     if (bitDepth_ == 16) backgroundColor = RGB(r >> 8, g >> 8, b >> 8);
     else backgroundColor = RGB(r & 0xFF, g & 0xFF, b & 0xFF);
   } else {
-    backgroundColor = 0x01000000 + Chunk1();
+    backgroundColor = PaletteIndex(Chunk1());
   }
   DoCallBack(0);
 }
@@ -471,7 +471,7 @@ void TPngReadStream::CreateDIB() {
       }
     }
     if (binary && zeros == 1) {
-      transColor = 0x01000000 + zeroAt;
+      transColor = PaletteIndex(zeroAt);
     } else {
       transColor = kNoColor;
       paletteAlpha = true;
@@ -500,10 +500,8 @@ void TPngReadStream::ConvertPAlpha(int fromRow, int toRow) {
     std::uint8_t* dst = activeAlpha_->ScanLine(y);
     if (bits == 8) {
       for (int x = 0; x < width; ++x) dst[x] = transparency[src[x]];
-    } else if (bits == 4) {
-      for (int x = 0; x < width; ++x) dst[x] = transparency[(src[x >> 1] >> ((x & 1) ? 0 : 4)) & 15];
     } else {
-      for (int x = 0; x < width; ++x) dst[x] = transparency[(src[x >> 3] >> (7 - (x & 7))) & 1];
+      for (int x = 0; x < width; ++x) dst[x] = transparency[PackedIndex(src, x, bits)];
     }
   }
 }
@@ -581,14 +579,14 @@ void TPngReadStream::PlaceInterlaced(const std::uint8_t* c, const std::uint8_t* 
   switch (bitmapBitCount) {
     case 1:  // SetPixels_Inter1
       for (std::int64_t k = 0; k < passWidth; ++k, x += pass.stepX) {
-        std::uint8_t mask = static_cast<std::uint8_t>(0x80 >> (x & 7));
-        if ((c[k >> 3] >> (7 - (k & 7))) & 1) dst[x >> 3] |= mask;
+        const std::uint8_t mask = static_cast<std::uint8_t>(0x80 >> (x & 7));
+        if (PackedIndex(c, k, 1)) dst[x >> 3] |= mask;
         else dst[x >> 3] &= static_cast<std::uint8_t>(~mask);
       }
       break;
     case 4:  // SetPixels_Inter4
       for (std::int64_t k = 0; k < passWidth; ++k, x += pass.stepX) {
-        unsigned v = (k & 1) ? (c[k >> 1] & 15) : (c[k >> 1] >> 4);
+        const unsigned v = PackedIndex(c, k, 4);
         std::uint8_t& d = dst[x >> 1];
         d = (x & 1) ? static_cast<std::uint8_t>((d & 0xF0) | v) : static_cast<std::uint8_t>((d & 0x0F) | (v << 4));
       }
@@ -615,15 +613,11 @@ void TPngReadStream::DecodeRows() {
   SetCallBackParam(1, TotalRows(height, adam7), 98);
   row_.bitsPerPixel = pngBitsPerPixel;
   const bool withHandler = !password.empty() && static_cast<bool>(onDecode);
-  const PassInfo single{0, 0, 1, 1};
   std::int64_t rowCounter = 1;
-  for (int p = 0; p < (adam7 ? 7 : 1); ++p) {
-    const PassInfo& pass = adam7 ? kAdam7[p] : single;
-    if (adam7 && PassSkipped(p, width, height)) continue;
-    const std::int64_t passWidth = PassExtent(width, pass.startX, pass.stepX);
-    const std::int64_t passHeight = PassExtent(height, pass.startY, pass.stepY);
-    if (passWidth == 0 || passHeight == 0) continue;
-    row_.rowLength = (passWidth * pngBitsPerPixel + 7) / 8 + 1;
+  for (const PassRows& rows : ImagePasses(width, height, adam7, pngBitsPerPixel)) {
+    const PassInfo& pass = rows.pass;
+    const std::int64_t passWidth = rows.width, passHeight = rows.height;
+    row_.rowLength = rows.rowLength;
     std::memset(row_.previous, 0, static_cast<std::size_t>(row_.rowLength));
     for (std::int64_t i = 0; i < passHeight; ++i, ++rowCounter) {
       if (png_read_line(row_) < 0) throw EPngError("Read Image (PNG): Read Error");

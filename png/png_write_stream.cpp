@@ -238,7 +238,7 @@ void TPngWriteStream::WritePLTE() {
 
 int TPngWriteStream::GreyOfColour(ColorValue c) const {
   const auto& palette = bitmap_->Palette();
-  if ((c & 0xFF000000) == 0x01000000 && sourceBits_ <= 8) {
+  if (IsPaletteIndex(c) && sourceBits_ <= 8) {
     std::size_t index = static_cast<std::size_t>(c & 0xFF);
     c = index < palette.size() ? palette[index] : 0;
   }
@@ -249,7 +249,7 @@ int TPngWriteStream::GreyOfColour(ColorValue c) const {
 }
 
 int TPngWriteStream::NearestPaletteIndex(ColorValue c) const {
-  if ((c & 0xFF000000) == 0x01000000) return c & 0xFF;
+  if (IsPaletteIndex(c)) return c & 0xFF;
   const auto& palette = bitmap_->Palette();
   int best = -1, bestDistance = 1 << 30;
   for (std::size_t i = 0; i < palette.size(); ++i) {
@@ -383,10 +383,7 @@ void TPngWriteStream::GetLinePixels(int y, const PassInfo& pass, std::int64_t pa
     case 1: {
       const bool invert = greyOutput_ && greyMap_[0] == 255;
       std::memset(out, 0, static_cast<std::size_t>((passWidth + 7) / 8));
-      for (std::int64_t k = 0; k < passWidth; ++k, x += step) {
-        unsigned bit = (src[x >> 3] >> (7 - (x & 7))) & 1;
-        if (bit) out[k >> 3] |= static_cast<std::uint8_t>(0x80 >> (k & 7));
-      }
+      for (std::int64_t k = 0; k < passWidth; ++k, x += step) OrPackedIndex(out, k, 1, PackedIndex(src, x, 1));
       if (invert)
         for (std::int64_t i = 0; i < (passWidth + 7) / 8; ++i) out[i] = static_cast<std::uint8_t>(~out[i]);
       break;
@@ -394,9 +391,9 @@ void TPngWriteStream::GetLinePixels(int y, const PassInfo& pass, std::int64_t pa
     case 4: {
       std::memset(out, 0, static_cast<std::size_t>((passWidth + 1) / 2));
       for (std::int64_t k = 0; k < passWidth; ++k, x += step) {
-        unsigned v = (x & 1) ? (src[x >> 1] & 15) : (src[x >> 1] >> 4);
+        unsigned v = PackedIndex(src, x, 4);
         if (greyOutput_) v = greyMap_[v] & 15;
-        out[k >> 1] |= static_cast<std::uint8_t>((k & 1) ? v : (v << 4));
+        OrPackedIndex(out, k, 4, v);
       }
       break;
     }
@@ -467,17 +464,14 @@ void TPngWriteStream::WriteImage() {
   row_.workingBits = workingBits_;
   SetCallBackParam(1, TotalRows(height, adam7), 0);
   const bool withHandler = !password.empty() && static_cast<bool>(onEncode);
-  const PassInfo single{0, 0, 1, 1};
   std::int64_t rowCounter = 1;
   {
     Finish finish{this};
-    for (int p = 0; p < (adam7 ? 7 : 1) && !StopFlag(); ++p) {
-      const PassInfo& pass = adam7 ? kAdam7[p] : single;
-      if (adam7 && PassSkipped(p, width, height)) continue;
-      const std::int64_t passWidth = PassExtent(width, pass.startX, pass.stepX);
-      const std::int64_t passHeight = PassExtent(height, pass.startY, pass.stepY);
-      if (passWidth == 0 || passHeight == 0) continue;
-      row_.rowLength = (passWidth * pngBitsPerPixel_ + 7) / 8 + 1;
+    for (const PassRows& rows : ImagePasses(width, height, adam7, pngBitsPerPixel_)) {
+      if (StopFlag()) break;
+      const PassInfo& pass = rows.pass;
+      const std::int64_t passWidth = rows.width, passHeight = rows.height;
+      row_.rowLength = rows.rowLength;
       std::memset(row_.previous, 0, static_cast<std::size_t>(row_.rowLength));
       for (std::int64_t i = 0; i < passHeight; ++i, ++rowCounter) {
         GetLinePixels(static_cast<int>(pass.startY + i * pass.stepY), pass, passWidth);

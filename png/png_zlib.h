@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace vp::png {
 
@@ -74,5 +75,13 @@ inline std::int64_t PassExtent(std::int64_t size, int start, int step) {
 }
 // Whether pass p (0-based) is skipped for this size.
 bool PassSkipped(int p, std::int64_t width, std::int64_t height);
+
+// The passes that hold pixels, in order: the one whole image, or Adam7's seven;
+// with their size and the bytes of one filtered row (filter byte included).
+struct PassRows {
+  PassInfo pass;
+  std::int64_t width, height, rowLength;
+};
+std::vector<PassRows> ImagePasses(std::int64_t width, std::int64_t height, bool adam7, int bitsPerPixel);
 
 }  // namespace vp::png

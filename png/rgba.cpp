@@ -8,7 +8,7 @@ std::vector<std::uint8_t> ToRgba(const Bitmap& image, const Bitmap* alpha) {
   const bool useAlpha = alpha && !alpha->Empty() && alpha->Width() == w && alpha->Height() == h &&
                         alpha->BitCount() == 8;
   const ColorValue key = image.Transparent() ? image.TransparentColor() : kNoColor;
-  const bool keyIsIndex = key != kNoColor && (key & 0xFF000000) == 0x01000000 && image.BitCount() <= 8;
+  const bool keyIsIndex = key != kNoColor && IsPaletteIndex(key) && image.BitCount() <= 8;
   const int bits = image.BitCount();
   std::uint8_t* o = out.data();
   for (int y = 0; y < h; ++y) {
@@ -22,10 +22,7 @@ std::vector<std::uint8_t> ToRgba(const Bitmap& image, const Bitmap* alpha) {
       if (useAlpha) {
         a = static_cast<std::uint8_t>(255 - alpha->ScanLine(y)[x]);
       } else if (keyIsIndex) {
-        int index = bits == 1 ? (row[x >> 3] >> (7 - (x & 7))) & 1
-                    : bits == 4 ? (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15
-                                : row[x];
-        if (index == (key & 0xFF)) a = 0;
+        if (static_cast<int>(PackedIndex(row, x, bits)) == (key & 0xFF)) a = 0;
       } else if (key != kNoColor && (key & 0xFF000000) == 0 && c == key) {
         a = 0;
       }

@@ -82,7 +82,7 @@ TEST(PngDecoder, PaletteTransparencyBecomesKeyOrAlphaBitmap) {
   single.trnsAlpha.assign(256, 255);
   single.trnsAlpha[200] = 0;
   auto a = DecodeOurs(test::LibpngEncode(single));
-  EXPECT_EQ(a.transColor, 0x01000000 + 200);
+  EXPECT_EQ(a.transColor, PaletteIndex(200));
   EXPECT_TRUE(a.image.Transparent());
   EXPECT_FALSE(a.hasAlpha);
   EXPECT_TRUE(a.alpha.Empty());

@@ -222,20 +222,20 @@ TEST(PngEncoder, GreyOutput) {
 TEST(PngEncoder, PaletteTransparencyAndBackground) {
   Bitmap pal = MakeBitmap(PixelFormat::pf4bit, 4, 4, 8);
   TPngWriteStream writer;
-  writer.transColor = 0x01000000 + 3;
+  writer.transColor = PaletteIndex(3);
   writer.backgroundColor = pal.Palette()[5];  // found by nearest colour
   auto bytes = Encode(writer, pal);
   EXPECT_EQ(test::ChunkData(bytes, "tRNS"), (std::vector<std::uint8_t>{255, 255, 255, 0}));
   EXPECT_EQ(test::ChunkData(bytes, "bKGD"), (std::vector<std::uint8_t>{5}));
   auto d = test::DecodeOurs(bytes);
-  EXPECT_EQ(d.transColor, 0x01000000 + 3);
-  EXPECT_EQ(d.backgroundColor, 0x01000000 + 5);
+  EXPECT_EQ(d.transColor, PaletteIndex(3));
+  EXPECT_EQ(d.backgroundColor, PaletteIndex(5));
   // Without palette entries there is no tRNS.
   Bitmap bare;
   bare.SetPixelFormat(PixelFormat::pf8bit);
   bare.SetSize(2, 2);
   TPngWriteStream w2;
-  w2.transColor = 0x01000000;
+  w2.transColor = PaletteIndex(0);
   EXPECT_TRUE(test::ChunkData(Encode(w2, bare), "tRNS").empty());
 }
 
