@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
   vp::shell::RegisterFontSubstitutions();
   QApplication::setFont(vp::shell::WindowFont());
   vp::shell::LoadJapaneseTranslations(app);
-  vp::shell::TfrmData data(nullptr);
+  vp::shell::TfrmData data;
   auto& s = vp::state::TheSettings();
   s.wave = 1;
   s.usewave = "110111";
@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
   save(init, "detailed_settings.png");
   vp::settings::TfrmDir folder(&init);
   save(folder, "folder_dialog.png");
-  vp::settings::TfrmGirl girl(nullptr);
+  vp::settings::TfrmGirl girl(nullptr, data);
   save(girl, "profile.png");
   vp::settings::TfrmVer version(nullptr);
   save(version, "version.png");

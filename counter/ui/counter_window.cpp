@@ -81,8 +81,7 @@ TfrmCount::~TfrmCount() {
   // FormDestroy: stop the voice, remove the extracted pictures, free the data form.
   if (mplWave_) mplWave_->Close();
   gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::Pictures);
-  delete data_;
-  data_ = nullptr;
+  data_.reset();
 }
 
 QLabel* TfrmCount::MakeLabel(const Label& label) {
@@ -139,7 +138,7 @@ void TfrmCount::CreateControls() {
 
 void TfrmCount::FormCreate() {
   timing_.voiceStep = 0;
-  data_ = new shell::TfrmData(this);
+  data_ = std::make_unique<shell::TfrmData>();
   QApplication::setWindowIcon(data_->imgIcon());
   setWindowIcon(data_->imgIcon());
   background_ = backgroundLoad_.get();

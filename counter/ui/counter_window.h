@@ -62,7 +62,7 @@ class TfrmCount : public QWidget {
   QLabel* MakeLabel(const Label& label);
   void CopyLabel(QLabel* target, const Label& label);
 
-  shell::TfrmData* data_ = nullptr;
+  std::unique_ptr<shell::TfrmData> data_;
   QLabel* imgCount_ = nullptr;
   QLabel* imgChar1_ = nullptr;
   QLabel* imgChar0_ = nullptr;

@@ -65,8 +65,7 @@ TfrmMain::TfrmMain() : QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Q
 }
 
 TfrmMain::~TfrmMain() {
-  delete data_;  // FormDestroy
-  data_ = nullptr;
+  data_.reset();  // FormDestroy
 }
 
 void TfrmMain::CreateControls() {
@@ -146,7 +145,7 @@ void TfrmMain::CreateMenu() {
   QAction* girl = func->addAction(QStringLiteral("女の子情報(&D)..."));
   girl->setObjectName("mnuGirl");
   connect(girl, &QAction::triggered, this, [this] {
-    TfrmGirl dialog(this);
+    TfrmGirl dialog(this, *data_);
     dialog.exec();
   });
   QMenu* startup = func->addMenu(QStringLiteral("スタートアップ登録(&S)"));
@@ -199,7 +198,7 @@ void TfrmMain::CreateMenu() {
 void TfrmMain::FormCreate() {
   shortcuts_->Locate();
   UpdateStartupMarks();
-  data_ = new shell::TfrmData(this);
+  data_ = std::make_unique<shell::TfrmData>();
   QApplication::setWindowIcon(data_->imgIcon());
   setWindowIcon(data_->imgIcon());
   auto& reg = platform::TheRegistry();

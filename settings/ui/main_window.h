@@ -48,7 +48,7 @@ class TfrmMain : public QMainWindow {
   // Saves the settings; on failure tells the user why and returns false.
   bool SaveOrTell();
 
-  shell::TfrmData* data_ = nullptr;
+  std::unique_ptr<shell::TfrmData> data_;
   QLabel* imgBack_ = nullptr;
   ChipImage* imgChar0_ = nullptr;
   ChipImage* imgChar1_ = nullptr;

@@ -28,8 +28,9 @@ void SetText(QLabel* label, const std::string& text) {
 }
 }  // namespace
 
-TfrmGirl::TfrmGirl(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
+TfrmGirl::TfrmGirl(QWidget* owner, const shell::TfrmData& data)
+    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      data_(data) {
   setWindowTitle(QStringLiteral("女の子情報"));
   setFixedSize(398, 190);
   setFont(shell::PGothicFont());
@@ -95,10 +96,10 @@ void TfrmGirl::Select(int index) {
 void TfrmGirl::ShowPicture() {
   if (current_ == shown_) return;
   const auto i = static_cast<std::size_t>(current_);
-  bbtChar0_->setIcon(QIcon(QPixmap::fromImage(shell::ToQImage(shell::frmData->imlName()[i]))));
+  bbtChar0_->setIcon(QIcon(QPixmap::fromImage(shell::ToQImage(data_.imlName()[i]))));
   png::Bitmap chip;
   chip.SetSize(111, 111);
-  shell::DrawChip(shell::frmData->imlChip()[i], chip, false);
+  shell::DrawChip(data_.imlChip()[i], chip, false);
   imgChar0_->setPixmap(QPixmap::fromImage(shell::ToQImage(chip)));
   shown_ = current_;
   ++pictureDraws_;

@@ -6,6 +6,10 @@
 
 #include "settings/ui/chip_image.h"
 
+namespace vp::shell {
+class TfrmData;
+}
+
 namespace vp::settings {
 
 // The character profile window: one character at a time, stepped through by
@@ -13,7 +17,8 @@ namespace vp::settings {
 class TfrmGirl : public QDialog {
   Q_OBJECT
  public:
-  explicit TfrmGirl(QWidget* owner);
+  // Chips and name plates come from the owner's data form.
+  TfrmGirl(QWidget* owner, const shell::TfrmData& data);
 
   int Current() const { return current_; }
   // How often chip and name plate were drawn (they are only when the character changes).
@@ -30,6 +35,7 @@ class TfrmGirl : public QDialog {
   QMenu* pumChar_ = nullptr;
   QLabel *lblName1_ = nullptr, *lblBirth1_ = nullptr, *lblBlood1_ = nullptr, *lblHeight1_ = nullptr,
          *lblWeight1_ = nullptr, *lblSize1_ = nullptr, *lblKumi1_ = nullptr, *lblClub1_ = nullptr;
+  const shell::TfrmData& data_;
   int current_ = 0;
   int shown_ = -1;
   int pictureDraws_ = 0;

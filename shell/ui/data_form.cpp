@@ -9,8 +9,6 @@ static void InitArtwork() { Q_INIT_RESOURCE(resources); }
 
 namespace vp::shell {
 
-TfrmData* frmData = nullptr;
-
 namespace {
 QByteArray ResourceBytes(const QString& name) {
   QFile file(":/art/" + name + ".png");
@@ -30,11 +28,10 @@ QIcon TfrmData::Glyph(const char* name) {
   return QIcon(QPixmap::fromImage(DecodePngWithAlpha(ResourceBytes(QString::fromLatin1(name)))));
 }
 
-TfrmData::TfrmData(QObject* owner) : QObject(owner) {
+TfrmData::TfrmData() {
   InitArtwork();
   // Our codec, not Qt's reader, which would load every image format plugin first.
   icon_ = QIcon(QPixmap::fromImage(DecodePngWithAlpha(ResourceBytes("icon"))));
-  frmData = this;
 }
 
 const std::array<png::Bitmap, 6>& TfrmData::imlChip() const {
@@ -53,8 +50,6 @@ const std::array<png::Bitmap, 6>& TfrmData::imlName() const {
   return names_;
 }
 
-TfrmData::~TfrmData() {
-  if (frmData == this) frmData = nullptr;
-}
+TfrmData::~TfrmData() = default;
 
 }  // namespace vp::shell

@@ -11,7 +11,8 @@ namespace vp::shell {
 class TfrmData : public QObject {
   Q_OBJECT
  public:
-  explicit TfrmData(QObject* owner);
+  // Owned (and destroyed) by the mode's main window, not by a Qt parent.
+  TfrmData();
   ~TfrmData() override;
 
   const QIcon& imgIcon() const { return icon_; }
@@ -35,7 +36,5 @@ class TfrmData : public QObject {
   mutable bool namesLoaded_ = false;
 };
 
-// The process-wide reference to the data form of this run.
-extern TfrmData* frmData;
 
 }  // namespace vp::shell

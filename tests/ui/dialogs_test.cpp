@@ -40,7 +40,7 @@ class Dialogs : public ::testing::Test {
 
   void SetUp() override {
     setenv("VPCOUNTER_REGISTRY_DIR", box.regDir().path().c_str(), 1);
-    data = std::make_unique<shell::TfrmData>(nullptr);
+    data = std::make_unique<shell::TfrmData>();
     owner.setGeometry(100, 100, 292, 267);
     state::TheSettings() = state::Settings{};
     shell::SetMessageHandlerForTesting([this](shell::MessageKind, const QString&, const QString& text) {
@@ -176,7 +176,7 @@ TEST_F(Dialogs, AutoSearchThenCancelLeavesTheFolder) {
 }
 
 TEST_F(Dialogs, ProfileWindowStepsAndRedrawsOnlyOnChange) {
-  TfrmGirl dialog(&owner);
+  TfrmGirl dialog(&owner, *data);
   EXPECT_EQ(dialog.Current(), 0);
   EXPECT_EQ(Find<QLabel>(&dialog, "lblName1")->text(), QStringLiteral("水城 灯"));
   EXPECT_EQ(dialog.PictureDraws(), 1);
