@@ -1,12 +1,50 @@
 #pragma once
 #include <stdexcept>
+#include <string>
 
 namespace vp::png {
 
-// The codec's own error; its messages are part of the codec's interface.
+// Every cause the codec reports, one code each.
+enum class PngErrorCode {
+  NotPng,              // signature mismatch
+  TwoHeaders,          // a second IHDR
+  BadColourType,       // colour type 1, 5 or 7
+  BadCompression,      // compression method >= 2
+  BadFilterMethod,     // filter method >= 2
+  BadInterlace,        // interlace method >= 2
+  BadGreyDepth,        // grey depth not 1, 2, 4, 8, 16
+  GreyAlphaBelow8,     // grey with alpha below 8 bits
+  BadDepth,            // colour or palette depth not allowed
+  BadImageSize,        // zero, overflowing or beyond the memory limit
+  BadCriticalChunk,    // a critical chunk of the wrong length
+  ZlibStart,           // inflation could not start
+  RowData,             // a row could not be decompressed
+  RowFilter,           // a row's filter type is unknown
+  ImageDataBroken,     // the IDAT run was interrupted or the data ended
+  TooLittleData,       // the compressed data cannot hold the image
+  WriteFailed,         // the encoder's deflate or output failed
+  BadReadBufferSize,   // graphic object's IDAT size option
+  BadWriteBufferSize,  // encoder's IDAT size option
+};
+
+// The message of a code: the English texts of the codec's interface, several
+// causes sharing one text where the interface has only one.
+const char* PngErrorMessage(PngErrorCode code);
+
+// The codec's own error: its message is part of the codec's interface; the
+// code tells the cause and the detail what zlib said, if anything.
 class EPngError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit EPngError(PngErrorCode code, int zlibCode = 0, std::string detail = {})
+      : std::runtime_error(PngErrorMessage(code)), code_(code), zlibCode_(zlibCode), detail_(std::move(detail)) {}
+  PngErrorCode code() const { return code_; }
+  int zlibCode() const { return zlibCode_; }  // 0 when zlib was not involved
+  const std::string& detail() const { return detail_; }
+
+ private:
+  PngErrorCode code_;
+  int zlibCode_;
+  std::string detail_;
 };
 
 }  // namespace vp::png

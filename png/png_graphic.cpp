@@ -19,7 +19,7 @@ const bool kRegistered = [] {
 TPngGraphic::TPngGraphic() : time_(SystemPNGTime()) { (void)kRegistered; }
 
 void TPngGraphic::SetIDATSize(std::int32_t n) {
-  if (n < 256 || n > 100000) throw EPngError("PNG Param: Err IDAT Size(min:256  max:100000)");
+  if (n < 256 || n > 100000) throw EPngError(PngErrorCode::BadReadBufferSize);
   idatSize_ = n;
 }
 

@@ -107,10 +107,7 @@ TPngReadStream::TPngReadStream() {
   row_.feed = [this](TZlibInfo& info) { return FeedIDAT(info); };
 }
 
-TPngReadStream::~TPngReadStream() {
-  ZLIBDecodeFinish(row_);
-  FreeBufMem();
-}
+TPngReadStream::~TPngReadStream() = default;  // the zlib stream ends itself
 
 // ---- chunk-bounded reading ----
 
@@ -154,6 +151,7 @@ void TPngReadStream::ReadStream() {
   gamma = 0;
   sourceBitDepth = 0;
   chunks = 0;
+  seen_.clear();
   std::memset(alphaTable, 255, sizeof alphaTable);
   if (timeTarget) *timeTarget = TPNGTime{};
   if (gifTarget) *gifTarget = TPNGGIFExtension{};
@@ -162,16 +160,9 @@ void TPngReadStream::ReadStream() {
   if (checkSignature) {
     std::uint8_t signature[8] = {};
     ReadByte(signature, 8);
-    if (std::memcmp(signature, kPngSignature, 8) != 0) throw EPngError("PNG LoadStream: Not PNG Format");
+    if (std::memcmp(signature, kPngSignature, 8) != 0) throw EPngError(PngErrorCode::NotPng);
   }
-  struct Release {
-    TPngReadStream* self;
-    ~Release() {
-      ZLIBDecodeFinish(self->row_);
-      self->FreeBufMem();
-    }
-  } release{this};
-  ReadChunk();
+  ReadChunk();  // the image data's zlib stream and rows are released by ReadImage on every path
 
   if (bitmap_ && !EndFlag() && !StopFlag() && !hasAlpha && transColor != kNoColor) {
     bitmap_->SetTransparentColor(transColor);
@@ -184,51 +175,100 @@ void TPngReadStream::ReadStream() {
   EndCallBack();
 }
 
+namespace {
+
+// The table of the chunks the decoder reads (see ChunkRule).
+constexpr ChunkRule kChunkRules[] = {
+    {kIHDR, 13, 13, false, true, true, true},   {kPLTE, 0, -1, false, true, false, true},
+    {kIDAT, 0, -1, true, false, false, true},   {kIEND, 0, 0, false, false, false, true},
+    {kgAMA, 4, 4, false, true, true, false},    {kcHRM, 32, 32, false, true, true, false},
+    {kgIFg, 4, 4, false, true, true, false},    {ksBIT, 0, -1, false, true, true, false},
+    {kpHYs, 9, 9, false, true, false, false},   {kbKGD, 0, -1, false, false, false, false},
+    {ktRNS, 0, -1, false, true, false, false},  {ktEXt, 1, -1, true, false, false, false},
+    {ktIME, 7, 7, false, false, false, false},  {ktpNg, 8, 8, false, true, false, false},
+};
+
+const ChunkRule* RuleOf(std::uint32_t type) {
+  for (const ChunkRule& rule : kChunkRules)
+    if (rule.type == type) return &rule;
+  return nullptr;
+}
+
+}  // namespace
+
+TPngReadStream::ChunkHeader TPngReadStream::ReadChunkHeader() {
+  ChunkHeader header;
+  header.length = ReadMDword();
+  header.type = ReadMDword();
+  return header;
+}
+
+bool TPngReadStream::LengthFits(const ChunkRule& rule, std::int64_t length) const {
+  std::int64_t low = rule.minLength, high = rule.maxLength;
+  const int samples = colourClass == 2 ? 3 : 1;  // bKGD and tRNS hold one sample per channel
+  switch (rule.type) {
+    case ksBIT: low = high = hasAlpha ? 4 : 3; break;
+    case kbKGD: low = high = colourClass == 3 ? 1 : 2 * samples; break;
+    case ktRNS:
+      if (colourClass == 3) low = 0, high = 256;
+      else low = high = 2 * samples;
+      break;
+    default: break;
+  }
+  return length >= low && (high < 0 || length <= high);
+}
+
 void TPngReadStream::ReadChunk() {
   while (!EndFlag() && !StopFlag() && !(chunks & pcIEND)) {
-    remaining_ = ReadMDword();
-    chunkType_ = ReadMDword();
+    const ChunkHeader header = ReadChunkHeader();
+    remaining_ = header.length;
+    chunkType_ = header.type;
     if (EndFlag() || StopFlag()) break;
     const bool ihdr = chunks & pcIHDR, idat = chunks & pcIDAT, plte = chunks & pcPLTE;
-    switch (chunkType_) {
-      case kIHDR: ReadHeader(); break;
-      case kPLTE:
-        if (ihdr && !idat && !plte && (colourClass != 0 || (hasAlpha && bitDepth_ == 8 && paletteFromGrey)))
-          ReadPalette();
-        break;
-      case kIDAT: ReadImage(); break;
-      case kIEND: chunks |= pcIEND; break;
-      case kgAMA:
-        if (ihdr && !idat && !plte) ReadGamma();
-        break;
-      case kcHRM:
-        if (ihdr && !idat && !plte && remaining_ == 32 && chrmTarget) ReadChrm();
-        break;
-      case kgIFg:
-        if (ihdr && !idat && !plte && remaining_ == 4 && gifTarget) ReadGIFExt();
-        break;
-      case ksBIT:
-        if (ihdr && !idat && !plte && (colourClass == 2 || colourClass == 3)) ReadsBIT();
-        break;
-      case kpHYs:
-        if (ihdr && !idat) ReadAspectData();
-        break;
-      case kbKGD:
-        if (colourClass >= 0) ReadBGColor();
-        break;
-      case ktRNS:
-        if (ihdr && !idat && !hasAlpha) ReadTransColor();
-        break;
-      case ktEXt:
-        if (remaining_ > 0) ReadText();
-        break;
-      case ktIME:
-        if (remaining_ == 7 && timeTarget) ReadTime();
-        break;
-      case ktpNg:
-        if (ihdr && !idat && !(chunks & pcTPNG)) ReadPrivateData();
-        break;
-      default: break;
+    const ChunkRule* rule = RuleOf(chunkType_);
+    bool take = rule != nullptr;
+    if (take && chunkType_ == kIHDR && ihdr) throw EPngError(PngErrorCode::TwoHeaders);
+    if (take && !LengthFits(*rule, remaining_)) {
+      if (rule->critical) throw EPngError(PngErrorCode::BadCriticalChunk, 0, ChunkName(chunkType_));
+      take = false;
+    }
+    if (take && rule->type != kIHDR) {
+      const bool needsHeader = rule->beforeImageData || rule->beforePalette;
+      take = !(needsHeader && !ihdr) && !(rule->beforeImageData && idat) && !(rule->beforePalette && plte) &&
+             (rule->mayRepeat || seen_.insert(chunkType_).second);
+    }
+    if (take) {
+      switch (chunkType_) {
+        case kIHDR: ReadHeader(); break;
+        case kPLTE:
+          if (colourClass != 0 || (hasAlpha && bitDepth_ == 8 && paletteFromGrey)) ReadPalette();
+          break;
+        case kIDAT: ReadImage(); break;
+        case kIEND: chunks |= pcIEND; break;
+        case kgAMA: ReadGamma(); break;
+        case kcHRM:
+          if (chrmTarget) ReadChrm();
+          break;
+        case kgIFg:
+          if (gifTarget) ReadGIFExt();
+          break;
+        case ksBIT:
+          if (colourClass == 2 || colourClass == 3) ReadsBIT();
+          break;
+        case kpHYs: ReadAspectData(); break;
+        case kbKGD:
+          if (colourClass >= 0) ReadBGColor();
+          break;
+        case ktRNS:
+          if (!hasAlpha) ReadTransColor();
+          break;
+        case ktEXt: ReadText(); break;
+        case ktIME:
+          if (timeTarget) ReadTime();
+          break;
+        case ktpNg: ReadPrivateData(); break;
+        default: break;
+      }
     }
     if (remaining_ > 0) ReadSkipByte(remaining_);  // SkipChunk
     remaining_ = 0;
@@ -237,20 +277,19 @@ void TPngReadStream::ReadChunk() {
 }
 
 void TPngReadStream::ReadHeader() {
-  if (chunks & pcIHDR) throw EPngError("Read Header(PNG): appear two IHDR");
   width = static_cast<std::int32_t>(ChunkM4());
   height = static_cast<std::int32_t>(ChunkM4());
   bitDepth_ = Chunk1();
   sourceBitDepth = static_cast<std::int32_t>(bitDepth_);
   int colourType = Chunk1() & 7;
-  if (colourType == 1 || colourType == 5 || colourType == 7) throw EPngError("Read Header(PNG): Error ColorType");
+  if (colourType == 1 || colourType == 5 || colourType == 7) throw EPngError(PngErrorCode::BadColourType);
   if (colourType & 4) hasAlpha = true;
   colourClass = colourType & 3;
   grey = colourClass == 0;
-  if (Chunk1() >= 2) throw EPngError("Read Header(PNG): not support Compression");
-  if (Chunk1() >= 2) throw EPngError("Read Header(PNG): not supprt Filter");
+  if (Chunk1() >= 2) throw EPngError(PngErrorCode::BadCompression);
+  if (Chunk1() >= 2) throw EPngError(PngErrorCode::BadFilterMethod);
   interlace = Chunk1();
-  if (interlace >= 2) throw EPngError("Read Header(PNG): not interlace type");
+  if (interlace >= 2) throw EPngError(PngErrorCode::BadInterlace);
   chunks |= pcIHDR;
   DoCallBack(0);
 }
@@ -386,7 +425,7 @@ void TPngReadStream::CheckImageFormat() {
   const bool sbit565 = (significantBits & 0xFFFFFF) == 0x050605;
   converter_ = ConvertNone;
   if (colourClass == 0) {
-    if (hasAlpha && d < 8) throw EPngError("Read Header(PNG): not Use AlphaChannel");
+    if (hasAlpha && d < 8) throw EPngError(PngErrorCode::GreyAlphaBelow8);
     switch (d) {
       case 1:
       case 4: bitmapBitCount = d; pngBitsPerPixel = d; break;
@@ -401,10 +440,10 @@ void TPngReadStream::CheckImageFormat() {
         pngBitsPerPixel = hasAlpha ? 32 : 16;
         converter_ = hasAlpha ? ChangeGray16A : ChangeGray16;
         break;
-      default: throw EPngError("Read Header(PNG): Error Bitdepth");
+      default: throw EPngError(PngErrorCode::BadGreyDepth);
     }
   } else if (colourClass == 2) {
-    if (d != 8 && d != 16) throw EPngError("Read Header(PNG): Error BitDepth");
+    if (d != 8 && d != 16) throw EPngError(PngErrorCode::BadDepth);
     sourceBitDepth = 3 * d;
     if (d == 8 && restore16Bit && (sbit555 || sbit565)) {
       bitmapBitCount = 16;
@@ -426,24 +465,24 @@ void TPngReadStream::CheckImageFormat() {
       case 4:
       case 8: bitmapBitCount = d; pngBitsPerPixel = d; break;
       case 2: bitmapBitCount = 4; pngBitsPerPixel = 2; converter_ = Change2to4; break;
-      default: throw EPngError("Read Header(PNG): Error BitDepth");
+      default: throw EPngError(PngErrorCode::BadDepth);
     }
   }
 }
 
 void TPngReadStream::CheckImageSize() {
   const std::uint64_t w = static_cast<std::uint32_t>(width), h = static_cast<std::uint32_t>(height);
-  if (w == 0 || h == 0 || w > 0x7FFFFFFF || h > 0x7FFFFFFF) throw EPngError("Read Header(PNG): Error ImageSize");
+  if (w == 0 || h == 0 || w > 0x7FFFFFFF || h > 0x7FFFFFFF) throw EPngError(PngErrorCode::BadImageSize);
   const std::uint64_t line = (w * static_cast<std::uint64_t>(bitmapBitCount) + 31) / 32 * 4;
   const std::uint64_t alphaLine = (w + 3) / 4 * 4;
   const std::uint64_t limit = maxImageBytes;
   if (line > limit / h || alphaLine > limit / h || line * h + ((hasAlpha || transColor != kNoColor) ? alphaLine * h : 0) > limit)
-    throw EPngError("Read Header(PNG): Error ImageSize");
+    throw EPngError(PngErrorCode::BadImageSize);
   // Compressed data that cannot hold the image would fail at some row anyway;
   // fail before the bitmap is allocated instead.
   const std::uint64_t rawRow = (w * static_cast<std::uint64_t>(pngBitsPerPixel) + 7) / 8 + 1;
   const std::uint64_t available = static_cast<std::uint64_t>(std::max<std::int64_t>(DataSize() - Consumed(), 0));
-  if (rawRow * h / 2 > available * kMaxDeflateRatio + 65536) throw EPngError("Read Image (PNG): Read Error");
+  if (rawRow * h / 2 > available * kMaxDeflateRatio + 65536) throw EPngError(PngErrorCode::TooLittleData);
 }
 
 void TPngReadStream::CreateDIB() {
@@ -526,9 +565,9 @@ void TPngReadStream::FreeBufMem() {
 int TPngReadStream::FeedIDAT(TZlibInfo& info) {
   while (remaining_ == 0) {
     ReadSkipByte(4);
-    remaining_ = ReadMDword();
-    std::uint32_t type = ReadMDword();
-    if (EndFlag() || StopFlag() || type != kIDAT) {
+    const ChunkHeader next = ReadChunkHeader();
+    remaining_ = next.length;
+    if (EndFlag() || StopFlag() || next.type != kIDAT) {
       remaining_ = 0;
       return -1;
     }
@@ -556,7 +595,7 @@ void TPngReadStream::ReadImage() {
     return;
   }
   CheckImageSize();
-  if (ZLIBDecodeInit(row_) < 0) throw EPngError("PNG LoadStream: Error ZLIB");
+  if (ZLIBDecodeInit(row_) < 0) throw EPngError(PngErrorCode::ZlibStart, row_.zlibResult);
   struct Finish {
     TPngReadStream* self;
     ~Finish() {
@@ -620,7 +659,11 @@ void TPngReadStream::DecodeRows() {
     row_.rowLength = rows.rowLength;
     std::memset(row_.previous, 0, static_cast<std::size_t>(row_.rowLength));
     for (std::int64_t i = 0; i < passHeight; ++i, ++rowCounter) {
-      if (png_read_line(row_) < 0) throw EPngError("Read Image (PNG): Read Error");
+      if (const int r = png_read_line(row_); r < 0) {
+        if (r == kBadRowFilter) throw EPngError(PngErrorCode::RowFilter);
+        if (row_.feedFailed) throw EPngError(PngErrorCode::ImageDataBroken);
+        throw EPngError(PngErrorCode::RowData, row_.zlibResult, row_.z.msg ? row_.z.msg : "");
+      }
       if (withHandler) {
         std::memcpy(row_.previous, row_.current, static_cast<std::size_t>(row_.rowLength));
         onDecode(this, row_.current + 1, row_.rowLength - 1, rowCounter - 1, password);

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,19 @@
 #include "png/png_zlib.h"
 
 namespace vp::png {
+
+// What the decoder knows of a chunk it reads, kept in one table. Lengths: -1
+// for "any"; those that depend on the colour class (sBIT, bKGD, tRNS) are worked
+// out when the chunk comes. A critical chunk of the wrong length is an error,
+// an ancillary one is skipped; so is a second one of a kind that appears once.
+struct ChunkRule {
+  std::uint32_t type;
+  std::int64_t minLength, maxLength;
+  bool mayRepeat;
+  bool beforeImageData;  // ignored after the first IDAT (and before IHDR)
+  bool beforePalette;    // ignored after PLTE (and before IHDR)
+  bool critical;
+};
 
 enum TPngChunkFlag : unsigned { pcIHDR = 1, pcIDAT = 2, pcIEND = 4, pcPLTE = 8, pcTPNG = 16 };
 using TPngChunkSet = unsigned;
@@ -57,6 +71,12 @@ class TPngReadStream : public TCustomGraphicReadStream {
   using Converter = void (*)(const std::uint8_t* src, std::uint8_t* dst, std::uint8_t* alpha, std::int64_t width);
 
   void ReadChunk();
+  struct ChunkHeader {
+    std::uint32_t length = 0;
+    std::uint32_t type = 0;
+  };
+  ChunkHeader ReadChunkHeader();  // the one place a chunk's length and type are read
+  bool LengthFits(const ChunkRule& rule, std::int64_t length) const;
   void ReadHeader();
   void ReadPalette();
   void ReadImage();
@@ -90,6 +110,7 @@ class TPngReadStream : public TCustomGraphicReadStream {
 
   std::int64_t remaining_ = 0;
   std::uint32_t chunkType_ = 0;
+  std::set<std::uint32_t> seen_;  // chunks that may appear once and did
   std::int64_t bitDepth_ = 0;
   Bitmap* activeAlpha_ = nullptr;
   TPngRowInfo row_;

@@ -25,6 +25,13 @@ enum class TPngInterlaceType { gptNone = 0, gptAdam7 = 1 };
 enum class TPngUnitSpecifier { gpuAspect = 0, gpuMeter = 1, gpuInch = 2 };
 
 // Chunk types as big-endian numbers.
+// "IHDR" from its number, for messages.
+inline std::string ChunkName(std::uint32_t type) {
+  std::string name(4, ' ');
+  for (int i = 0; i < 4; ++i) name[static_cast<std::size_t>(i)] = static_cast<char>((type >> (24 - 8 * i)) & 0xFF);
+  return name;
+}
+
 constexpr std::uint32_t ChunkType(const char (&s)[5]) {
   return (std::uint32_t(std::uint8_t(s[0])) << 24) | (std::uint32_t(std::uint8_t(s[1])) << 16) |
          (std::uint32_t(std::uint8_t(s[2])) << 8) | std::uint32_t(std::uint8_t(s[3]));

@@ -52,13 +52,10 @@ TPngWriteStream::TPngWriteStream() {
   row_.emitChunk = [this](const std::uint8_t* data, std::uint32_t n) { WriteChunk(ChunkType("IDAT"), data, n); };
 }
 
-TPngWriteStream::~TPngWriteStream() {
-  ZLIBEncodeFinish(row_);
-  FreeBufMem();
-}
+TPngWriteStream::~TPngWriteStream() = default;  // the zlib stream ends itself
 
 void TPngWriteStream::SetIDATSize(std::int32_t n) {
-  if (n < 256 || n > 100000) throw EPngError("Write PNG Param: Err IDAT Size(min:256  max:100000)");
+  if (n < 256 || n > 100000) throw EPngError(PngErrorCode::BadWriteBufferSize);
   idatSize_ = n;
 }
 
@@ -76,12 +73,9 @@ void TPngWriteStream::WriteChunk(std::uint32_t type, const std::uint8_t* data, s
 void TPngWriteStream::WriteStream() {
   greyOutput_ = alpha_ = paletteGrey_ = false;
   activeAlpha_ = nullptr;
-  struct Release {
+  struct Release {  // the rows; the zlib stream ends with WriteImage's Finish or, at the latest, itself
     TPngWriteStream* self;
-    ~Release() {
-      ZLIBEncodeFinish(self->row_);
-      self->FreeBufMem();
-    }
+    ~Release() { self->FreeBufMem(); }
   } release{this};
 
   sourceBits_ = PixelBitCount(bitmap_->GetPixelFormat());
@@ -449,7 +443,7 @@ void TPngWriteStream::WriteImage() {
   // libpng uses) packs them 5 to 10 % tighter than the default one.
   const bool filteredRows = filterType != TPngFilterType::gpfNone && colourType_ != 3 && pngBitsPerPixel_ >= 8;
   if (ZLIBEncodeInit(row_, compressionLevel, idatSize_, filteredRows ? Z_FILTERED : Z_DEFAULT_STRATEGY) < 0)
-    throw EPngError("Write Image (PNG): Write Error");
+    throw EPngError(PngErrorCode::WriteFailed);
   struct Finish {
     TPngWriteStream* self;
     ~Finish() {
@@ -476,7 +470,7 @@ void TPngWriteStream::WriteImage() {
       for (std::int64_t i = 0; i < passHeight; ++i, ++rowCounter) {
         GetLinePixels(static_cast<int>(pass.startY + i * pass.stepY), pass, passWidth);
         if (withHandler) onEncode(this, row_.current, row_.rowLength - 1, rowCounter - 1, password);
-        if (png_write_line(row_) < 0) throw EPngError("Write Image (PNG): Write Error");
+        if (png_write_line(row_) < 0) throw EPngError(PngErrorCode::WriteFailed);
         std::swap(row_.current, row_.previous);
         if (rowCounter % 4 == 2 || height < 4) DoCallBack(rowCounter);
         if (StopFlag()) break;
@@ -484,7 +478,7 @@ void TPngWriteStream::WriteImage() {
     }
     // The flush emits the last IDAT chunks, also after a stop; a row that
     // failed needs no flush.
-    if (ZLIBEncodeFlush(row_) < 0) throw EPngError("Write Image (PNG): Write Error");
+    if (ZLIBEncodeFlush(row_) < 0) throw EPngError(PngErrorCode::WriteFailed);
   }
 }
 

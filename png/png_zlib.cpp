@@ -26,6 +26,52 @@ int Paeth(int a, int b, int c) {
 // Paeth for 3- and 4-byte pixels, a whole pixel at a time in 16-bit lanes (the
 // way libpng's SSE2 filters do it): the chain from pixel to pixel stays, the
 // work inside a pixel is done at once.
+// Up: 16 bytes at a time.
+void UnfilterUp(std::uint8_t* row, const std::uint8_t* prior, std::int64_t n) {
+  std::int64_t i = 0;
+  for (; i + 16 <= n; i += 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(prior + i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(row + i), _mm_add_epi8(x, b));
+  }
+  for (; i < n; ++i) row[i] = static_cast<std::uint8_t>(row[i] + prior[i]);
+}
+
+template <int Bpp>
+__m128i LoadPixel(const std::uint8_t* p) {
+  std::uint32_t v = 0;
+  std::memcpy(&v, p, Bpp);
+  return _mm_cvtsi32_si128(static_cast<int>(v));
+}
+
+template <int Bpp>
+void StorePixel(std::uint8_t* p, __m128i v) {
+  const std::uint32_t packed = static_cast<std::uint32_t>(_mm_cvtsi128_si32(v));
+  std::memcpy(p, &packed, Bpp);
+}
+
+// Sub and Average for 3- and 4-byte pixels: a pixel at a time, all its bytes at once.
+template <int Bpp>
+void UnfilterSubPixels(std::uint8_t* row, std::int64_t n) {
+  __m128i a = _mm_setzero_si128();
+  for (std::int64_t i = 0; i + Bpp <= n; i += Bpp) {
+    a = _mm_add_epi8(LoadPixel<Bpp>(row + i), a);
+    StorePixel<Bpp>(row + i, a);
+  }
+}
+
+template <int Bpp>
+void UnfilterAveragePixels(std::uint8_t* row, const std::uint8_t* prior, std::int64_t n) {
+  const __m128i zero = _mm_setzero_si128();
+  __m128i a = zero;  // the previous result in 16-bit lanes
+  for (std::int64_t i = 0; i + Bpp <= n; i += Bpp) {
+    const __m128i b = _mm_unpacklo_epi8(LoadPixel<Bpp>(prior + i), zero);
+    const __m128i x = _mm_unpacklo_epi8(LoadPixel<Bpp>(row + i), zero);
+    a = _mm_and_si128(_mm_add_epi16(x, _mm_srli_epi16(_mm_add_epi16(a, b), 1)), _mm_set1_epi16(0xFF));
+    StorePixel<Bpp>(row + i, _mm_packus_epi16(a, a));
+  }
+}
+
 template <int Bpp>
 void UnpaethPixels(std::uint8_t* row, const std::uint8_t* prior, std::int64_t n) {
   static_assert(Bpp == 3 || Bpp == 4);
@@ -60,6 +106,24 @@ void UnpaethPixels(std::uint8_t* row, const std::uint8_t* prior, std::int64_t n)
 
 template <int Bpp>
 void UnfilterFixed(int type, std::uint8_t* row, const std::uint8_t* prior, std::int64_t n) {
+#if defined(__SSE2__)
+  // Per image, not per pixel: the pixel size picks the code once for every row.
+  if (type == 2) {
+    UnfilterUp(row, prior, n);
+    return;
+  }
+  // For 3-byte pixels the scalar loops, three byte chains side by side, are faster.
+  if constexpr (Bpp == 4) {
+    if (n % Bpp == 0 && type == 1) {
+      UnfilterSubPixels<Bpp>(row, n);
+      return;
+    }
+    if (n % Bpp == 0 && type == 3) {
+      UnfilterAveragePixels<Bpp>(row, prior, n);
+      return;
+    }
+  }
+#endif
   switch (type) {
     case 1:
       for (std::int64_t i = Bpp; i < n; ++i) row[i] = static_cast<std::uint8_t>(row[i] + row[i - Bpp]);
@@ -178,6 +242,8 @@ bool PassSkipped(int p, std::int64_t w, std::int64_t h) {
   }
 }
 
+TZlibInfo::~TZlibInfo() { ZLIBDecodeFinish(*this); }
+
 // ---- read side ----
 
 int ZLIBDecodeInit(TZlibInfo& info) {
@@ -186,7 +252,10 @@ int ZLIBDecodeInit(TZlibInfo& info) {
   if (!info.io) return -1;
   info.ioSize = kInputBufferSize;
   info.z = z_stream{};
-  if (inflateInit2(&info.z, 15) != Z_OK) {
+  info.zlibResult = 0;
+  info.feedFailed = false;
+  if (const int r = inflateInit2(&info.z, 15); r != Z_OK) {
+    info.zlibResult = r;
     info.io.reset();
     return -1;
   }
@@ -201,12 +270,21 @@ int ZLIBDecode(TZlibInfo& info, std::uint8_t* dest, std::int64_t n) {
   while (info.z.avail_out > 0) {
     if (info.z.avail_in == 0) {
       int fed = info.feed(info);
-      if (fed < 0) return fed;
+      if (fed < 0) {
+        info.feedFailed = true;
+        return fed;
+      }
     }
     int r = inflate(&info.z, Z_NO_FLUSH);
-    if (r < 0 || r == Z_NEED_DICT) return r < 0 ? r : -1;
+    if (r < 0 || r == Z_NEED_DICT) {
+      info.zlibResult = r;
+      return r < 0 ? r : -1;
+    }
     // The stream ended before the row was complete: never wait for more output.
-    if (r == Z_STREAM_END && info.z.avail_out > 0) return -1;
+    if (r == Z_STREAM_END && info.z.avail_out > 0) {
+      info.zlibResult = Z_STREAM_END;
+      return -1;
+    }
   }
   return 0;
 }
@@ -230,7 +308,7 @@ int png_read_line(TPngRowInfo& info) {
   int r = ZLIBDecode(info, info.current, info.rowLength);
   if (r < 0) return r;
   int bpp = (info.bitsPerPixel + 7) / 8;
-  return Unfilter(info.current[0], info.current + 1, info.previous + 1, info.rowLength - 1, bpp) ? 0 : -1;
+  return Unfilter(info.current[0], info.current + 1, info.previous + 1, info.rowLength - 1, bpp) ? 0 : kBadRowFilter;
 }
 
 // ---- write side ----

@@ -12,10 +12,17 @@ enum class TPngFilterType { gpfJust, gpfNone, gpfSub, gpfUp, gpfAvg, gpfPaeth };
 
 // zlib stream with its I/O buffer. On reading, `feed` refills the input (the
 // IDAT feeder); on writing, `emitChunk` takes a full output buffer (an IDAT chunk).
+// The stream ends itself when it goes: no path leaves zlib's state behind.
 struct TZlibInfo {
+  TZlibInfo() = default;
+  TZlibInfo(const TZlibInfo&) = delete;
+  TZlibInfo& operator=(const TZlibInfo&) = delete;
+  ~TZlibInfo();
   z_stream z{};
   bool active = false;
   bool deflating = false;
+  int zlibResult = 0;       // the last failing zlib result, for the error's detail
+  bool feedFailed = false;  // the image data ran out or its IDAT run was broken
   std::unique_ptr<std::uint8_t[]> io;
   std::uint32_t ioSize = 0;
   std::function<int(TZlibInfo&)> feed;
@@ -35,6 +42,9 @@ struct TPngRowInfo : TZlibInfo {
   std::uint8_t* scratch = nullptr;
   std::uint32_t* histogram = nullptr;
 };
+
+// png_read_line's result for a row whose filter type is unknown.
+inline constexpr int kBadRowFilter = -1000;
 
 // Read side; 0 success, negative failure.
 int ZLIBDecodeInit(TZlibInfo& info);

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 
 #include "libpng_reference.h"
 #include "png/png_error.h"
@@ -301,6 +303,82 @@ TEST(PngDecoder, StopsAtTheEndOfAFileStreamAcrossBufferBoundaries) {
   EXPECT_EQ(in.Position(), static_cast<std::int64_t>(bytes.size()));
   auto ref = test::LibpngDecode(bytes);
   EXPECT_EQ(image.Pixel(299, 299), RGB(ref.rgba.end()[-4], ref.rgba.end()[-3], ref.rgba.end()[-2]));
+}
+
+}  // namespace
+}  // namespace vp::png
+
+namespace vp::png {
+namespace {
+
+using test::Append;
+using test::Chunk;
+
+// The decoder after loading bytes, and the code of its error, if any.
+struct Loaded {
+  TPngReadStream reader;
+  TPNGTime time;
+  std::optional<PngErrorCode> code;
+  int zlibCode = 0;
+};
+std::unique_ptr<Loaded> Load(const std::vector<std::uint8_t>& bytes) {
+  auto loaded = std::make_unique<Loaded>();
+  MemoryStream stream(bytes.data(), bytes.size());
+  Bitmap image;
+  loaded->reader.timeTarget = &loaded->time;
+  try {
+    loaded->reader.LoadFromStream(&image, stream, 0);
+  } catch (const EPngError& e) {
+    loaded->code = e.code();
+    loaded->zlibCode = e.zlibCode();
+  }
+  return loaded;
+}
+
+std::vector<std::uint8_t> GreyWith(const std::vector<std::vector<std::uint8_t>>& before, const std::vector<std::uint8_t>& idat) {
+  auto png = test::Signature();
+  Append(png, test::Ihdr(4, 1, 8, 0));
+  for (const auto& chunk : before) Append(png, chunk);
+  Append(png, Chunk("IDAT", idat));
+  Append(png, Chunk("IEND", {}));
+  return png;
+}
+
+TEST(PngDecoderCodes, EachCauseHasItsCodeAndZlibsOwn) {
+  const auto good = test::Deflate({0, 1, 2, 3, 4});
+  EXPECT_FALSE(Load(GreyWith({}, good))->code);
+  EXPECT_EQ(Load(GreyWith({}, test::Deflate({9, 1, 2, 3, 4})))->code, PngErrorCode::RowFilter);
+  auto damaged = good;
+  damaged[2] ^= 0xFF;  // the deflate data itself
+  auto loaded = Load(GreyWith({}, damaged));
+  EXPECT_EQ(loaded->code, PngErrorCode::RowData);
+  EXPECT_LT(loaded->zlibCode, 0);  // zlib's own error code is kept
+  auto cut = GreyWith({}, good);
+  cut.resize(cut.size() - 22);  // inside the image data
+  EXPECT_EQ(Load(cut)->code, PngErrorCode::ImageDataBroken);
+  // A critical chunk of the wrong length is an error.
+  auto shortHeader = test::Signature();
+  auto ihdr = test::Ihdr(4, 1, 8, 0);
+  Append(shortHeader, Chunk("IHDR", std::vector<std::uint8_t>(ihdr.begin() + 8, ihdr.end() - 5)));
+  EXPECT_EQ(Load(shortHeader)->code, PngErrorCode::BadCriticalChunk);
+  EXPECT_STREQ(PngErrorMessage(PngErrorCode::RowFilter), "Read Image (PNG): Read Error");
+}
+
+TEST(PngDecoderCodes, AncillaryChunksOfTheWrongLengthOrRepeatedAreSkipped) {
+  const auto idat = test::Deflate({0, 1, 2, 3, 4});
+  // A short gAMA or tIME is not read as zeros; a second gAMA does not replace the first.
+  auto loaded = Load(GreyWith({Chunk("gAMA", {0, 1, 134}), Chunk("tIME", {7, 234, 12, 8, 9, 30})}, idat));
+  EXPECT_FALSE(loaded->code);
+  EXPECT_EQ(loaded->reader.gamma, 0);
+  EXPECT_EQ(loaded->time.year, 0);
+  loaded = Load(GreyWith({Chunk("gAMA", {0, 0, 0xB1, 0x8F}), Chunk("gAMA", {0, 1, 0x86, 0xA0})}, idat));
+  EXPECT_DOUBLE_EQ(loaded->reader.gamma, 0.45455);
+  // A grey tRNS holds one 16-bit sample; three are no grey transparency.
+  loaded = Load(GreyWith({Chunk("tRNS", {0, 5, 0, 5, 0, 5})}, idat));
+  EXPECT_FALSE(loaded->code);
+  EXPECT_EQ(loaded->reader.transColor, kNoColor);
+  loaded = Load(GreyWith({Chunk("tRNS", {0, 5})}, idat));
+  EXPECT_EQ(loaded->reader.transColor, RGB(5, 5, 5));
 }
 
 }  // namespace
