@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__x86_64__)
+#include <tmmintrin.h>
+#endif
+
 #include "png/png_error.h"
 
 namespace vp::png {
@@ -81,6 +85,40 @@ void RGBAtoBGRA64(const std::uint8_t* s, std::uint8_t* d, std::uint8_t* a, std::
     a[x] = static_cast<std::uint8_t>(255 - s[6]);
   }
 }
+
+#if defined(__x86_64__)
+// The same two conversions with SSSE3's byte shuffle, four or five pixels at a
+// time; chosen once per image when the processor has it. The 16-byte stores
+// run ahead of the row, so the last pixels go the plain way.
+__attribute__((target("ssse3"))) void RGBAtoBGRA32Shuffled(const std::uint8_t* s, std::uint8_t* d, std::uint8_t* a,
+                                                           std::int64_t w) {
+  const __m128i toBgr = _mm_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1);
+  const __m128i toAlpha = _mm_setr_epi8(3, 7, 11, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+  const __m128i ones = _mm_set1_epi8(-1);
+  std::int64_t x = 0;
+  for (; x + 8 <= w; x += 4, s += 16, d += 12) {
+    const __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_shuffle_epi8(px, toBgr));
+    const std::uint32_t alpha = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_xor_si128(_mm_shuffle_epi8(px, toAlpha), ones)));
+    std::memcpy(a + x, &alpha, 4);  // 255 - alpha is its complement
+  }
+  RGBAtoBGRA32(s, d, a + x, w - x);
+}
+
+__attribute__((target("ssse3"))) void RGBtoBGR24Shuffled(const std::uint8_t* s, std::uint8_t* d, std::uint8_t* a,
+                                                         std::int64_t w) {
+  const __m128i toBgr = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
+  std::int64_t x = 0;
+  for (; x + 10 <= w; x += 5, s += 15, d += 15)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)), toBgr));
+  RGBtoBGR24(s, d, a, w - x);
+}
+
+bool HasSsse3() {
+  static const bool has = __builtin_cpu_supports("ssse3");
+  return has;
+}
+#endif
 
 inline void Put565(std::uint8_t* d, unsigned r, unsigned g, unsigned b) {
   unsigned v = ((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3);
@@ -454,6 +492,9 @@ void TPngReadStream::CheckImageFormat() {
       bitmapBitCount = 24;
       pngBitsPerPixel = hasAlpha ? 32 : 24;
       converter_ = hasAlpha ? RGBAtoBGRA32 : RGBtoBGR24;
+#if defined(__x86_64__)
+      if (HasSsse3()) converter_ = hasAlpha ? RGBAtoBGRA32Shuffled : RGBtoBGR24Shuffled;
+#endif
     } else {
       bitmapBitCount = 24;
       pngBitsPerPixel = hasAlpha ? 64 : 48;
@@ -533,14 +574,17 @@ void TPngReadStream::CreateDIB() {
 void TPngReadStream::ConvertPAlpha(int fromRow, int toRow) {
   const int bits = bitmap_->BitCount();
   if (bits > 8) return;
-  const std::uint8_t* transparency = transparency_;
+  // Locals: the byte stores could otherwise alias the table and the width.
+  std::uint8_t transparency[256];
+  std::memcpy(transparency, transparency_, sizeof transparency);
+  const int w = width;
   for (int y = fromRow; y < toRow; ++y) {
     const std::uint8_t* src = bitmap_->ScanLine(y);
     std::uint8_t* dst = activeAlpha_->ScanLine(y);
     if (bits == 8) {
-      for (int x = 0; x < width; ++x) dst[x] = transparency[src[x]];
+      for (int x = 0; x < w; ++x) dst[x] = transparency[src[x]];
     } else {
-      for (int x = 0; x < width; ++x) dst[x] = transparency[PackedIndex(src, x, bits)];
+      for (int x = 0; x < w; ++x) dst[x] = transparency[PackedIndex(src, x, bits)];
     }
   }
 }
