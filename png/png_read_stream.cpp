@@ -20,6 +20,9 @@ constexpr std::uint32_t kIHDR = ChunkType("IHDR"), kPLTE = ChunkType("PLTE"), kI
 
 constexpr std::uint32_t kPaletteTableColor = 0x1FFFFFF;
 constexpr std::uint64_t kMaxDeflateRatio = 1032;  // deflate never expands data more than this
+// Small images inflate in one call; larger ones row by row, which keeps each
+// row in the cache between inflating, unfiltering and converting it.
+constexpr std::int64_t kWholeImageBytes = 256 << 10;
 
 // ---- row converters: PNG row (after the filter byte) to bitmap row ----
 
@@ -691,11 +694,45 @@ void TPngReadStream::PlaceInterlaced(const std::uint8_t* c, const std::uint8_t* 
   }
 }
 
+void TPngReadStream::ThrowRowError(int result) {
+  if (result == kBadRowFilter) throw EPngError(PngErrorCode::RowFilter);
+  if (row_.feedFailed) throw EPngError(PngErrorCode::ImageDataBroken);
+  throw EPngError(PngErrorCode::RowData, row_.zlibResult, row_.z.msg ? row_.z.msg : "");
+}
+
+bool TPngReadStream::DecodeWholeImage() {
+  // One inflate call for the whole image (zlib's fast path all the way), then
+  // unfilter and convert row by row in place; only where it fits easily.
+  const std::int64_t rowLength = (static_cast<std::int64_t>(width) * pngBitsPerPixel + 7) / 8 + 1;
+  const std::int64_t total = rowLength * height;
+  if (total > kWholeImageBytes) return false;
+  std::vector<std::uint8_t> raw(static_cast<std::size_t>(total));
+  const std::vector<std::uint8_t> zeroRow(static_cast<std::size_t>(rowLength), 0);
+  row_.rowLength = rowLength;
+  if (const int r = ZLIBDecode(row_, raw.data(), total); r < 0) ThrowRowError(r);
+  const int bpp = (pngBitsPerPixel + 7) / 8;
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = raw.data() + static_cast<std::size_t>(y) * rowLength;
+    const std::uint8_t* prior = y > 0 ? row - rowLength : zeroRow.data();
+    if (!Unfilter(row[0], row + 1, prior + 1, rowLength - 1, bpp)) ThrowRowError(kBadRowFilter);
+    std::uint8_t* out = bitmap_->ScanLine(y);
+    if (converter_ == ConvertNone) {
+      std::memcpy(out, row + 1, static_cast<std::size_t>(rowLength - 1));
+    } else {
+      converter_(row + 1, out, activeAlpha_ ? activeAlpha_->ScanLine(y) : alphaRow_, width);
+    }
+    if (paletteAlpha && activeAlpha_) ConvertPAlpha(y, y + 1);
+    if ((y + 1) % 4 == 2 || height < 4) DoCallBack(y + 1);
+  }
+  return true;
+}
+
 void TPngReadStream::DecodeRows() {
   const bool adam7 = interlace == 1;
   SetCallBackParam(1, TotalRows(height, adam7), 98);
   row_.bitsPerPixel = pngBitsPerPixel;
   const bool withHandler = !password.empty() && static_cast<bool>(onDecode);
+  if (!adam7 && !withHandler && DecodeWholeImage()) return;
   std::int64_t rowCounter = 1;
   for (const PassRows& rows : ImagePasses(width, height, adam7, pngBitsPerPixel)) {
     const PassInfo& pass = rows.pass;
@@ -703,11 +740,7 @@ void TPngReadStream::DecodeRows() {
     row_.rowLength = rows.rowLength;
     std::memset(row_.previous, 0, static_cast<std::size_t>(row_.rowLength));
     for (std::int64_t i = 0; i < passHeight; ++i, ++rowCounter) {
-      if (const int r = png_read_line(row_); r < 0) {
-        if (r == kBadRowFilter) throw EPngError(PngErrorCode::RowFilter);
-        if (row_.feedFailed) throw EPngError(PngErrorCode::ImageDataBroken);
-        throw EPngError(PngErrorCode::RowData, row_.zlibResult, row_.z.msg ? row_.z.msg : "");
-      }
+      if (const int r = png_read_line(row_); r < 0) ThrowRowError(r);
       if (withHandler) {
         std::memcpy(row_.previous, row_.current, static_cast<std::size_t>(row_.rowLength));
         onDecode(this, row_.current + 1, row_.rowLength - 1, rowCounter - 1, password);

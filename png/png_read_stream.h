@@ -71,6 +71,8 @@ class TPngReadStream : public TCustomGraphicReadStream {
   using Converter = void (*)(const std::uint8_t* src, std::uint8_t* dst, std::uint8_t* alpha, std::int64_t width);
 
   void ReadChunk();
+  bool DecodeWholeImage();  // false when the image is too large for it
+  [[noreturn]] void ThrowRowError(int result);
   struct ChunkHeader {
     std::uint32_t length = 0;
     std::uint32_t type = 0;
