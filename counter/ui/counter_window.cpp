@@ -268,10 +268,7 @@ void TfrmCount::mplWaveNotify(platform::MediaNotice notice) {
   switch (notice) {
     case platform::MediaNotice::Successful: {
       TraceVoice("end");
-      if (timing_.voiceStep >= CounterTiming::kVoicesOver) {
-        timing_.voiceStep = CounterTiming::kVoicesOver;
-        break;
-      }
+      if (timing_.voiceStep >= CounterTiming::kVoicesOver) break;  // the sequence is already over
       // The next voice is extracted and decoded during the pause, so it
       // starts 500 ms after this one ended, not 500 ms plus its decoding.
       QElapsedTimer preparing;
@@ -289,8 +286,7 @@ void TfrmCount::mplWaveNotify(platform::MediaNotice notice) {
   }
 }
 
-void TfrmCount::timNextTimer() {
-  timNext_.stop();
+void TfrmCount::timNextTimer() {  // single-shot: it has stopped itself
   if (NextVoice() == 0) {
     timing_.voiceStep = CounterTiming::kVoicesOver;
     TraceVoice("over");
@@ -308,8 +304,7 @@ void TfrmCount::TraceVoice(const char* what, const std::string& file) const {
 }
 
 void TfrmCount::timDelayTimer() {
-  timing_.showTime = platform::CurrentTime();
-  timDelay_.stop();
+  timing_.showTime = platform::CurrentTime();  // timDelay is single-shot: it has stopped itself
   FormShow();
   PlayVoice(composition_.entry ? composition_.entry->voices[0] : 0);
 }
