@@ -3,12 +3,14 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/error.h"
+
 namespace vp::gamedata {
 
 // An archive that cannot be opened, or an output file that cannot be created.
-class GameDataError : public std::runtime_error {
+class GameDataError : public vp::Error {
  public:
-  using std::runtime_error::runtime_error;
+  using vp::Error::Error;
 };
 
 // The game's pictures are 180 x 140 and its voices a few seconds long: an entry

@@ -7,14 +7,16 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/error.h"
+
 namespace vp::platform {
 
 enum class RegRoot { CurrentUser, LocalMachine };
 
 // Raised when a value is missing or stored with the other type, as on Windows.
-class RegistryError : public std::runtime_error {
+class RegistryError : public vp::Error {
  public:
-  using std::runtime_error::runtime_error;
+  using vp::Error::Error;
 };
 
 // An open registry key. Writes are kept until Close (or destruction) stores them.

@@ -5,15 +5,16 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/error.h"
 #include "png/bitmap.h"
 #include "png/stream.h"
 
 namespace vp::png {
 
 // Raised when a graphic cannot be assigned to or from another kind.
-class EConvertError : public std::runtime_error {
+class EConvertError : public vp::Error {
  public:
-  using std::runtime_error::runtime_error;
+  using vp::Error::Error;
 };
 
 // The abstract graphic that picture formats derive from.

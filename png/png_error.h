@@ -2,6 +2,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/error.h"
+
 namespace vp::png {
 
 // Every cause the codec reports, one code each.
@@ -33,10 +35,10 @@ const char* PngErrorMessage(PngErrorCode code);
 
 // The codec's own error: its message is part of the codec's interface; the
 // code tells the cause and the detail what zlib said, if anything.
-class EPngError : public std::runtime_error {
+class EPngError : public vp::Error {
  public:
   explicit EPngError(PngErrorCode code, int zlibCode = 0, std::string detail = {})
-      : std::runtime_error(PngErrorMessage(code)), code_(code), zlibCode_(zlibCode), detail_(std::move(detail)) {}
+      : vp::Error(PngErrorMessage(code)), code_(code), zlibCode_(zlibCode), detail_(std::move(detail)) {}
   PngErrorCode code() const { return code_; }
   int zlibCode() const { return zlibCode_; }  // 0 when zlib was not involved
   const std::string& detail() const { return detail_; }

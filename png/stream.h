@@ -5,12 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/error.h"
+
 namespace vp::png {
 
 // Raised by ReadBuffer / WriteBuffer when a stream cannot deliver or take every byte.
-class EStreamError : public std::runtime_error {
+class EStreamError : public vp::Error {
  public:
-  using std::runtime_error::runtime_error;
+  using vp::Error::Error;
 };
 
 class Stream {
