@@ -55,7 +55,7 @@ Qt::WindowFlags WindowFlagsFor(bool borderless) {
 }
 }  // namespace
 
-TfrmCount::TfrmCount() : QWidget(nullptr, WindowFlagsFor(false)) {
+TfrmCount::TfrmCount(platform::Registry& registry) : QWidget(nullptr, WindowFlagsFor(false)), reg_(registry) {
   // The background decodes on another core while the fonts load here.
   shell::TfrmData::RegisterArtwork();
   backgroundLoad_ = std::async(std::launch::async, [] { return shell::TfrmData::Artwork("counter_background"); });
@@ -148,7 +148,7 @@ void TfrmCount::FormCreate() {
   platform::BreakDownLocal(now_, nowTm_);
   timing_.showTime = now_;
 
-  auto& reg = platform::TheRegistry();
+  auto& reg = reg_;
   auto& settings = state::TheSettings();
   std::vector<std::string> notices;
   const auto load = state::LoadSettings(settings, reg, platform::ExecutableFolder(), platform::WorkFolder());

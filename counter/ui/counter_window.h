@@ -11,6 +11,7 @@
 #include "counter/ui/shape_widget.h"
 #include "platform/clock.h"
 #include "platform/media_player.h"
+#include "platform/registry.h"
 #include "png/bitmap.h"
 
 namespace vp::shell {
@@ -24,7 +25,8 @@ namespace vp::counter {
 class TfrmCount : public QWidget {
   Q_OBJECT
  public:
-  TfrmCount();
+  // The registry holds the settings and the game's install key; tests hand in their own.
+  explicit TfrmCount(platform::Registry& registry = platform::TheRegistry());
   ~TfrmCount() override;
 
   // Shows the window now or arms the delay; the entry point calls it once the
@@ -62,6 +64,7 @@ class TfrmCount : public QWidget {
   QLabel* MakeLabel(const Label& label);
   void CopyLabel(QLabel* target, const Label& label);
 
+  platform::Registry& reg_;
   std::unique_ptr<shell::TfrmData> data_;
   QLabel* imgCount_ = nullptr;
   QLabel* imgChar1_ = nullptr;

@@ -43,8 +43,9 @@ QSpinBox* Spin(QWidget* parent, int l, int t, int low, int high, const char* nam
 }
 }  // namespace
 
-TfrmInit::TfrmInit(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
+TfrmInit::TfrmInit(QWidget* owner, platform::Registry& registry)
+    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      reg_(registry) {
   setWindowTitle(QStringLiteral("詳細設定"));
   setFixedSize(320, 397);
   Bevel(this, 4, 4, 313, 45);
@@ -179,7 +180,7 @@ int TfrmInit::CheckedRandMode() const {
 }
 
 void TfrmInit::bbtDirClick() {
-  TfrmDir dialog(this);
+  TfrmDir dialog(this, reg_);
   dialog.exec();
   edtDir_->setText(QString::fromStdString(state::TheSettings().dirwave));
 }

@@ -7,6 +7,8 @@
 #include <QSpinBox>
 #include <array>
 
+#include "platform/registry.h"
+
 namespace vp::settings {
 
 // The detailed settings dialog: every setting but the two characters. OK
@@ -14,7 +16,7 @@ namespace vp::settings {
 class TfrmInit : public QDialog {
   Q_OBJECT
  public:
-  explicit TfrmInit(QWidget* owner);
+  TfrmInit(QWidget* owner, platform::Registry& registry = platform::TheRegistry());
 
  private:
   void FormCreate();
@@ -25,6 +27,7 @@ class TfrmInit : public QDialog {
   void bbtOkClick();
 
   QLineEdit* edtDir_ = nullptr;
+  platform::Registry& reg_;
   QCheckBox* chkWave_ = nullptr;
   std::array<QCheckBox*, 6> chkWaveN_{};
   QCheckBox* chkRepl_ = nullptr;

@@ -33,8 +33,9 @@ std::string ExistingFolder(std::string folder) {
 }
 }  // namespace
 
-TfrmDir::TfrmDir(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
+TfrmDir::TfrmDir(QWidget* owner, platform::Registry& registry)
+    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      reg_(registry) {
   setWindowTitle(QStringLiteral("ゲームフォルダの指定"));
   setFixedSize(240, 208);
   setFont(shell::PGothicFont());
@@ -136,7 +137,7 @@ void TfrmDir::dcbDirChange(int index) {
 }
 
 void TfrmDir::bbtRegClick() {
-  const state::GameSearch found = state::FindGameFolder(platform::TheRegistry());
+  const state::GameSearch found = state::FindGameFolder(reg_);
   if (!found.found || !OpenFolderPath(found.folder)) {
     shell::ShowExclamation(this, QStringLiteral("ヴェルベル・プラスの自動検索に失敗しました。\nゲームが正しくインストールされてない可能性があります。"));
   }

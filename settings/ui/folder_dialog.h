@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/registry.h"
 #include "settings/folder_browser.h"
 
 namespace vp::settings {
@@ -16,7 +17,7 @@ namespace vp::settings {
 class TfrmDir : public QDialog {
   Q_OBJECT
  public:
-  explicit TfrmDir(QWidget* owner);
+  TfrmDir(QWidget* owner, platform::Registry& registry = platform::TheRegistry());
 
   const std::string& OpenFolder() const { return open_; }
   // Opens a folder as a double click on its row would.
@@ -29,6 +30,7 @@ class TfrmDir : public QDialog {
   void btnOkClick();
   void SelectDriveOf(const std::string& folder);
 
+  platform::Registry& reg_;
   QComboBox* dcbDir_ = nullptr;
   QListWidget* dlbDir_ = nullptr;
   std::vector<Drive> drives_;

@@ -48,8 +48,10 @@ QString Name(int index) {
 }
 }  // namespace
 
-TfrmMain::TfrmMain() : QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                                                Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
+TfrmMain::TfrmMain(platform::Registry& registry)
+    : QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                               Qt::WindowCloseButtonHint),
+      reg_(registry) {
   setWindowTitle(QString::fromStdString(shell::kSettingsCaption));
   shortcuts_ = std::make_unique<StartupShortcuts>(
       [this](const std::string& text) { return shell::AskYesNo(this, QString::fromStdString(text)); },
@@ -201,7 +203,7 @@ void TfrmMain::FormCreate() {
   data_ = std::make_unique<shell::TfrmData>();
   QApplication::setWindowIcon(data_->imgIcon());
   setWindowIcon(data_->imgIcon());
-  auto& reg = platform::TheRegistry();
+  auto& reg = reg_;
   const auto load = state::LoadSettings(state::TheSettings(), reg, platform::ExecutableFolder(), platform::WorkFolder());
   firstSetupPending_ = !state::SettingsEverSaved(reg);
   if (state::IsFirstRun(reg) || firstSetupPending_) btnCancel_->setEnabled(false);
@@ -221,7 +223,7 @@ void TfrmMain::FormCreate() {
 }
 
 bool TfrmMain::SaveOrTell() {
-  auto& reg = platform::TheRegistry();
+  auto& reg = reg_;
   if (state::SaveSettings(state::TheSettings(), reg)) return true;
   std::vector<std::string> notices = state::RegistryNotices(reg);
   if (notices.empty()) notices.push_back("設定を保存できませんでした。");
@@ -328,7 +330,7 @@ void TfrmMain::FirstTimeSetup() {
 
 void TfrmMain::mnuConfigClick() {
   {
-    TfrmInit dialog(this);
+    TfrmInit dialog(this, reg_);
     dialog.exec();
   }
   // The name setting may have changed.

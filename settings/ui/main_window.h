@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <memory>
 
+#include "platform/registry.h"
 #include "settings/ui/chip_image.h"
 #include "settings/startup_shortcut.h"
 
@@ -22,7 +23,7 @@ namespace vp::settings {
 class TfrmMain : public QMainWindow {
   Q_OBJECT
  public:
-  TfrmMain();
+  explicit TfrmMain(platform::Registry& registry = platform::TheRegistry());
   ~TfrmMain() override;
 
  protected:
@@ -48,6 +49,7 @@ class TfrmMain : public QMainWindow {
   // Saves the settings; on failure tells the user why and returns false.
   bool SaveOrTell();
 
+  platform::Registry& reg_;
   std::unique_ptr<shell::TfrmData> data_;
   QLabel* imgBack_ = nullptr;
   ChipImage* imgChar0_ = nullptr;

@@ -17,7 +17,7 @@ namespace {
 class CounterWindow : public ::testing::Test {
  protected:
   test::Sandbox box;
-  void SetUp() override { setenv("VPCOUNTER_REGISTRY_DIR", box.regDir().path().c_str(), 1); }
+
   void Settings(const std::string& values) {
     box.WriteReg(platform::RegRoot::CurrentUser,
                  "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\n" + values);
@@ -26,7 +26,7 @@ class CounterWindow : public ::testing::Test {
 
 TEST_F(CounterWindow, ShowsAtOnceCountsAndClosesAfterTheDisplayTime) {
   Settings("\"timer\"=dword:00000002\n");
-  TfrmCount window;
+  TfrmCount window(box.registry());
   QSignalSpy closed(&window, &TfrmCount::Closed);
   // Counted during creation, before it is shown.
   ASSERT_EQ(test::ReadFile("TALLYDAT").size(), 64u);
@@ -45,7 +45,7 @@ TEST_F(CounterWindow, ShowsAtOnceCountsAndClosesAfterTheDisplayTime) {
 
 TEST_F(CounterWindow, DelayKeepsItHiddenAndFormRemovesTheBorder) {
   Settings("\"timer\"=dword:00000001\n\"delay\"=dword:00000001\n\"form\"=dword:00000001\n");
-  TfrmCount window;
+  TfrmCount window(box.registry());
   QSignalSpy closed(&window, &TfrmCount::Closed);
   EXPECT_TRUE(window.windowFlags() & Qt::FramelessWindowHint);
   EXPECT_EQ(window.size(), QSize(600, 135));
@@ -63,7 +63,7 @@ TEST_F(CounterWindow, WithoutTheGameTheTextsAreStillComplete) {
   state::StartHistory h;
   h.count = 100;
   test::WriteFile("TALLYDAT", state::EncodeHistory(h));
-  TfrmCount window;
+  TfrmCount window(box.registry());
   window.Start();
   EXPECT_EQ(window.Composition().labels.char1A.text, "ちょうど");
   EXPECT_EQ(window.Composition().labels.count.text, "100");

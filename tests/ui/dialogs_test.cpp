@@ -39,7 +39,6 @@ class Dialogs : public ::testing::Test {
   bool answer = false;
 
   void SetUp() override {
-    setenv("VPCOUNTER_REGISTRY_DIR", box.regDir().path().c_str(), 1);
     data = std::make_unique<shell::TfrmData>();
     owner.setGeometry(100, 100, 292, 267);
     state::TheSettings() = state::Settings{};
@@ -73,7 +72,7 @@ TEST_F(Dialogs, DetailedSettingsShowAndStoreTheRecord) {
   s.rand = 3;
   s.dirwave = "/games/vp";
   {
-    TfrmInit dialog(&owner);
+    TfrmInit dialog(&owner, box.registry());
     EXPECT_EQ(Find<QLineEdit>(&dialog, "edtDir")->text(), QStringLiteral("/games/vp"));
     EXPECT_FALSE(Find<QCheckBox>(&dialog, "chkWave1")->isChecked());
     EXPECT_TRUE(Find<QCheckBox>(&dialog, "chkWave2")->isChecked());
@@ -92,7 +91,7 @@ TEST_F(Dialogs, DetailedSettingsShowAndStoreTheRecord) {
 
 TEST_F(Dialogs, NicknamesAtOnceAndCancelStoresNothing) {
   auto& s = state::TheSettings();
-  TfrmInit dialog(&owner);
+  TfrmInit dialog(&owner, box.registry());
   EXPECT_EQ(Find<QCheckBox>(&dialog, "chkWave2")->text(), QStringLiteral("桐生 葵"));
   Find<QCheckBox>(&dialog, "chkName")->click();
   EXPECT_EQ(Find<QCheckBox>(&dialog, "chkWave2")->text(), QStringLiteral("アオ"));
@@ -104,7 +103,7 @@ TEST_F(Dialogs, NicknamesAtOnceAndCancelStoresNothing) {
 
 TEST_F(Dialogs, VoicesWithoutAGameFolderAsk) {
   auto& s = state::TheSettings();
-  TfrmInit dialog(&owner);
+  TfrmInit dialog(&owner, box.registry());
   dialog.show();
   Find<QCheckBox>(&dialog, "chkWave")->click();
   Click(&dialog, "bbtOk");
@@ -118,7 +117,7 @@ TEST_F(Dialogs, VoicesWithoutAGameFolderAsk) {
 }
 
 TEST_F(Dialogs, SpinBoxesNeverLeaveTheirRanges) {
-  TfrmInit dialog(&owner);
+  TfrmInit dialog(&owner, box.registry());
   auto* timer = Find<QSpinBox>(&dialog, "updTimer");
   auto* delay = Find<QSpinBox>(&dialog, "updDelay");
   timer->setValue(0);
@@ -137,7 +136,7 @@ TEST_F(Dialogs, GameFolderDialogTakesTheOpenFolderNotTheHighlightedRow) {
   test::WriteFile(game + "/VerbellePlus.exe", "");
   state::TheSettings().dirwave = game;
   {
-    TfrmDir dialog(&owner);
+    TfrmDir dialog(&owner, box.registry());
     EXPECT_EQ(dialog.OpenFolder(), game);
     auto* list = Find<QListWidget>(&dialog, "dlbDir");
     list->setCurrentRow(list->count() - 1);  // highlight "sub" without opening it
@@ -148,7 +147,7 @@ TEST_F(Dialogs, GameFolderDialogTakesTheOpenFolderNotTheHighlightedRow) {
 
   // A folder without the executable: asked, and No keeps the dialog open.
   {
-    TfrmDir dialog(&owner);
+    TfrmDir dialog(&owner, box.registry());
     dialog.show();
     ASSERT_TRUE(dialog.OpenFolderPath(game + "/sub"));
     Click(&dialog, "btnOk");
@@ -163,7 +162,7 @@ TEST_F(Dialogs, AutoSearchThenCancelLeavesTheFolder) {
   platform::CreateFolders(game);
   test::WriteFile(game + "/VerbellePlus.exe", "");
   state::TheSettings().dirwave = box.work().path();
-  TfrmDir dialog(&owner);
+  TfrmDir dialog(&owner, box.registry());
   Click(&dialog, "bbtReg");  // no install key yet
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_TRUE(messages[0].startsWith(QStringLiteral("ヴェルベル・プラスの自動検索に失敗しました。")));

@@ -43,7 +43,6 @@ class MainWindow : public ::testing::Test {
       }
     });
     closer.start(20);
-    setenv("VPCOUNTER_REGISTRY_DIR", box.regDir().path().c_str(), 1);
     setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
     setenv("XDG_CONFIG_DIRS", system.path().c_str(), 1);
     shell::SetMessageHandlerForTesting([this](shell::MessageKind, const QString& caption, const QString& text) {
@@ -62,7 +61,7 @@ class MainWindow : public ::testing::Test {
     state::SaveSettings(s, box.registry());
   }
   std::unique_ptr<TfrmMain> Open() {
-    auto w = std::make_unique<TfrmMain>();
+    auto w = std::make_unique<TfrmMain>(box.registry());
     w->show();
     QTest::qWait(20);
     return w;
