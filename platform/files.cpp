@@ -190,15 +190,19 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t ma
   return content;
 }
 
-std::optional<std::string> ReadFileStart(const std::string& path, std::size_t bytes, std::uint64_t* size) {
-  Fd fd(OpenRegularForReading(path, nullptr, size));
+std::optional<std::string> ReadFileStart(const std::string& path, std::size_t bytes, std::uint64_t* size,
+                                         FileKind* kind) {
+  Fd fd(OpenRegularForReading(path, kind, size));
   if (fd.get() < 0) return std::nullopt;
   std::string content(bytes, '\0');
   std::size_t got = 0;
   while (got < bytes) {
     ssize_t n = ::read(fd.get(), content.data() + got, bytes - got);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return std::nullopt;
+    if (n < 0) {
+      if (kind) *kind = FileKind::Unreadable;
+      return std::nullopt;
+    }
     if (n == 0) break;
     got += static_cast<std::size_t>(n);
   }
@@ -296,6 +300,26 @@ int RemoveStaleTemporaryFiles(const std::string& folder) {
   }
   closedir(dir);
   return removed;
+}
+
+PathInfo InspectPath(const std::string& path) {
+  PathInfo info;
+  struct stat st {};
+  if (path.empty() || ::stat(path.c_str(), &st) != 0) return info;
+  info.exists = true;
+  info.regular = S_ISREG(st.st_mode);
+  info.writable = (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+  info.size = static_cast<std::uint64_t>(st.st_size);
+  return info;
+}
+
+bool NameTaken(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool KeepUnderName(const std::string& path, const std::string& newName) {
+  return ::link(path.c_str(), newName.c_str()) == 0 || ::rename(path.c_str(), newName.c_str()) == 0;
 }
 
 bool DeleteFile(const std::string& path) { return !path.empty() && ::unlink(path.c_str()) == 0; }

@@ -30,7 +30,21 @@ std::optional<std::string> ReadWholeFile(const std::string& path,
 // At most the first `bytes` bytes of the file, or nothing when it cannot be read;
 // size receives the file's full size.
 std::optional<std::string> ReadFileStart(const std::string& path, std::size_t bytes,
-                                         std::uint64_t* size = nullptr);
+                                         std::uint64_t* size = nullptr, FileKind* kind = nullptr);
+
+// What is at a path, following links: nothing, a regular file (with its size
+// and whether it may be changed) or something else.
+struct PathInfo {
+  bool exists = false;
+  bool regular = false;
+  bool writable = false;  // any write permission bit: not "read-only"
+  std::uint64_t size = 0;
+};
+PathInfo InspectPath(const std::string& path);
+// Whether anything (a link included) has this name.
+bool NameTaken(const std::string& path);
+// Gives the file a second name (a hard link), or else moves it there.
+bool KeepUnderName(const std::string& path, const std::string& newName);
 
 enum class WriteStatus { Ok, ReadOnly, NotRegular, Failed };
 struct WriteResult {

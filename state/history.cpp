@@ -1,8 +1,5 @@
 #include "state/history.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <limits>
@@ -27,19 +24,14 @@ std::uint32_t SaturatingIncrement(std::uint32_t v) {
   return v == std::numeric_limits<std::uint32_t>::max() ? v : v + 1;
 }
 
-bool PathTaken(const std::string& path) {
-  struct stat st {};
-  return lstat(path.c_str(), &st) == 0;
-}
-
 // Keeps the damaged file under a name of its own; the original name stays
 // until the new history replaces it, so a crash in between loses nothing.
 HistorySave KeepDamaged(const std::string& path, platform::TimeValue now) {
   HistorySave result;
   const std::string base = DamagedHistoryName(path, now);
   std::string aside = base;
-  for (int n = 2; PathTaken(aside) && n < 100; ++n) aside = base + "-" + std::to_string(n);
-  if (::link(path.c_str(), aside.c_str()) == 0 || ::rename(path.c_str(), aside.c_str()) == 0) {
+  for (int n = 2; platform::NameTaken(aside) && n < 100; ++n) aside = base + "-" + std::to_string(n);
+  if (platform::KeepUnderName(path, aside)) {
     result.keptAs = aside;
   } else {
     result.problem = HistorySaveProblem::CannotKeepDamaged;
@@ -107,17 +99,11 @@ HistoryLoad LoadHistory(StartHistory& h, const HistoryLocation& where) {
   h.firstTime = static_cast<std::int32_t>(platform::CurrentTime());
   platform::FileKind kind = platform::FileKind::Missing;
   // Only the first 64 bytes count, so a huge file is not read whole.
-  const int fd = platform::OpenRegularForReading(where.path, &kind, &result.size);
-  if (fd >= 0) ::close(fd);
-  switch (kind) {
-    case platform::FileKind::Missing: result.state = HistoryFileState::Missing; return result;
-    case platform::FileKind::NotRegular: result.state = HistoryFileState::NotAFile; return result;
-    case platform::FileKind::Unreadable: result.state = HistoryFileState::Unreadable; return result;
-    case platform::FileKind::Regular: break;
-  }
-  auto bytes = platform::ReadFileStart(where.path, kHistorySize, &result.size);
+  auto bytes = platform::ReadFileStart(where.path, kHistorySize, &result.size, &kind);
   if (!bytes) {
-    result.state = HistoryFileState::Unreadable;
+    result.state = kind == platform::FileKind::Missing      ? HistoryFileState::Missing
+                   : kind == platform::FileKind::NotRegular ? HistoryFileState::NotAFile
+                                                            : HistoryFileState::Unreadable;
     return result;
   }
   result.state = result.size == kHistorySize ? HistoryFileState::Valid : HistoryFileState::WrongSize;
@@ -133,18 +119,17 @@ HistoryLoad LoadHistory(StartHistory& h, platform::Registry& reg) { return LoadH
 HistorySave SaveHistory(const StartHistory& h, const HistoryLocation& where, platform::TimeValue now) {
   HistorySave result;
   result.path = where.path;
-  struct stat st {};
-  if (!where.path.empty() && ::stat(where.path.c_str(), &st) == 0) {
-    if (!S_ISREG(st.st_mode)) {
+  if (const platform::PathInfo existing = platform::InspectPath(where.path); existing.exists) {
+    if (!existing.regular) {
       result.problem = HistorySaveProblem::NotAFile;
       return result;
     }
-    if (static_cast<std::uint64_t>(st.st_size) != kHistorySize) {
+    if (existing.size != kHistorySize) {
       if (where.sibling) {
         result.problem = HistorySaveProblem::NotAHistory;
         return result;
       }
-      if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+      if (!existing.writable) {
         result.problem = HistorySaveProblem::ReadOnly;
         return result;
       }

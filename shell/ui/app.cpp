@@ -26,11 +26,8 @@ int RunApplication(int argc, char** argv) {
   std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   const RunMode mode = ChooseRunMode(arguments);
 
-  const std::string platform = ChooseQtPlatform(mode, [](const char* name) {
-    const char* value = std::getenv(name);
-    return std::string(value ? value : "");
-  });
-  if (!platform.empty()) setenv("QT_QPA_PLATFORM", platform.c_str(), 1);
+  const std::string qtPlatform = ChooseQtPlatform(mode, platform::ProcessEnvironment());
+  if (!qtPlatform.empty()) setenv("QT_QPA_PLATFORM", qtPlatform.c_str(), 1);
 
   QApplication app(argc, argv);
   // No display name: Qt would append it to every title bar on X11.
