@@ -1,9 +1,6 @@
 #include "gamedata/archive.h"
 
-#include <dirent.h>
 #include <strings.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
@@ -17,33 +14,19 @@
 namespace vp::gamedata {
 namespace {
 
+// A game archive: a regular file, or the operation fails as the Part says.
 class Archive {
  public:
-  explicit Archive(const std::string& path) : fd_(platform::OpenRegularForReading(path, nullptr, &size_)) {
-    if (fd_ < 0) throw GameDataError("ゲームのファイルを開けませんでした。\n" + path);
+  explicit Archive(const std::string& path) : file_(path) {
+    if (!file_.open()) throw GameDataError("ゲームのファイルを開けませんでした。\n" + path);
   }
-  ~Archive() { ::close(fd_); }
-  Archive(const Archive&) = delete;
-  Archive& operator=(const Archive&) = delete;
-
-  // Exactly n bytes at offset, or false.
   bool ReadAt(std::int64_t offset, void* out, std::size_t n) const {
-    auto* p = static_cast<char*>(out);
-    while (n > 0) {
-      ssize_t got = ::pread(fd_, p, n, static_cast<off_t>(offset));
-      if (got < 0 && errno == EINTR) continue;
-      if (got <= 0) return false;
-      p += got;
-      offset += got;
-      n -= static_cast<std::size_t>(got);
-    }
-    return true;
+    return offset >= 0 && file_.ReadAt(static_cast<std::uint64_t>(offset), out, n);
   }
-  std::int64_t size() const { return static_cast<std::int64_t>(size_); }
+  std::int64_t size() const { return static_cast<std::int64_t>(file_.size()); }
 
  private:
-  std::uint64_t size_ = 0;
-  int fd_;
+  platform::ReadOnlyFile file_;
 };
 
 std::int32_t Int32At(const std::uint8_t* p) {
@@ -145,16 +128,12 @@ bool IsExtractedFileName(ExtractedKind kind, const std::string& name) {
 }
 
 void DeleteExtractedFiles(ExtractedKind kind, const std::string& folder) {
-  DIR* dir = opendir(folder.c_str());
-  if (dir == nullptr) return;
-  while (dirent* entry = readdir(dir)) {
-    const std::string name = entry->d_name;
-    if (!IsExtractedFileName(kind, name)) continue;
-    const std::string path = folder + "/" + name;
+  for (const auto& entry : platform::ListMatching(folder, "*")) {
+    if (entry.isFolder || !IsExtractedFileName(kind, entry.name)) continue;
+    const std::string path = folder + "/" + entry.name;
     // Regular files only, and like Windows' DeleteFile not read-only ones.
     if (platform::IsPlainRegularFile(path) && platform::FileWritable(path)) platform::DeleteFile(path);
   }
-  closedir(dir);
 }
 
 }  // namespace vp::gamedata

@@ -1,9 +1,8 @@
 #include "gamedata/voice_decoder.h"
 
-#include <dlfcn.h>
-
 #include <cstdint>
 
+#include "platform/dynamic_library.h"
 #include "platform/executable.h"
 #include "platform/files.h"
 
@@ -29,15 +28,15 @@ Binding& TheBinding() {
 
 void* OpenLibrary() {
   Binding& b = TheBinding();
-  if (!b.pathOverride.empty()) return dlopen(b.pathOverride.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!b.pathOverride.empty()) return platform::LoadDynamicLibrary(b.pathOverride);
   // Beside the program first (a build), then its private library folder
   // (installed), then the loader's search (which includes the program's run path).
   const std::string folder = platform::ExecutableFolder();
   for (const std::string& path : {folder + kDecoderLibrary, folder + "../lib/vpcounter/" + kDecoderLibrary}) {
     if (!platform::FileExists(path)) continue;
-    if (void* h = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) return h;
+    if (void* h = platform::LoadDynamicLibrary(path)) return h;
   }
-  return dlopen(kDecoderLibrary, RTLD_NOW | RTLD_LOCAL);
+  return platform::LoadDynamicLibrary(kDecoderLibrary);
 }
 
 }  // namespace
@@ -47,8 +46,8 @@ int LoadDecoder() {
   if (b.handle) return 0;
   b.handle = OpenLibrary();
   if (!b.handle) return -1;
-  b.version = reinterpret_cast<VersionFn>(dlsym(b.handle, "OGG_GetVersion"));
-  b.decode = reinterpret_cast<DecodeFn>(dlsym(b.handle, "OGG_DecodeFile"));
+  b.version = reinterpret_cast<VersionFn>(platform::FindLibrarySymbol(b.handle, "OGG_GetVersion"));
+  b.decode = reinterpret_cast<DecodeFn>(platform::FindLibrarySymbol(b.handle, "OGG_DecodeFile"));
   if (!b.version || !b.decode) {
     UnloadDecoder();
     return -1;
@@ -65,7 +64,7 @@ int DecodeOgg(const std::string& ogg, const std::string& wav) {
 
 int UnloadDecoder() {
   Binding& b = TheBinding();
-  if (b.handle) dlclose(b.handle);
+  platform::FreeDynamicLibrary(b.handle);
   b.handle = nullptr;
   b.version = nullptr;
   b.decode = nullptr;

@@ -162,6 +162,25 @@ int OpenRegularForReading(const std::string& path, FileKind* kind, std::uint64_t
   return fd.Release();
 }
 
+ReadOnlyFile::ReadOnlyFile(const std::string& path) { fd_ = OpenRegularForReading(path, nullptr, &size_); }
+
+ReadOnlyFile::~ReadOnlyFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool ReadOnlyFile::ReadAt(std::uint64_t offset, void* out, std::size_t n) const {
+  auto* p = static_cast<char*>(out);
+  while (n > 0) {
+    const ssize_t got = ::pread(fd_, p, n, static_cast<off_t>(offset));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    p += got;
+    offset += static_cast<std::uint64_t>(got);
+    n -= static_cast<std::size_t>(got);
+  }
+  return true;
+}
+
 std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes, FileKind* kind) {
   std::uint64_t size = 0;
   Fd fd(OpenRegularForReading(path, kind, &size));

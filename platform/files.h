@@ -22,6 +22,24 @@ enum class FileKind { Missing, Regular, NotRegular, Unreadable };
 int OpenRegularForReading(const std::string& path, FileKind* kind = nullptr,
                           std::uint64_t* size = nullptr);
 
+// A regular file opened for reading at any offset, closed with the object;
+// open() is false for anything else (a FIFO included, without blocking).
+class ReadOnlyFile {
+ public:
+  explicit ReadOnlyFile(const std::string& path);
+  ~ReadOnlyFile();
+  ReadOnlyFile(const ReadOnlyFile&) = delete;
+  ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+  bool open() const { return fd_ >= 0; }
+  std::uint64_t size() const { return size_; }
+  // Exactly n bytes at offset, or false.
+  bool ReadAt(std::uint64_t offset, void* out, std::size_t n) const;
+
+ private:
+  int fd_ = -1;
+  std::uint64_t size_ = 0;
+};
+
 // The whole file, or nothing when it cannot be read. Files larger than maxBytes
 // count as unreadable, so a hostile path cannot make us read gigabytes.
 std::optional<std::string> ReadWholeFile(const std::string& path,
