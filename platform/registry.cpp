@@ -18,34 +18,6 @@ std::string TypeErrorText(std::string_view name) {
   return "Invalid data type for '" + std::string(name) + "'";
 }
 
-// The file's content: a parsed export, or a new empty one when there is no file.
-// Nothing, with the problem reported, when it cannot be used.
-std::optional<RegFile> ReadRegFile(const std::string& file, const std::string& rootName, RegFileRegistry& owner,
-                                   std::string* text = nullptr) {
-  FileKind kind = FileKind::Missing;
-  auto content = ReadWholeFile(file, kMaxRegistryFile, &kind);
-  if (!content) {
-    switch (kind) {
-      case FileKind::Missing: return RegFile(rootName);
-      case FileKind::NotRegular: owner.Report({RegistryProblem::Kind::NotAFile, file, 0, "not a regular file"}); break;
-      default: owner.Report({RegistryProblem::Kind::Unreadable, file, 0, "cannot be read"}); break;
-    }
-    return std::nullopt;
-  }
-  std::string error;
-  std::vector<RegFileIssue> skipped;
-  auto parsed = RegFile::Parse(*content, rootName, &error, &skipped);
-  if (!parsed) {
-    int line = 0;
-    if (error.rfind("line ", 0) == 0) line = std::atoi(error.c_str() + 5);
-    owner.Report({RegistryProblem::Kind::Unreadable, file, line, error});
-    return std::nullopt;
-  }
-  for (const auto& issue : skipped) owner.Report({RegistryProblem::Kind::SkippedLine, file, issue.line, issue.what});
-  if (text) *text = std::move(*content);
-  return parsed;
-}
-
 class RegFileKey : public RegistryKey {
  public:
   RegFileKey(RegFileRegistry& owner, std::string file, std::string rootName, std::string path, RegKeyData snapshot,
@@ -92,9 +64,10 @@ class RegFileKey : public RegistryKey {
     dirty_ = false;
     // Merge into the file as it is now, so keys open at the same time do not
     // undo each other's changes.
-    std::string text;
-    std::optional<RegFile> current = ReadRegFile(file_, rootName_, owner_, &text);
-    if (!current) return false;  // damaged meanwhile: never overwrite it
+    const auto loaded = owner_.Load(file_, rootName_);
+    if (!loaded) return false;  // damaged meanwhile: never overwrite it
+    std::optional<RegFile> current = *loaded->file;
+    const std::string text = loaded->text ? *loaded->text : std::string();
     RegKeyData& key = current->CreateKey(path_);
     for (auto& [name, value] : pending_) key.Set(name, value);
     pending_.clear();
@@ -103,7 +76,9 @@ class RegFileKey : public RegistryKey {
     CreateFolders(FolderOf(file_));
     const WriteResult written = WriteFileReplacing(file_, updated);
     switch (written.status) {
-      case WriteStatus::Ok: return true;
+      case WriteStatus::Ok:
+        owner_.Remember(file_, std::move(*current), std::move(updated));
+        return true;
       case WriteStatus::ReadOnly: owner_.Report({RegistryProblem::Kind::ReadOnly, file_, 0, "read-only"}); break;
       case WriteStatus::NotRegular:
         owner_.Report({RegistryProblem::Kind::NotAFile, file_, 0, "not a regular file"});
@@ -159,15 +134,49 @@ void RegFileRegistry::Report(RegistryProblem problem) {
   if (reported_.insert(id).second) problems_.push_back(std::move(problem));
 }
 
+std::optional<RegFileRegistry::Parsed> RegFileRegistry::Load(const std::string& file, const std::string& rootName) {
+  FileKind kind = FileKind::Missing;
+  auto content = ReadWholeFile(file, kMaxRegistryFile, &kind);
+  if (content) {
+    if (auto it = cache_.find(file); it != cache_.end() && *it->second.text == *content) return it->second;
+  }
+  cache_.erase(file);
+  if (!content) {
+    switch (kind) {
+      case FileKind::Missing: return Parsed{std::make_shared<const RegFile>(rootName), nullptr};
+      case FileKind::NotRegular: Report({RegistryProblem::Kind::NotAFile, file, 0, "not a regular file"}); break;
+      default: Report({RegistryProblem::Kind::Unreadable, file, 0, "cannot be read"}); break;
+    }
+    return std::nullopt;
+  }
+  std::string error;
+  std::vector<RegFileIssue> skipped;
+  auto parsed = RegFile::Parse(*content, rootName, &error, &skipped);
+  if (!parsed) {
+    int line = 0;
+    if (error.rfind("line ", 0) == 0) line = std::atoi(error.c_str() + 5);
+    Report({RegistryProblem::Kind::Unreadable, file, line, error});
+    return std::nullopt;
+  }
+  for (const auto& issue : skipped) Report({RegistryProblem::Kind::SkippedLine, file, issue.line, issue.what});
+  Parsed result{std::make_shared<const RegFile>(std::move(*parsed)), std::make_shared<const std::string>(std::move(*content))};
+  cache_[file] = result;
+  return result;
+}
+
+void RegFileRegistry::Remember(const std::string& file, RegFile parsed, std::string text) {
+  cache_[file] = Parsed{std::make_shared<const RegFile>(std::move(parsed)), std::make_shared<const std::string>(std::move(text))};
+}
+
 std::vector<RegistryProblem> RegFileRegistry::TakeProblems() { return std::exchange(problems_, {}); }
 
 std::unique_ptr<RegistryKey> RegFileRegistry::OpenKey(RegRoot root, std::string_view path, bool create) {
   const std::string file = FileOf(root);
   const std::string rootName = RootName(root);
   const std::string keyPath = NormalizeKeyPath(path);
-  std::optional<RegFile> content = ReadRegFile(file, rootName, *this);
-  if (!content) return nullptr;  // a damaged file is kept as it is
-  const RegKeyData* key = content->FindKey(keyPath);
+  const auto loaded = Load(file, rootName);
+  if (!loaded) return nullptr;  // a damaged file is kept as it is
+  const RegKeyData* key = loaded->file->FindKey(keyPath);
   if (key == nullptr && !create) return nullptr;
   RegKeyData snapshot;
   if (key) snapshot = *key;

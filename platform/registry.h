@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -8,6 +10,7 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/reg_file.h"
 
 namespace vp::platform {
 
@@ -72,7 +75,20 @@ class RegFileRegistry : public Registry {
   // Records a problem unless the same one was recorded before.
   void Report(RegistryProblem problem);
 
+  // A root's file as parsed, and its text: one parse per content of the file,
+  // however many keys a run opens and closes (reading is cheap, parsing is not;
+  // the text itself, not a time stamp, tells whether the file changed). Nothing when it cannot be used
+  // (the problem is reported); an empty export when there is no file.
+  struct Parsed {
+    std::shared_ptr<const RegFile> file;
+    std::shared_ptr<const std::string> text;  // empty for a missing file
+  };
+  std::optional<Parsed> Load(const std::string& file, const std::string& rootName);
+  // What was just written, so the next open need not parse it again.
+  void Remember(const std::string& file, RegFile parsed, std::string text);
+
  private:
+  std::map<std::string, Parsed> cache_;
   std::string folder_;
   std::vector<RegistryProblem> problems_;
   std::set<std::string> reported_;

@@ -214,6 +214,22 @@ TEST_F(RegistryTest, KeysOpenTogetherKeepEachOthersChanges) {
   EXPECT_EQ(reg.OpenKey(RegRoot::CurrentUser, "B", false)->ReadInteger("b"), 2);
 }
 
+TEST_F(RegistryTest, AFileChangedByAnotherWriterIsReadAgain) {
+  // Same length, written in place at once: only the content can tell.
+  box.WriteReg(RegRoot::CurrentUser, "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"v\"=dword:00000001\n");
+  EXPECT_EQ(reg.OpenKey(RegRoot::CurrentUser, "K", false)->ReadInteger("v"), 1);
+  box.WriteReg(RegRoot::CurrentUser, "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"v\"=dword:00000002\n");
+  EXPECT_EQ(reg.OpenKey(RegRoot::CurrentUser, "K", false)->ReadInteger("v"), 2);
+  {
+    auto key = reg.OpenKey(RegRoot::CurrentUser, "K", false);
+    key->WriteInteger("w", 3);
+    ASSERT_TRUE(key->Close());
+  }
+  auto again = reg.OpenKey(RegRoot::CurrentUser, "K", false);
+  EXPECT_EQ(again->ReadInteger("v"), 2);
+  EXPECT_EQ(again->ReadInteger("w"), 3);
+}
+
 TEST_F(RegistryTest, UnchangedValuesDoNotRewriteTheFile) {
   {
     auto key = reg.OpenKey(RegRoot::CurrentUser, "K", true);
