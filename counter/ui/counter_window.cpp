@@ -156,7 +156,8 @@ void TfrmCount::FormCreate() {
   // From loading to saving the history no other run may count: each run
   // counts once and greets with its own count.
   const state::HistoryLocation where = state::LocateHistory(reg);
-  platform::RemoveStaleTemporaryFiles(platform::FolderOf(where.path));
+  // The working folder was cleaned at start; a sibling's folder elsewhere is not.
+  if (const std::string folder = platform::FolderOf(where.path); folder != ".") platform::RemoveStaleTemporaryFiles(folder);
   state::HistoryCounting counting(where, kHistoryLockWait);
   if (counting.waitedInVain()) notices.push_back(state::HistoryLockNotice());
   auto& history = state::TheHistory();
