@@ -4,7 +4,7 @@
 
 #include "png/graphic.h"
 #include "png/png_types.h"
-#include "png/png_zlib.h"
+#include "png/png_filter.h"
 
 namespace vp::png {
 

@@ -6,7 +6,8 @@
 
 #include "png/byte_stream.h"
 #include "png/png_types.h"
-#include "png/png_zlib.h"
+#include "png/png_interlace.h"
+#include "png/png_rows.h"
 
 namespace vp::png {
 
