@@ -3,10 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#if defined(__x86_64__)
-#include <tmmintrin.h>
-#endif
-
+#include "png/png_convert.h"
 #include "png/png_error.h"
 
 namespace vp::png {
@@ -20,125 +17,11 @@ constexpr std::uint32_t kIHDR = ChunkType("IHDR"), kPLTE = ChunkType("PLTE"), kI
 
 constexpr std::uint32_t kPaletteTableColor = 0x1FFFFFF;
 constexpr std::uint64_t kMaxDeflateRatio = 1032;  // deflate never expands data more than this
-// Small images inflate in one call; larger ones row by row, which keeps each
-// row in the cache between inflating, unfiltering and converting it.
+// Rows inflate a strip at a time: zlib's fast path then runs to the strip's
+// end instead of stopping short of every row's, and the strip is still in the
+// cache when it is unfiltered and converted. Small images inflate whole.
 constexpr std::int64_t kWholeImageBytes = 256 << 10;
-
-// ---- row converters: PNG row (after the filter byte) to bitmap row ----
-
-void ConvertNone(const std::uint8_t*, std::uint8_t*, std::uint8_t*, std::int64_t) {}  // see DecodeRows
-
-void Change2to4(const std::uint8_t* s, std::uint8_t* d, std::uint8_t*, std::int64_t w) {
-  std::int64_t outBytes = (w + 1) / 2;
-  for (std::int64_t o = 0; o < outBytes; ++o) {
-    std::uint8_t in = s[o >> 1];
-    if ((o & 1) == 0) d[o] = static_cast<std::uint8_t>(((in >> 6) & 3) << 4 | ((in >> 4) & 3));
-    else d[o] = static_cast<std::uint8_t>(((in >> 2) & 3) << 4 | (in & 3));
-  }
-}
-
-void ChangeGray16(const std::uint8_t* s, std::uint8_t* d, std::uint8_t*, std::int64_t w) {
-  for (std::int64_t x = 0; x < w; ++x) d[x] = s[2 * x];
-}
-
-void ChangeGray16A(const std::uint8_t* s, std::uint8_t* d, std::uint8_t* a, std::int64_t w) {
-  for (std::int64_t x = 0; x < w; ++x) {
-    d[x] = s[4 * x];
-    a[x] = static_cast<std::uint8_t>(255 - s[4 * x + 2]);
-  }
-}
-
-void ChangeGray8A(const std::uint8_t* s, std::uint8_t* d, std::uint8_t* a, std::int64_t w) {
-  for (std::int64_t x = 0; x < w; ++x) {
-    d[x] = s[2 * x];
-    a[x] = static_cast<std::uint8_t>(255 - s[2 * x + 1]);
-  }
-}
-
-void RGBtoBGR24(const std::uint8_t* s, std::uint8_t* d, std::uint8_t*, std::int64_t w) {
-  for (std::int64_t x = 0; x < w; ++x, s += 3, d += 3) {
-    d[0] = s[2];
-    d[1] = s[1];
-    d[2] = s[0];
-  }
-}
-
-void RGBtoBGR48(const std::uint8_t* s, std::uint8_t* d, std::uint8_t*, std::int64_t w) {
-  for (std::int64_t x = 0; x < w; ++x, s += 6, d += 3) {
-    d[0] = s[4];
-    d[1] = s[2];
-    d[2] = s[0];
-  }
-}
-
-void RGBAtoBGRA32(const std::uint8_t* s, std::uint8_t* d, std::uint8_t* a, std::int64_t w) {
-  for (std::int64_t x = 0; x < w; ++x, s += 4, d += 3) {
-    d[0] = s[2];
-    d[1] = s[1];
-    d[2] = s[0];
-    a[x] = static_cast<std::uint8_t>(255 - s[3]);
-  }
-}
-
-void RGBAtoBGRA64(const std::uint8_t* s, std::uint8_t* d, std::uint8_t* a, std::int64_t w) {
-  for (std::int64_t x = 0; x < w; ++x, s += 8, d += 3) {
-    d[0] = s[4];
-    d[1] = s[2];
-    d[2] = s[0];
-    a[x] = static_cast<std::uint8_t>(255 - s[6]);
-  }
-}
-
-#if defined(__x86_64__)
-// The same two conversions with SSSE3's byte shuffle, four or five pixels at a
-// time; chosen once per image when the processor has it. The 16-byte stores
-// run ahead of the row, so the last pixels go the plain way.
-__attribute__((target("ssse3"))) void RGBAtoBGRA32Shuffled(const std::uint8_t* s, std::uint8_t* d, std::uint8_t* a,
-                                                           std::int64_t w) {
-  const __m128i toBgr = _mm_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1);
-  const __m128i toAlpha = _mm_setr_epi8(3, 7, 11, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
-  const __m128i ones = _mm_set1_epi8(-1);
-  std::int64_t x = 0;
-  for (; x + 8 <= w; x += 4, s += 16, d += 12) {
-    const __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_shuffle_epi8(px, toBgr));
-    const std::uint32_t alpha = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_xor_si128(_mm_shuffle_epi8(px, toAlpha), ones)));
-    std::memcpy(a + x, &alpha, 4);  // 255 - alpha is its complement
-  }
-  RGBAtoBGRA32(s, d, a + x, w - x);
-}
-
-__attribute__((target("ssse3"))) void RGBtoBGR24Shuffled(const std::uint8_t* s, std::uint8_t* d, std::uint8_t* a,
-                                                         std::int64_t w) {
-  const __m128i toBgr = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
-  std::int64_t x = 0;
-  for (; x + 10 <= w; x += 5, s += 15, d += 15)
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)), toBgr));
-  RGBtoBGR24(s, d, a, w - x);
-}
-
-bool HasSsse3() {
-  static const bool has = __builtin_cpu_supports("ssse3");
-  return has;
-}
-#endif
-
-inline void Put565(std::uint8_t* d, unsigned r, unsigned g, unsigned b) {
-  unsigned v = ((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3);
-  d[0] = static_cast<std::uint8_t>(v);
-  d[1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-void RGBtoBGR16(const std::uint8_t* s, std::uint8_t* d, std::uint8_t*, std::int64_t w) {
-  for (std::int64_t x = 0; x < w; ++x, s += 3, d += 2) Put565(d, s[0], s[1], s[2]);
-}
-
-void RGBAtoBGRA16(const std::uint8_t* s, std::uint8_t* d, std::uint8_t* a, std::int64_t w) {
-  for (std::int64_t x = 0; x < w; ++x, s += 4, d += 2) {
-    Put565(d, s[0], s[1], s[2]);
-    a[x] = static_cast<std::uint8_t>(255 - s[3]);
-  }
-}
+constexpr std::int64_t kStripBytes = 64 << 10;
 
 
 }  // namespace
@@ -494,10 +377,7 @@ void TPngReadStream::CheckImageFormat() {
     } else if (d == 8) {
       bitmapBitCount = 24;
       pngBitsPerPixel = hasAlpha ? 32 : 24;
-      converter_ = hasAlpha ? RGBAtoBGRA32 : RGBtoBGR24;
-#if defined(__x86_64__)
-      if (HasSsse3()) converter_ = hasAlpha ? RGBAtoBGRA32Shuffled : RGBtoBGR24Shuffled;
-#endif
+      converter_ = hasAlpha ? FastRGBAtoBGRA32() : FastRGBtoBGR24();
     } else {
       bitmapBitCount = 24;
       pngBitsPerPixel = hasAlpha ? 64 : 48;
@@ -558,7 +438,9 @@ void TPngReadStream::CreateDIB() {
     } else {
       transColor = kNoColor;
       paletteAlpha = true;
-      for (int i = 0; i < 256; ++i) transparency_[i] = static_cast<std::uint8_t>(255 - alphaTable[i]);
+      std::uint8_t transparency[256];
+      for (int i = 0; i < 256; ++i) transparency[i] = static_cast<std::uint8_t>(255 - alphaTable[i]);
+      transparency_ = IndexLookup(transparency);
     }
   }
   TCustomGraphicReadStream::CreateDIB();
@@ -577,17 +459,14 @@ void TPngReadStream::CreateDIB() {
 void TPngReadStream::ConvertPAlpha(int fromRow, int toRow) {
   const int bits = bitmap_->BitCount();
   if (bits > 8) return;
-  // Locals: the byte stores could otherwise alias the table and the width.
-  std::uint8_t transparency[256];
-  std::memcpy(transparency, transparency_, sizeof transparency);
   const int w = width;
   for (int y = fromRow; y < toRow; ++y) {
     const std::uint8_t* src = bitmap_->ScanLine(y);
     std::uint8_t* dst = activeAlpha_->ScanLine(y);
     if (bits == 8) {
-      for (int x = 0; x < w; ++x) dst[x] = transparency[src[x]];
+      transparency_(src, dst, w);
     } else {
-      for (int x = 0; x < w; ++x) dst[x] = transparency[PackedIndex(src, x, bits)];
+      for (int x = 0; x < w; ++x) dst[x] = transparency_[PackedIndex(src, x, bits)];
     }
   }
 }
@@ -596,17 +475,16 @@ void TPngReadStream::GetBufMem() {
   const std::size_t pngRow = Bitmap::LineSize(width, pngBitsPerPixel) + 4;
   const std::size_t bmpRow = Bitmap::LineSize(width, bitmapBitCount) + 4;
   const std::size_t alphaRow = Bitmap::LineSize(width, 8);
-  buffers_.assign(2 * pngRow + bmpRow + alphaRow, 0);
-  row_.current = buffers_.data();
-  row_.previous = row_.current + pngRow;
-  converted_ = row_.previous + pngRow;
+  buffers_.assign(pngRow + bmpRow + alphaRow, 0);
+  deciphered_ = buffers_.data();
+  converted_ = deciphered_ + pngRow;
   alphaRow_ = converted_ + bmpRow;
 }
 
 void TPngReadStream::FreeBufMem() {
   buffers_.clear();
   buffers_.shrink_to_fit();
-  row_.current = row_.previous = converted_ = alphaRow_ = nullptr;
+  deciphered_ = converted_ = alphaRow_ = nullptr;
 }
 
 int TPngReadStream::FeedIDAT(TZlibInfo& info) {
@@ -700,68 +578,69 @@ void TPngReadStream::ThrowRowError(int result) {
   throw EPngError(PngErrorCode::RowData, row_.zlibResult, row_.z.msg ? row_.z.msg : "");
 }
 
-bool TPngReadStream::DecodeWholeImage() {
-  // One inflate call for the whole image (zlib's fast path all the way), then
-  // unfilter and convert row by row in place; only where it fits easily.
-  const std::int64_t rowLength = (static_cast<std::int64_t>(width) * pngBitsPerPixel + 7) / 8 + 1;
-  const std::int64_t total = rowLength * height;
-  if (total > kWholeImageBytes) return false;
-  std::vector<std::uint8_t> raw(static_cast<std::size_t>(total));
-  const std::vector<std::uint8_t> zeroRow(static_cast<std::size_t>(rowLength), 0);
-  row_.rowLength = rowLength;
-  if (const int r = ZLIBDecode(row_, raw.data(), total); r < 0) ThrowRowError(r);
-  const int bpp = (pngBitsPerPixel + 7) / 8;
-  for (int y = 0; y < height; ++y) {
-    std::uint8_t* row = raw.data() + static_cast<std::size_t>(y) * rowLength;
-    const std::uint8_t* prior = y > 0 ? row - rowLength : zeroRow.data();
-    if (!Unfilter(row[0], row + 1, prior + 1, rowLength - 1, bpp)) ThrowRowError(kBadRowFilter);
-    std::uint8_t* out = bitmap_->ScanLine(y);
-    if (converter_ == ConvertNone) {
-      std::memcpy(out, row + 1, static_cast<std::size_t>(rowLength - 1));
-    } else {
-      converter_(row + 1, out, activeAlpha_ ? activeAlpha_->ScanLine(y) : alphaRow_, width);
-    }
-    if (paletteAlpha && activeAlpha_) ConvertPAlpha(y, y + 1);
-    if ((y + 1) % 4 == 2 || height < 4) DoCallBack(y + 1);
+void TPngReadStream::PlaceRow(const std::uint8_t* src, const PassRows& rows, std::int64_t passRow) {
+  const bool adam7 = interlace == 1;
+  const PassInfo& pass = rows.pass;
+  const int y = static_cast<int>(pass.startY + passRow * pass.stepY);
+  std::uint8_t* alpha = activeAlpha_ && !adam7 ? activeAlpha_->ScanLine(y) : alphaRow_;
+  std::uint8_t* out = adam7 ? converted_ : bitmap_->ScanLine(y);
+  if (converter_ == ConvertNone) {
+    std::memcpy(out, src, static_cast<std::size_t>(rows.rowLength - 1));
+  } else {
+    converter_(src, out, alpha, rows.width);
   }
-  return true;
+  if (adam7) PlaceInterlaced(converted_, alphaRow_, y, pass, rows.width);
+  else if (paletteAlpha && activeAlpha_) ConvertPAlpha(y, y + 1);
+}
+
+bool TPngReadStream::DecodePass(const PassRows& rows, std::int64_t stripBytes, std::vector<std::uint8_t>& strip,
+                                std::int64_t& rowCounter) {
+  const std::int64_t n = rows.rowLength;
+  const std::int64_t perStrip = std::clamp<std::int64_t>(stripBytes / n, 1, rows.height);
+  strip.resize(static_cast<std::size_t>((perStrip + 1) * n));
+  std::uint8_t* const above = strip.data();  // the row above the strip: zero at a pass's start
+  std::uint8_t* const first = above + n;
+  std::memset(above, 0, static_cast<std::size_t>(n));
+  const int bpp = (pngBitsPerPixel + 7) / 8;
+  const bool withHandler = !password.empty() && static_cast<bool>(onDecode);
+  for (std::int64_t top = 0; top < rows.height; top += perStrip) {
+    const std::int64_t count = std::min(perStrip, rows.height - top);
+    const int result = ZLIBDecode(row_, first, count * n);
+    // On a failure the rows that did arrive whole are still placed, as a row
+    // by row decoder would have placed them before it failed.
+    const std::int64_t whole = result < 0 ? (row_.z.next_out - first) / n : count;
+    for (std::int64_t i = 0; i < whole; ++i, ++rowCounter) {
+      std::uint8_t* row = first + i * n;
+      if (!Unfilter(row[0], row + 1, row + 1 - n, n - 1, bpp)) ThrowRowError(kBadRowFilter);
+      const std::uint8_t* src = row + 1;
+      if (withHandler) {  // the cipher works on a copy: the next row unfilters against this one as stored
+        std::memcpy(deciphered_, row, static_cast<std::size_t>(n));
+        onDecode(this, deciphered_ + 1, n - 1, rowCounter - 1, password);
+        src = deciphered_ + 1;
+      }
+      PlaceRow(src, rows, top + i);
+      if (rowCounter % 4 == 2 || height < 4) DoCallBack(rowCounter);
+      if (StopFlag()) return false;
+    }
+    if (result < 0) ThrowRowError(result);
+    std::memcpy(above, first + (count - 1) * n, static_cast<std::size_t>(n));
+  }
+  return !(StopFlag() || EndFlag());
 }
 
 void TPngReadStream::DecodeRows() {
   const bool adam7 = interlace == 1;
   SetCallBackParam(1, TotalRows(height, adam7), 98);
   row_.bitsPerPixel = pngBitsPerPixel;
-  const bool withHandler = !password.empty() && static_cast<bool>(onDecode);
-  if (!adam7 && !withHandler && DecodeWholeImage()) return;
+  const std::vector<PassRows> passes = ImagePasses(width, height, adam7, pngBitsPerPixel);
+  std::int64_t rawBytes = 0;
+  for (const PassRows& rows : passes) rawBytes += rows.rowLength * rows.height;
+  // A small image inflates in one call: per-call costs are what it pays most.
+  const std::int64_t stripBytes = rawBytes <= kWholeImageBytes ? rawBytes : kStripBytes;
+  std::vector<std::uint8_t> strip;
   std::int64_t rowCounter = 1;
-  for (const PassRows& rows : ImagePasses(width, height, adam7, pngBitsPerPixel)) {
-    const PassInfo& pass = rows.pass;
-    const std::int64_t passWidth = rows.width, passHeight = rows.height;
-    row_.rowLength = rows.rowLength;
-    std::memset(row_.previous, 0, static_cast<std::size_t>(row_.rowLength));
-    for (std::int64_t i = 0; i < passHeight; ++i, ++rowCounter) {
-      if (const int r = png_read_line(row_); r < 0) ThrowRowError(r);
-      if (withHandler) {
-        std::memcpy(row_.previous, row_.current, static_cast<std::size_t>(row_.rowLength));
-        onDecode(this, row_.current + 1, row_.rowLength - 1, rowCounter - 1, password);
-      }
-      const int y = static_cast<int>(pass.startY + i * pass.stepY);
-      const std::uint8_t* src = row_.current + 1;
-      std::uint8_t* alpha = activeAlpha_ && !adam7 ? activeAlpha_->ScanLine(y) : alphaRow_;
-      std::uint8_t* out = adam7 ? converted_ : bitmap_->ScanLine(y);
-      if (converter_ == ConvertNone) {
-        std::memcpy(out, src, static_cast<std::size_t>(row_.rowLength - 1));
-      } else {
-        converter_(src, out, alpha, passWidth);
-      }
-      if (adam7) PlaceInterlaced(converted_, alphaRow_, y, pass, passWidth);
-      else if (paletteAlpha && activeAlpha_) ConvertPAlpha(y, y + 1);
-      if (!withHandler) std::swap(row_.current, row_.previous);
-      if (rowCounter % 4 == 2 || height < 4) DoCallBack(rowCounter);
-      if (StopFlag()) break;
-    }
-    if (StopFlag() || EndFlag()) break;
-  }
+  for (const PassRows& rows : passes)
+    if (!DecodePass(rows, stripBytes, strip, rowCounter)) break;
 }
 
 }  // namespace vp::png

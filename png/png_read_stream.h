@@ -6,6 +6,7 @@
 
 #include "png/byte_stream.h"
 #include "png/png_types.h"
+#include "png/png_convert.h"
 #include "png/png_interlace.h"
 #include "png/png_rows.h"
 
@@ -69,10 +70,11 @@ class TPngReadStream : public TCustomGraphicReadStream {
   void CreateDIB() override;
 
  private:
-  using Converter = void (*)(const std::uint8_t* src, std::uint8_t* dst, std::uint8_t* alpha, std::int64_t width);
-
   void ReadChunk();
-  bool DecodeWholeImage();  // false when the image is too large for it
+  // Inflates, unfilters and places one pass's rows; false when stopped.
+  bool DecodePass(const PassRows& rows, std::int64_t stripBytes, std::vector<std::uint8_t>& strip,
+                  std::int64_t& rowCounter);
+  void PlaceRow(const std::uint8_t* src, const PassRows& rows, std::int64_t passRow);
   [[noreturn]] void ThrowRowError(int result);
   struct ChunkHeader {
     std::uint32_t length = 0;
@@ -118,10 +120,11 @@ class TPngReadStream : public TCustomGraphicReadStream {
   Bitmap* activeAlpha_ = nullptr;
   TPngRowInfo row_;
   std::vector<std::uint8_t> buffers_;
+  std::uint8_t* deciphered_ = nullptr;  // a row as the cipher handler returns it
   std::uint8_t* converted_ = nullptr;
   std::uint8_t* alphaRow_ = nullptr;
-  Converter converter_ = nullptr;
-  std::uint8_t transparency_[256] = {};  // 255 - alpha table, for the alpha bitmap
+  RowConverter converter_ = nullptr;
+  IndexLookup transparency_;  // 255 - alpha table, for the alpha bitmap
 };
 
 }  // namespace vp::png

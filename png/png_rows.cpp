@@ -5,13 +5,6 @@
 
 namespace vp::png {
 
-int png_read_line(TPngRowInfo& info) {
-  int r = ZLIBDecode(info, info.current, info.rowLength);
-  if (r < 0) return r;
-  int bpp = (info.bitsPerPixel + 7) / 8;
-  return Unfilter(info.current[0], info.current + 1, info.previous + 1, info.rowLength - 1, bpp) ? 0 : kBadRowFilter;
-}
-
 int png_write_line(TPngRowInfo& info) {
   const std::int64_t n = info.rowLength - 1;
   const int bpp = (info.bitsPerPixel + 7) / 8;

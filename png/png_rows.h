@@ -10,7 +10,7 @@ namespace vp::png {
 struct TPngRowInfo : TZlibInfo {
   std::int64_t rowLength = 0;  // with the filter byte
   std::uint8_t* current = nullptr;
-  std::uint8_t* previous = nullptr;
+  std::uint8_t* previous = nullptr;  // encoder only
   int bitsPerPixel = 8;
   // Encoder only.
   TPngFilterType filter = TPngFilterType::gpfNone;
@@ -20,11 +20,9 @@ struct TPngRowInfo : TZlibInfo {
   std::uint32_t* histogram = nullptr;
 };
 
-// png_read_line's result for a row whose filter type is unknown.
+// The decoder's result for a row whose filter type is unknown.
 inline constexpr int kBadRowFilter = -1000;
 
-// Decompresses one row (filter byte first) into info.current and removes the filter.
-int png_read_line(TPngRowInfo& info);
 // Filters info.current (raw row without filter byte) into info.output and compresses it.
 int png_write_line(TPngRowInfo& info);
 

@@ -1,5 +1,6 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <memory>
@@ -7,6 +8,7 @@
 
 #include "libpng_reference.h"
 #include "png/png_error.h"
+#include "png/rgba.h"
 #include "png/stream.h"
 #include "png_test_support.h"
 
@@ -52,6 +54,66 @@ TEST(PngDecoder, MatchesLibpngForEveryFormatSizeAndInterlace) {
                            std::to_string(w) + "x" + std::to_string(h) + (interlace ? " Adam7" : "");
         ExpectSameAsLibpng(test::LibpngEncode(source), what);
       }
+}
+
+// Images larger than one inflate call's strip, every filter type in turn, so
+// each filter meets a strip boundary with the row above in the previous strip.
+TEST(PngDecoder, LargeImagesMatchLibpngAcrossStripBoundaries) {
+  const std::pair<int, int> formats[] = {{0, 8}, {0, 16}, {2, 8}, {2, 16}, {4, 8}, {6, 8}, {6, 16}, {3, 8}, {3, 4}};
+  unsigned seed = 500;
+  for (auto [type, depth] : formats)
+    for (bool interlace : {false, true}) {
+      auto source = test::RandomSource(613, 419, type, depth, interlace, seed++);
+      source.everyFilter = true;
+      const std::string what = "large type " + std::to_string(type) + " depth " + std::to_string(depth) +
+                               (interlace ? " Adam7" : "");
+      ExpectSameAsLibpng(test::LibpngEncode(source), what);
+    }
+  // Palette alpha tables short and long (looked up sixteen entries at a time, or one by one).
+  for (std::size_t entries : {std::size_t{20}, std::size_t{230}}) {
+    auto source = test::RandomSource(1000, 300, 3, 8, false, seed++);
+    for (std::size_t i = 0; i < entries; ++i) source.trnsAlpha.push_back(static_cast<std::uint8_t>(i * 37));
+    ExpectSameAsLibpng(test::LibpngEncode(source), "palette alpha table of " + std::to_string(entries));
+  }
+}
+
+TEST(PngDecoder, CutImageDataKeepsTheRowsThatArrived) {
+  const int w = 800, h = 400;
+  const std::size_t rowLength = w * 3 + 1;
+  auto source = test::RandomSource(w, h, 2, 8, false, 77);
+  source.everyFilter = true;
+  const auto full = test::LibpngEncode(source);
+  const auto whole = DecodeOurs(full);
+  ASSERT_EQ(whole.error, "");
+  // Keep the first half of the image data, then end the file.
+  const auto idat = test::ChunkData(full, "IDAT");
+  const std::vector<std::uint8_t> half(idat.begin(), idat.begin() + idat.size() / 2);
+  auto cut = Signature();
+  Append(cut, Ihdr(w, h, 8, 2));
+  Append(cut, Chunk("IDAT", half));
+  Append(cut, Chunk("IEND", {}));
+  // The rows that half holds whole.
+  std::vector<std::uint8_t> raw(rowLength * h);
+  z_stream z{};
+  inflateInit(&z);
+  z.next_in = const_cast<Bytef*>(half.data());
+  z.avail_in = static_cast<uInt>(half.size());
+  z.next_out = raw.data();
+  z.avail_out = static_cast<uInt>(raw.size());
+  inflate(&z, Z_SYNC_FLUSH);
+  const std::size_t arrived = z.total_out / rowLength;
+  inflateEnd(&z);
+  ASSERT_GT(arrived, 10u);
+  ASSERT_LT(arrived, static_cast<std::size_t>(h));
+
+  const auto partial = DecodeOurs(cut);
+  EXPECT_EQ(partial.error, "Read Image (PNG): Read Error");
+  const auto rgba = ToRgba(partial.image, nullptr);  // the partly built bitmap
+  ASSERT_EQ(rgba.size(), whole.rgba.size());
+  const std::size_t line = w * 4;
+  EXPECT_TRUE(std::equal(whole.rgba.begin(), whole.rgba.begin() + arrived * line, rgba.begin()));
+  // What never arrived stays black: no row is made up or half written.
+  EXPECT_TRUE(std::all_of(rgba.begin() + arrived * line, rgba.end(), [](std::uint8_t v) { return v == 0 || v == 255; }));
 }
 
 TEST(PngDecoder, MatchesLibpngWithTransparencyVariants) {
@@ -216,6 +278,19 @@ TEST(PngDecoder, BrokenImageDataIsAReadError) {
   auto full = GreyImage(4, 4, test::Deflate(std::vector<std::uint8_t>(20, 0)));
   full.resize(8 + 25 + 10);
   EXPECT_EQ(DecodeOurs(full).error, "Read Image (PNG): Read Error");
+}
+
+TEST(PngDecoder, TheZlibChecksumIsNotVerifiedLikeTheChunkCrcs) {
+  std::vector<std::uint8_t> raw;
+  for (int y = 0; y < 6; ++y) Append(raw, {0, static_cast<std::uint8_t>(y), 40, 80, 120});
+  auto z = test::Deflate(raw);
+  auto bad = z;
+  bad[bad.size() - 1] ^= 0x55;  // the Adler-32 at the end of the zlib stream
+  const auto good = DecodeOurs(GreyImage(4, 6, z));
+  const auto damaged = DecodeOurs(GreyImage(4, 6, bad));
+  ASSERT_EQ(good.error, "");
+  EXPECT_EQ(damaged.error, "");
+  EXPECT_EQ(damaged.rgba, good.rgba);
 }
 
 TEST(PngDecoder, AbsurdSizesAreRefusedBeforeAllocating) {

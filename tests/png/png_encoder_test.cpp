@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 #include "libpng_reference.h"
 #include "png/png_error.h"
@@ -240,27 +241,36 @@ TEST(PngEncoder, PaletteTransparencyAndBackground) {
 }
 
 TEST(PngEncoder, EncodeHookSeesEveryRowAndTheDecoderUndoesIt) {
-  Bitmap b = MakeBitmap(PixelFormat::pf24bit, 10, 6, 2);
-  TPngWriteStream writer;
-  writer.password = "secret";
-  std::vector<std::int64_t> lines;
-  writer.onEncode = [&](void*, std::uint8_t* row, std::int64_t n, std::int64_t line, const std::string& pw) {
-    EXPECT_EQ(pw, "secret");
-    lines.push_back(line);
-    for (std::int64_t i = 0; i < n; ++i) row[i] ^= 0x5A;
-  };
-  auto bytes = Encode(writer, b);
-  EXPECT_EQ(lines, (std::vector<std::int64_t>{0, 1, 2, 3, 4, 5}));
-  EXPECT_EQ(test::ChunkData(bytes, "tpNg")[4], 1);
-  MemoryStream in(bytes.data(), bytes.size());
-  Bitmap image;
-  TPngReadStream reader;
-  reader.onPassword = [](void*, std::string& pw) { pw = "secret"; };
-  reader.onDecode = [](void*, std::uint8_t* row, std::int64_t n, std::int64_t, const std::string&) {
-    for (std::int64_t i = 0; i < n; ++i) row[i] ^= 0x5A;
-  };
-  reader.LoadFromStream(&image, in, 0);
-  ExpectRgbaEqual(ToRgba(b, nullptr), ToRgba(image, nullptr), "deciphered");
+  // The large image spans several of the decoder's inflate strips, and its rows
+  // are filtered against the rows above as they were stored, ciphered.
+  for (auto [w, h, filter] : {std::tuple{10, 6, TPngFilterType::gpfJust}, std::tuple{700, 200, TPngFilterType::gpfPaeth}}) {
+    Bitmap b = MakeBitmap(PixelFormat::pf24bit, w, h, 2);
+    TPngWriteStream writer;
+    writer.password = "secret";
+    writer.filterType = filter;
+    std::vector<std::int64_t> lines;
+    writer.onEncode = [&](void*, std::uint8_t* row, std::int64_t n, std::int64_t line, const std::string& pw) {
+      EXPECT_EQ(pw, "secret");
+      lines.push_back(line);
+      for (std::int64_t i = 0; i < n; ++i) row[i] ^= 0x5A;
+    };
+    auto bytes = Encode(writer, b);
+    ASSERT_EQ(lines.size(), static_cast<std::size_t>(h));
+    for (int y = 0; y < h; ++y) EXPECT_EQ(lines[y], y);
+    EXPECT_EQ(test::ChunkData(bytes, "tpNg")[4], 1);
+    MemoryStream in(bytes.data(), bytes.size());
+    Bitmap image;
+    TPngReadStream reader;
+    reader.onPassword = [](void*, std::string& pw) { pw = "secret"; };
+    std::vector<std::int64_t> decoded;
+    reader.onDecode = [&](void*, std::uint8_t* row, std::int64_t n, std::int64_t line, const std::string&) {
+      decoded.push_back(line);
+      for (std::int64_t i = 0; i < n; ++i) row[i] ^= 0x5A;
+    };
+    reader.LoadFromStream(&image, in, 0);
+    EXPECT_EQ(decoded, lines);
+    ExpectRgbaEqual(ToRgba(b, nullptr), ToRgba(image, nullptr), "deciphered " + std::to_string(w));
+  }
 }
 
 TEST(PngEncoder, AdaptiveFilterKeepsOutputCompact) {

@@ -109,7 +109,20 @@ std::vector<std::uint8_t> LibpngEncode(const RefSource& s) {
   const std::size_t rowBytes = (static_cast<std::size_t>(s.width) * s.bitDepth * png_get_channels(png, info) + 7) / 8;
   std::vector<png_bytep> rows;
   for (int y = 0; y < s.height; ++y) rows.push_back(const_cast<png_bytep>(s.samples.data() + y * rowBytes));
-  png_write_image(png, rows.data());
+  if (s.everyFilter) {
+    const int filters[] = {PNG_FILTER_NONE, PNG_FILTER_SUB, PNG_FILTER_UP, PNG_FILTER_AVG, PNG_FILTER_PAETH};
+    const int passes = png_set_interlace_handling(png);
+    int n = 0;
+    for (int pass = 0; pass < passes; ++pass)
+      for (int y = 0; y < s.height; ++y) {
+        // The first row may take any filter, so libpng keeps the row above for all of them.
+        png_set_filter(png, 0, n == 0 ? PNG_ALL_FILTERS : filters[n % 5]);
+        ++n;
+        png_write_row(png, rows[y]);
+      }
+  } else {
+    png_write_image(png, rows.data());
+  }
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
   return out;

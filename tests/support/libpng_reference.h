@@ -25,6 +25,7 @@ struct RefSource {
   int trnsGrey = -1;                             // grey tRNS sample
   int trnsR = -1, trnsG = -1, trnsB = -1;        // colour tRNS samples
   int bkgdIndex = -1;
+  bool everyFilter = false;  // rows take the five filter types in turn instead of libpng's choice
 };
 std::vector<std::uint8_t> LibpngEncode(const RefSource& source);
 

@@ -99,10 +99,9 @@ std::vector<std::uint8_t> ChunkData(const std::vector<std::uint8_t>& png, const 
   std::vector<std::uint8_t> data;
   bool found = false;
   EachChunk(png, [&](const std::string& t, std::uint32_t n, const std::uint8_t* p) {
-    if (t == type && !found) {
-      data.assign(p, p + n);
-      found = true;
-    }
+    if (t != type || (found && t != "IDAT")) return;
+    data.insert(data.end(), p, p + n);
+    found = true;
   });
   return data;
 }

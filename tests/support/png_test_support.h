@@ -34,6 +34,7 @@ void Append(std::vector<std::uint8_t>& to, const std::vector<std::uint8_t>& more
 // Chunk types in file order.
 std::vector<std::string> ChunkTypes(const std::vector<std::uint8_t>& png);
 std::vector<std::uint32_t> ChunkLengths(const std::vector<std::uint8_t>& png, const char* type);
+// The first chunk of the type; for IDAT the whole run joined.
 std::vector<std::uint8_t> ChunkData(const std::vector<std::uint8_t>& png, const char* type);
 
 }  // namespace vp::test
