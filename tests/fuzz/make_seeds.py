@@ -22,7 +22,7 @@ def rows(w, h, bits_per_pixel, seed):
     return raw
 
 
-def image(colour_type, depth, interlace, w=9, h=7, extra=b""):
+def image(colour_type, depth, interlace, w=9, h=7, extra=b"", alpha_entries=3):
     channels = {0: 1, 2: 3, 3: 1, 4: 2, 6: 4}[colour_type]
     bpp = channels * depth
     if interlace:
@@ -36,7 +36,7 @@ def image(colour_type, depth, interlace, w=9, h=7, extra=b""):
     out = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, depth, colour_type, 0, 0, interlace))
     if colour_type == 3:
         out += chunk(b"PLTE", bytes(i & 0xFF for i in range(3 * (1 << depth))))
-        out += chunk(b"tRNS", bytes([0, 128, 255]))
+        out += chunk(b"tRNS", bytes([0, 128, 255] + [(i * 37) & 0xFF for i in range(alpha_entries - 3)]))
     out += extra
     out += chunk(b"IDAT", zlib.compress(raw))
     return out + chunk(b"IEND", b"")
@@ -59,6 +59,12 @@ def main(folder):
              chunk(b"cHRM", struct.pack(">8I", 31270, 32900, 64000, 33000, 30000, 60000, 15000, 6000)))
     with open(os.path.join(folder, "ancillary.png"), "wb") as f:
         f.write(image(2, 8, 0, extra=extra))
+    # Larger than one inflate call's strip, so rows meet strip boundaries.
+    large = [("large_t6_d8_i0.png", image(6, 8, 0, 300, 250)), ("large_t2_d8_i1.png", image(2, 8, 1, 400, 240)),
+             ("large_t3_d8_i0.png", image(3, 8, 0, 700, 420, alpha_entries=40))]
+    for name, data in large:
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(data)
 
 
 if __name__ == "__main__":
