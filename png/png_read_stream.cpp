@@ -19,9 +19,8 @@ constexpr std::uint32_t kPaletteTableColor = 0x1FFFFFF;
 constexpr std::uint64_t kMaxDeflateRatio = 1032;  // deflate never expands data more than this
 // Rows inflate a strip at a time: zlib's fast path then runs to the strip's
 // end instead of stopping short of every row's, and the strip is still in the
-// cache when it is unfiltered and converted. Small images inflate whole.
-constexpr std::int64_t kWholeImageBytes = 256 << 10;
-constexpr std::int64_t kStripBytes = 64 << 10;
+// cache when it is unfiltered and converted. Small images are one strip.
+constexpr std::int64_t kStripBytes = 256 << 10;
 
 
 }  // namespace
@@ -593,10 +592,9 @@ void TPngReadStream::PlaceRow(const std::uint8_t* src, const PassRows& rows, std
   else if (paletteAlpha && activeAlpha_) ConvertPAlpha(y, y + 1);
 }
 
-bool TPngReadStream::DecodePass(const PassRows& rows, std::int64_t stripBytes, std::vector<std::uint8_t>& strip,
-                                std::int64_t& rowCounter) {
+bool TPngReadStream::DecodePass(const PassRows& rows, std::vector<std::uint8_t>& strip, std::int64_t& rowCounter) {
   const std::int64_t n = rows.rowLength;
-  const std::int64_t perStrip = std::clamp<std::int64_t>(stripBytes / n, 1, rows.height);
+  const std::int64_t perStrip = std::clamp<std::int64_t>(kStripBytes / n, 1, rows.height);
   strip.resize(static_cast<std::size_t>((perStrip + 1) * n));
   std::uint8_t* const above = strip.data();  // the row above the strip: zero at a pass's start
   std::uint8_t* const first = above + n;
@@ -632,15 +630,10 @@ void TPngReadStream::DecodeRows() {
   const bool adam7 = interlace == 1;
   SetCallBackParam(1, TotalRows(height, adam7), 98);
   row_.bitsPerPixel = pngBitsPerPixel;
-  const std::vector<PassRows> passes = ImagePasses(width, height, adam7, pngBitsPerPixel);
-  std::int64_t rawBytes = 0;
-  for (const PassRows& rows : passes) rawBytes += rows.rowLength * rows.height;
-  // A small image inflates in one call: per-call costs are what it pays most.
-  const std::int64_t stripBytes = rawBytes <= kWholeImageBytes ? rawBytes : kStripBytes;
   std::vector<std::uint8_t> strip;
   std::int64_t rowCounter = 1;
-  for (const PassRows& rows : passes)
-    if (!DecodePass(rows, stripBytes, strip, rowCounter)) break;
+  for (const PassRows& rows : ImagePasses(width, height, adam7, pngBitsPerPixel))
+    if (!DecodePass(rows, strip, rowCounter)) break;
 }
 
 }  // namespace vp::png

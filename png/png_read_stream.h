@@ -72,8 +72,7 @@ class TPngReadStream : public TCustomGraphicReadStream {
  private:
   void ReadChunk();
   // Inflates, unfilters and places one pass's rows; false when stopped.
-  bool DecodePass(const PassRows& rows, std::int64_t stripBytes, std::vector<std::uint8_t>& strip,
-                  std::int64_t& rowCounter);
+  bool DecodePass(const PassRows& rows, std::vector<std::uint8_t>& strip, std::int64_t& rowCounter);
   void PlaceRow(const std::uint8_t* src, const PassRows& rows, std::int64_t passRow);
   [[noreturn]] void ThrowRowError(int result);
   struct ChunkHeader {

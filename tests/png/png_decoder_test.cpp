@@ -63,7 +63,7 @@ TEST(PngDecoder, LargeImagesMatchLibpngAcrossStripBoundaries) {
   unsigned seed = 500;
   for (auto [type, depth] : formats)
     for (bool interlace : {false, true}) {
-      auto source = test::RandomSource(613, 419, type, depth, interlace, seed++);
+      auto source = test::RandomSource(613, 1000, type, depth, interlace, seed++);
       source.everyFilter = true;
       const std::string what = "large type " + std::to_string(type) + " depth " + std::to_string(depth) +
                                (interlace ? " Adam7" : "");
