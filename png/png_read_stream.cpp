@@ -27,7 +27,7 @@ constexpr std::int64_t kStripBytes = 256 << 10;
 
 TPngReadStream::TPngReadStream() {
   std::memset(alphaTable, 255, sizeof alphaTable);
-  row_.feed = [this](TZlibInfo& info) { return FeedIDAT(info); };
+  zlib_.feed = [this](TZlibInfo& info) { return FeedIDAT(info); };
 }
 
 TPngReadStream::~TPngReadStream() = default;  // the zlib stream ends itself
@@ -519,12 +519,12 @@ void TPngReadStream::ReadImage() {
     return;
   }
   CheckImageSize();
-  if (ZLIBDecodeInit(row_) < 0) throw EPngError(PngErrorCode::ZlibStart, row_.zlibResult);
+  if (ZLIBDecodeInit(zlib_) < 0) throw EPngError(PngErrorCode::ZlibStart, zlib_.zlibResult);
   struct Finish {
     TPngReadStream* self;
     ~Finish() {
-      ZLIBDecodeFlush(self->row_);
-      ZLIBDecodeFinish(self->row_);
+      ZLIBDecodeFlush(self->zlib_);
+      ZLIBDecodeFinish(self->zlib_);
       self->FreeBufMem();
       self->SetCallBackParam(0, 0, 0);
       self->chunks |= pcIDAT;
@@ -571,10 +571,9 @@ void TPngReadStream::PlaceInterlaced(const std::uint8_t* c, const std::uint8_t* 
   }
 }
 
-void TPngReadStream::ThrowRowError(int result) {
-  if (result == kBadRowFilter) throw EPngError(PngErrorCode::RowFilter);
-  if (row_.feedFailed) throw EPngError(PngErrorCode::ImageDataBroken);
-  throw EPngError(PngErrorCode::RowData, row_.zlibResult, row_.z.msg ? row_.z.msg : "");
+void TPngReadStream::ThrowRowError() {
+  if (zlib_.feedFailed) throw EPngError(PngErrorCode::ImageDataBroken);
+  throw EPngError(PngErrorCode::RowData, zlib_.zlibResult, zlib_.z.msg ? zlib_.z.msg : "");
 }
 
 void TPngReadStream::PlaceRow(const std::uint8_t* src, const PassRows& rows, std::int64_t passRow) {
@@ -603,13 +602,13 @@ bool TPngReadStream::DecodePass(const PassRows& rows, std::vector<std::uint8_t>&
   const bool withHandler = !password.empty() && static_cast<bool>(onDecode);
   for (std::int64_t top = 0; top < rows.height; top += perStrip) {
     const std::int64_t count = std::min(perStrip, rows.height - top);
-    const int result = ZLIBDecode(row_, first, count * n);
+    const int result = ZLIBDecode(zlib_, first, count * n);
     // On a failure the rows that did arrive whole are still placed, as a row
     // by row decoder would have placed them before it failed.
-    const std::int64_t whole = result < 0 ? (row_.z.next_out - first) / n : count;
+    const std::int64_t whole = result < 0 ? (zlib_.z.next_out - first) / n : count;
     for (std::int64_t i = 0; i < whole; ++i, ++rowCounter) {
       std::uint8_t* row = first + i * n;
-      if (!Unfilter(row[0], row + 1, row + 1 - n, n - 1, bpp)) ThrowRowError(kBadRowFilter);
+      if (!Unfilter(row[0], row + 1, row + 1 - n, n - 1, bpp)) throw EPngError(PngErrorCode::RowFilter);
       const std::uint8_t* src = row + 1;
       if (withHandler) {  // the cipher works on a copy: the next row unfilters against this one as stored
         std::memcpy(deciphered_, row, static_cast<std::size_t>(n));
@@ -620,7 +619,7 @@ bool TPngReadStream::DecodePass(const PassRows& rows, std::vector<std::uint8_t>&
       if (rowCounter % 4 == 2 || height < 4) DoCallBack(rowCounter);
       if (StopFlag()) return false;
     }
-    if (result < 0) ThrowRowError(result);
+    if (result < 0) ThrowRowError();
     std::memcpy(above, first + (count - 1) * n, static_cast<std::size_t>(n));
   }
   return !(StopFlag() || EndFlag());
@@ -629,7 +628,6 @@ bool TPngReadStream::DecodePass(const PassRows& rows, std::vector<std::uint8_t>&
 void TPngReadStream::DecodeRows() {
   const bool adam7 = interlace == 1;
   SetCallBackParam(1, TotalRows(height, adam7), 98);
-  row_.bitsPerPixel = pngBitsPerPixel;
   std::vector<std::uint8_t> strip;
   std::int64_t rowCounter = 1;
   for (const PassRows& rows : ImagePasses(width, height, adam7, pngBitsPerPixel))

@@ -8,7 +8,8 @@
 #include "png/png_types.h"
 #include "png/png_convert.h"
 #include "png/png_interlace.h"
-#include "png/png_rows.h"
+#include "png/png_filter.h"
+#include "png/png_zlib.h"
 
 namespace vp::png {
 
@@ -74,7 +75,7 @@ class TPngReadStream : public TCustomGraphicReadStream {
   // Inflates, unfilters and places one pass's rows; false when stopped.
   bool DecodePass(const PassRows& rows, std::vector<std::uint8_t>& strip, std::int64_t& rowCounter);
   void PlaceRow(const std::uint8_t* src, const PassRows& rows, std::int64_t passRow);
-  [[noreturn]] void ThrowRowError(int result);
+  [[noreturn]] void ThrowRowError();  // the image data ran out or zlib failed
   struct ChunkHeader {
     std::uint32_t length = 0;
     std::uint32_t type = 0;
@@ -117,7 +118,7 @@ class TPngReadStream : public TCustomGraphicReadStream {
   std::set<std::uint32_t> seen_;  // chunks that may appear once and did
   std::int64_t bitDepth_ = 0;
   Bitmap* activeAlpha_ = nullptr;
-  TPngRowInfo row_;
+  TZlibInfo zlib_;
   std::vector<std::uint8_t> buffers_;
   std::uint8_t* deciphered_ = nullptr;  // a row as the cipher handler returns it
   std::uint8_t* converted_ = nullptr;
