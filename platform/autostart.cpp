@@ -1,21 +1,63 @@
 #include "platform/autostart.h"
 
-#include <cstdlib>
+#include <string_view>
 
 namespace vp::platform {
+namespace {
 
-std::string UserAutostartFolder() {
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/') return std::string(xdg) + "/autostart";
-  if (const char* home = std::getenv("HOME"); home && *home == '/') return std::string(home) + "/.config/autostart";
+bool Inside(const std::string& path, const std::string& folder) {
+  if (folder.empty() || folder == "/") return false;
+  std::string base = folder;
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  return path == base || path.rfind(base + "/", 0) == 0;
+}
+
+// The first absolute entry of a colon list that is no folder of the user's
+// own, so an entry "for all users" never lands in one user's configuration.
+std::string FirstSharedEntry(const std::string& list, const Environment& env, const char* ownVariable) {
+  const std::string home = HomeFolder(env);
+  const std::string own = env(ownVariable);
+  std::string_view rest = list;
+  while (!rest.empty()) {
+    const auto colon = rest.find(':');
+    std::string entry(rest.substr(0, colon));
+    rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+    while (entry.size() > 1 && entry.back() == '/') entry.pop_back();
+    if (entry.empty() || entry.front() != '/') continue;  // the base directory spec ignores relative entries
+    if (Inside(entry, home) || Inside(entry, own)) continue;
+    return entry;
+  }
   return {};
 }
 
-std::string SystemAutostartFolder() {
-  const char* dirs = std::getenv("XDG_CONFIG_DIRS");
-  std::string list = dirs && *dirs ? dirs : "/etc/xdg";
-  std::string first = list.substr(0, list.find(':'));
-  if (first.empty() || first.front() != '/') return {};
-  return first + "/autostart";
+std::string UserBase(const Environment& env, const char* variable, const char* underHome) {
+  if (const std::string xdg = env(variable); !xdg.empty() && xdg.front() == '/') return xdg;
+  const std::string home = HomeFolder(env);
+  return home.empty() ? std::string() : home + underHome;
+}
+
+}  // namespace
+
+std::string UserAutostartFolder(const Environment& env) {
+  const std::string base = UserBase(env, "XDG_CONFIG_HOME", "/.config");
+  return base.empty() ? base : base + "/autostart";
+}
+
+std::string SystemAutostartFolder(const Environment& env) {
+  const std::string dirs = env("XDG_CONFIG_DIRS");
+  const std::string first = FirstSharedEntry(dirs.empty() ? "/etc/xdg" : dirs, env, "XDG_CONFIG_HOME");
+  return first.empty() ? first : first + "/autostart";
+}
+
+std::string UserLauncherFolder(const Environment& env) {
+  const std::string base = UserBase(env, "XDG_DATA_HOME", "/.local/share");
+  return base.empty() ? base : base + "/vpcounter/autostart";
+}
+
+std::string SystemLauncherFolder(const Environment& env) {
+  const std::string dirs = env("XDG_DATA_DIRS");
+  const std::string first = FirstSharedEntry(dirs.empty() ? "/usr/local/share:/usr/share" : dirs, env, "XDG_DATA_HOME");
+  return first.empty() ? first : first + "/vpcounter/autostart";
 }
 
 }  // namespace vp::platform

@@ -341,6 +341,15 @@ bool KeepUnderName(const std::string& path, const std::string& newName) {
   return ::link(path.c_str(), newName.c_str()) == 0 || ::rename(path.c_str(), newName.c_str()) == 0;
 }
 
+bool ReplaceSymlink(const std::string& link, const std::string& target) {
+  const std::string temporary = link + ".new-" + std::to_string(::getpid());
+  ::unlink(temporary.c_str());
+  if (::symlink(target.c_str(), temporary.c_str()) != 0) return false;
+  if (::rename(temporary.c_str(), link.c_str()) == 0) return true;
+  ::unlink(temporary.c_str());
+  return false;
+}
+
 bool DeleteFile(const std::string& path) { return !path.empty() && ::unlink(path.c_str()) == 0; }
 
 bool CreateFolders(const std::string& path) {

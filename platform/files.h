@@ -82,6 +82,9 @@ inline bool ReplaceFileAtomically(const std::string& path, std::string_view cont
   return static_cast<bool>(WriteFileReplacing(path, content));
 }
 
+// Makes `link` a symbolic link to target, replacing what was there at once.
+bool ReplaceSymlink(const std::string& link, const std::string& target);
+
 // Removes the temporary files that killed runs left in folder: those of
 // processes that no longer exist, or older than an hour.
 int RemoveStaleTemporaryFiles(const std::string& folder);

@@ -1,5 +1,6 @@
 #include "platform/work_folder.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,6 +30,18 @@ Environment ProcessEnvironment() {
     const char* value = std::getenv(name);
     return std::string(value ? value : "");
   };
+}
+
+std::string HomeFolder(const Environment& env) {
+  if (const std::string home = env("HOME"); !home.empty() && home.front() == '/') return home;
+  const long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::string buffer(size > 0 ? static_cast<std::size_t>(size) : 16384u, '\0');
+  passwd entry{};
+  passwd* found = nullptr;
+  if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir &&
+      found->pw_dir[0] == '/')
+    return found->pw_dir;
+  return {};
 }
 
 bool IsInstalledCopy(const std::string& executableFolder) {

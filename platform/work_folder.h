@@ -10,6 +10,10 @@ namespace vp::platform {
 using Environment = std::function<std::string(const char*)>;
 Environment ProcessEnvironment();
 
+// The user's home: $HOME when it is absolute, else the user database's entry
+// (cron, systemd units and `env -i` leave HOME unset); "" when neither has one.
+std::string HomeFolder(const Environment& env);
+
 // An installed copy (cmake --install, the package) keeps its libraries in
 // ../lib/vpcounter beside its bin folder; a build or unpacked folder beside the program.
 bool IsInstalledCopy(const std::string& executableFolder);

@@ -1,61 +1,79 @@
 #include "settings/startup_shortcut.h"
 
-#include <cstdlib>
-
 #include "platform/autostart.h"
 #include "platform/files.h"
 
 namespace vp::settings {
 namespace {
 
-// An argument of Exec= per the desktop entry specification: quoted when it has
-// reserved characters, with \ " ` $ escaped inside the quotes.
+// An argument of Exec= per the desktop entry specification: quoted when it
+// has reserved characters. EntrySafePath keeps out the ones that would need
+// escaping inside the quotes.
 std::string ExecArgument(const std::string& arg) {
   const std::string reserved = " \t\n\"'\\><~|&;$*?#()`";
-  std::string escaped;
-  for (char c : arg) {
-    if (c == '"' || c == '`' || c == '$' || c == '\\') escaped += '\\';
-    escaped += c;
-  }
-  if (arg.find_first_of(reserved) == std::string::npos && !arg.empty()) return escaped;
-  return "\"" + escaped + "\"";
+  if (arg.find_first_of(reserved) == std::string::npos && !arg.empty()) return arg;
+  return "\"" + arg + "\"";
 }
 
-// The value itself is a desktop entry string: backslashes doubled, % as %%.
-std::string EntryValue(const std::string& value) {
-  std::string out;
-  for (char c : value) {
-    if (c == '\\') out += "\\\\";
-    else if (c == '%') out += "%%";
-    else if (c == '\n') out += "\\n";
-    else out += c;
-  }
-  return out;
+std::string WithoutSlash(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
 }
 
 }  // namespace
 
-std::string DesktopEntryText(const std::string& target, const std::string& argument,
-                             const std::string& workFolder) {
-  std::string path = workFolder.empty() ? platform::FolderOf(target) : workFolder;
-  if (path.size() > 1 && path.back() == '/') path.pop_back();
-  std::string pathValue;
-  for (char c : path) pathValue += (c == '\\') ? std::string("\\\\") : std::string(1, c);
+bool EntrySafePath(std::string_view path) {
+  if (path.empty() || path.front() != '/') return false;
+  for (unsigned char c : path) {
+    if (c < 0x20 || c == 0x7F) return false;
+    switch (c) {
+      case '\'': case '"': case '\\': case '$': case '`': case '%': return false;
+      default: break;
+    }
+  }
+  return true;
+}
+
+bool EntrySafeFolder(std::string_view path) {
+  for (unsigned char c : path)
+    if (c >= 0x80) return false;
+  return EntrySafePath(path);
+}
+
+std::string DesktopEntryText(const std::string& program, const std::string& argument, const std::string& workFolder) {
+  const std::string path = WithoutSlash(workFolder.empty() ? platform::FolderOf(program) : workFolder);
   return "[Desktop Entry]\n"
          "Type=Application\n"
          "Name=" + std::string(shell::kApplicationTitle) + "\n"
          "Comment=ヴェルベル・プラスの起動カウンター\n"
-         "Exec=" + EntryValue(ExecArgument(target) + " " + ExecArgument(argument)) + "\n"
-         "Path=" + pathValue + "\n"
+         "TryExec=" + program + "\n"
+         "Exec=" + ExecArgument(program) + " " + ExecArgument(argument) + "\n"
+         "Path=" + path + "\n"
          "Terminal=false\n"
          "X-GNOME-Autostart-enabled=true\n";
 }
 
 bool CreateShortcut(const std::string& shortcutPath, const std::string& target, const std::string& argument,
-                    const std::string& workFolder) {
+                    const std::string& workFolder, const std::string& launcherFolder) {
   if (shortcutPath.empty()) return false;
-  platform::CreateFolders(platform::FolderOf(shortcutPath));
-  return platform::ReplaceFileAtomically(shortcutPath, DesktopEntryText(target, argument, workFolder));
+  std::string program = target;
+  std::string folder = WithoutSlash(workFolder.empty() ? platform::FolderOf(target) : workFolder);
+  if (!EntrySafePath(program) || !EntrySafeFolder(folder)) {
+    // A link under a plain name says the same to every consumer; the program
+    // resolves its own folder, so it still finds its modules and its history.
+    const std::string links = WithoutSlash(launcherFolder);
+    if (!EntrySafeFolder(links) || !platform::CreateFolders(links)) return false;
+    if (!EntrySafePath(program)) {
+      if (!platform::ReplaceSymlink(links + "/vpcounter", target)) return false;
+      program = links + "/vpcounter";
+    }
+    if (!EntrySafeFolder(folder)) {
+      if (!platform::ReplaceSymlink(links + "/work", folder)) return false;
+      folder = links + "/work";
+    }
+  }
+  if (!platform::CreateFolders(platform::FolderOf(shortcutPath))) return false;
+  return platform::ReplaceFileAtomically(shortcutPath, DesktopEntryText(program, argument, folder));
 }
 
 StartupShortcuts::StartupShortcuts(Ask ask, Tell tell, std::string executable, std::string workFolder)
@@ -63,6 +81,7 @@ StartupShortcuts::StartupShortcuts(Ask ask, Tell tell, std::string executable, s
 
 void StartupShortcuts::Locate() {
   const std::string folders[2] = {platform::UserAutostartFolder(), platform::SystemAutostartFolder()};
+  const std::string launchers[2] = {platform::UserLauncherFolder(), platform::SystemLauncherFolder()};
   for (int i = 0; i < 2; ++i) {
     StartupScope& s = scopes_[static_cast<std::size_t>(i)];
     s = StartupScope{};
@@ -70,8 +89,13 @@ void StartupShortcuts::Locate() {
     s.available = true;
     s.folder = folders[i];
     s.shortcut = folders[i] + "/" + kShortcutName;
-    s.checked = platform::FileExists(s.shortcut);
+    s.launcher = launchers[i];
   }
+  Refresh();
+}
+
+void StartupShortcuts::Refresh() {
+  for (int i = 0; i < 2; ++i) scopes_[static_cast<std::size_t>(i)].checked = Holds(i);
 }
 
 bool StartupShortcuts::Holds(int i) const {
@@ -83,37 +107,59 @@ bool StartupShortcuts::AnyHeld() const {
   return (scopes_[0].available && Holds(0)) || (scopes_[1].available && Holds(1));
 }
 
+void StartupShortcuts::Delete(StartupScope& scope) {
+  if (scope.shortcut.empty()) return;
+  if (platform::DeleteFile(scope.shortcut) && !scope.launcher.empty()) {
+    // The links served that entry alone.
+    platform::DeleteFile(scope.launcher + "/vpcounter");
+    platform::DeleteFile(scope.launcher + "/work");
+  }
+}
+
 void StartupShortcuts::RegisterStartup(int s, int o) {
   StartupScope& scope = scopes_[static_cast<std::size_t>(s)];
   StartupScope& other = scopes_[static_cast<std::size_t>(o)];
+  Refresh();
   if (Holds(s)) {
     tell_("すでにスタートアップ登録済みです。");
     return;
   }
   const std::string prefix = s == 0 ? "現ユーザーの" : "全てのユーザーの";
   if (!ask_(prefix + "スタートアップへ登録を行います。\nよろしいですか？\n※統合環境利用時は登録しないで下さい")) return;
-  // Without the rights to write the folder this fails quietly; the marks change anyway.
-  CreateShortcut(scope.shortcut, executable_, "/C", workFolder_);
-  scope.checked = true;
-  if (!other.shortcut.empty()) platform::DeleteFile(other.shortcut);
-  other.checked = false;
+  if (!CreateShortcut(scope.shortcut, executable_, "/C", workFolder_, scope.launcher)) {
+    // The entry that works stays: losing it would stop the counting at the next logon.
+    Refresh();
+    std::string text = prefix + "スタートアップへ登録できませんでした。\n" + scope.folder +
+                       " に書き込めません。";
+    text += s == 1 ? "\n管理者の権限で登録するか、「現ユーザーのみ利用」で登録して下さい。"
+                   : "\nフォルダの権限と空き容量を確かめて下さい。";
+    tell_(text);
+    return;
+  }
+  Delete(other);
+  Refresh();
+  if (other.checked)
+    tell_("もう一方のスタートアップ登録を削除できませんでした。\n" + other.shortcut +
+          "\nこのままではログオンのたびに2回数えられます。管理者の権限で削除して下さい。");
 }
 
 void StartupShortcuts::Remove() {
-  if (AnyHeld()) {
-    if (!ask_("スタートアップの登録を取り消します。\nよろしいですか？")) return;
-    for (auto& s : scopes_) {
-      if (!s.shortcut.empty()) platform::DeleteFile(s.shortcut);
-      s.checked = false;
-    }
-  } else {
+  Refresh();
+  if (!AnyHeld()) {
     tell_("スタートアップには登録されておりません。");
+    return;
   }
+  if (!ask_("スタートアップの登録を取り消します。\nよろしいですか？")) return;
+  for (auto& s : scopes_) Delete(s);
+  Refresh();
+  for (const auto& s : scopes_)
+    if (s.checked) tell_("スタートアップの登録を取り消せませんでした。\n" + s.shortcut + " を削除できません。");
 }
 
 void StartupShortcuts::KeepSingleShortcut() {
-  if (scopes_[0].available && Holds(0) && !scopes_[1].shortcut.empty()) platform::DeleteFile(scopes_[1].shortcut);
-  if (scopes_[1].available && Holds(1) && !scopes_[0].shortcut.empty()) platform::DeleteFile(scopes_[0].shortcut);
+  if (scopes_[0].available && Holds(0)) Delete(scopes_[1]);
+  if (scopes_[1].available && Holds(1)) Delete(scopes_[0]);
+  Refresh();
 }
 
 }  // namespace vp::settings

@@ -2,6 +2,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "shell/run_mode.h"
 
@@ -10,21 +11,35 @@ namespace vp::settings {
 // The desktop entry that starts counter mode at logon.
 inline const std::string kShortcutName = shell::kProgramCaption + ".desktop";
 
-// Writes the autostart entry (atomically): it runs `target` with `argument`
-// in workFolder (the target's folder when empty). False when it cannot be written.
-bool CreateShortcut(const std::string& shortcutPath, const std::string& target, const std::string& argument,
-                    const std::string& workFolder = {});
+// Whether a path can stand in an entry's Exec, TryExec or Path so that the
+// desktop entry specification, systemd's autostart generator and dex all
+// read it alike: the generator refuses an apostrophe in the program's path,
+// reads %% literally and unescapes backslashes twice, and neither it nor dex
+// takes a quote or $ in Path= as written.
+bool EntrySafePath(std::string_view path);
+// The same for Path=, which the generator writes into the unit's
+// WorkingDirectory= with C escapes that systemd does not read back: ASCII only.
+bool EntrySafeFolder(std::string_view path);
 
-// The entry's text; Exec quoting follows the desktop entry specification.
-std::string DesktopEntryText(const std::string& target, const std::string& argument,
+// The entry's text: it runs `program` with `argument` in workFolder (the
+// program's folder when empty); TryExec makes desktops skip it once the
+// program is gone. The paths must pass EntrySafePath and EntrySafeFolder.
+std::string DesktopEntryText(const std::string& program, const std::string& argument,
                              const std::string& workFolder = {});
+
+// Writes the autostart entry (atomically). A program or working folder whose
+// path cannot be written in an entry is reached through links in
+// launcherFolder ("vpcounter" and "work"). False when nothing could be written.
+bool CreateShortcut(const std::string& shortcutPath, const std::string& target, const std::string& argument,
+                    const std::string& workFolder = {}, const std::string& launcherFolder = {});
 
 // The two autostart scopes: 0 the current user's, 1 all users'.
 struct StartupScope {
   std::string folder;    // empty when it cannot be determined
   std::string shortcut;  // folder + "/" + kShortcutName
+  std::string launcher;  // where the entry's links go when it needs them
   bool available = false;  // the menu item is enabled
-  bool checked = false;    // the menu item's mark
+  bool checked = false;    // the menu item's mark: the entry is on disk
 };
 
 class StartupShortcuts {
@@ -38,6 +53,8 @@ class StartupShortcuts {
 
   // Finds the folders from the XDG environment and marks existing shortcuts.
   void Locate();
+  // Marks again what is on disk now (another program may have changed it).
+  void Refresh();
   void RegisterStartup(int scope, int other);
   void Remove();
   void KeepSingleShortcut();
@@ -49,6 +66,7 @@ class StartupShortcuts {
 
  private:
   bool Holds(int i) const;
+  void Delete(StartupScope& scope);
 
   Ask ask_;
   Tell tell_;

@@ -10,10 +10,46 @@ RunMode ChooseRunMode(const std::vector<std::string>& arguments) {
 
 namespace vp::shell {
 
+namespace {
+constexpr const char* kLastResort = "offscreen";
+
+std::string Lower(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+}  // namespace
+
 std::string ChooseQtPlatform(RunMode mode, const std::function<std::string(const char*)>& env) {
-  if (mode != RunMode::Counter || !env("QT_QPA_PLATFORM").empty() || env("DISPLAY").empty()) return {};
-  const bool wayland = !env("WAYLAND_DISPLAY").empty() || env("XDG_SESSION_TYPE") == "wayland";
-  return wayland ? "xcb" : "";
+  if (const std::string own = env("QT_QPA_PLATFORM"); !own.empty())
+    return own.find(kLastResort) == std::string::npos ? own + ";" + kLastResort : own;
+  const bool x11 = !env("DISPLAY").empty();
+  const bool waylandSocket = !env("WAYLAND_DISPLAY").empty();
+  const bool waylandSession = waylandSocket || env("XDG_SESSION_TYPE") == "wayland";
+  bool waylandFirst = false;
+  if (mode == RunMode::Counter) {
+    waylandFirst = !x11 && waylandSession;
+  } else {
+    const bool gnome = Lower(env("XDG_CURRENT_DESKTOP")).find("gnome") != std::string::npos ||
+                       Lower(env("XDG_SESSION_DESKTOP")).find("gnome") != std::string::npos;
+    waylandFirst = waylandSession && (!x11 || (waylandSocket && !gnome));
+  }
+  return std::string(waylandFirst ? "wayland;xcb;" : "xcb;wayland;") + kLastResort;
+}
+
+std::string PlatformFallbackNotice(RunMode mode, const std::string& list, const std::string& actual,
+                                   const std::function<std::string(const char*)>& env) {
+  if (actual != kLastResort || list.rfind(kLastResort, 0) == 0) return {};
+  auto shown = [&](const char* name) {
+    const std::string value = env(name);
+    return std::string(name) + "=" + (value.empty() ? "(なし)" : value);
+  };
+  const std::string where = "(" + shown("DISPLAY") + ", " + shown("WAYLAND_DISPLAY") + ")";
+  if (mode == RunMode::Counter)
+    return "画面に接続できないため" + where + "、ウィンドウを出さずに起動を数えました。";
+  return "画面に接続できないため" + where +
+         "、設定画面を開けません。X11 か Wayland のデスクトップから起動して下さい。"
+         "Wayland だけのデスクトップでは qt6-wayland パッケージが必要です。";
 }
 
 }  // namespace vp::shell

@@ -15,10 +15,20 @@ enum class RunMode { Counter, Settings };
 // Only the first argument counts, byte for byte: "/C" is counter mode.
 RunMode ChooseRunMode(const std::vector<std::string>& arguments);
 
-// The Qt platform to ask for, or "" to leave Qt's choice. Under Wayland a
-// client can neither centre nor raise its own window, so counter mode uses
-// XWayland (xcb) when it is there and the user has not chosen a platform.
+// The Qt platforms to try, as a QT_QPA_PLATFORM list ("xcb;wayland;offscreen"):
+// the user's own choice first when set; else under Wayland with XWayland
+// counter mode takes xcb (a Wayland client can neither centre nor raise its
+// window) and settings mode the session's own, as Qt would (xcb on GNOME,
+// whose Wayland has no window frames for Qt). offscreen comes last, so that
+// where no window can open at all counter mode still counts the logon and
+// settings mode can say why instead of aborting.
 // env looks up an environment variable ("" when unset).
 std::string ChooseQtPlatform(RunMode mode, const std::function<std::string(const char*)>& env);
+
+// What to say on standard error when Qt fell back to `actual` although the
+// list asked first for another platform; "" when nothing went wrong. Counter
+// mode then runs without a window and still counts; settings mode cannot open.
+std::string PlatformFallbackNotice(RunMode mode, const std::string& list, const std::string& actual,
+                                   const std::function<std::string(const char*)>& env);
 
 }  // namespace vp::shell

@@ -15,6 +15,10 @@ packages=(
   libpng-dev
   clang
   desktop-file-utils
+  qt6-wayland
+  # The real consumers and checkers the end-to-end tests run against.
+  systemd dex weston xvfb xdotool
+  lintian appstream
 )
 
 sudo_cmd=()

@@ -156,6 +156,11 @@ void TfrmMain::CreateMenu() {
   mnuStartupComm_ = startup->addAction(QStringLiteral("全てのユーザー利用(&A)"));
   mnuStartupComm_->setObjectName("mnuStartupComm");
   for (QAction* a : {mnuStartupUser_, mnuStartupComm_}) a->setCheckable(true);
+  // The marks show what is on disk when the menu opens, whoever changed it.
+  connect(func, &QMenu::aboutToShow, this, [this] {
+    shortcuts_->Refresh();
+    UpdateStartupMarks();
+  });
   connect(mnuStartupUser_, &QAction::triggered, this, [this] {
     shortcuts_->RegisterStartup(0, 1);
     UpdateStartupMarks();

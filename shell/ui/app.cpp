@@ -26,10 +26,22 @@ int RunApplication(int argc, char** argv) {
   std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   const RunMode mode = ChooseRunMode(arguments);
 
+  const std::string userPlatform = platform::ProcessEnvironment()("QT_QPA_PLATFORM");
   const std::string qtPlatform = ChooseQtPlatform(mode, platform::ProcessEnvironment());
-  if (!qtPlatform.empty()) setenv("QT_QPA_PLATFORM", qtPlatform.c_str(), 1);
+  setenv("QT_QPA_PLATFORM", qtPlatform.c_str(), 1);
 
   QApplication app(argc, argv);
+  // Where no window can open, counter mode still counts the logon; settings
+  // mode has nothing to show and says why.
+  if (const std::string notice = PlatformFallbackNotice(mode, qtPlatform, QGuiApplication::platformName().toStdString(),
+                                                        platform::ProcessEnvironment());
+      !notice.empty()) {
+    std::fprintf(stderr, "vpcounter: %s\n", notice.c_str());
+    if (mode == RunMode::Settings) return 1;
+  }
+  // Programs opened from here (the manual's viewer) get the environment we were given.
+  if (userPlatform.empty()) unsetenv("QT_QPA_PLATFORM");
+  else setenv("QT_QPA_PLATFORM", userPlatform.c_str(), 1);
   // No display name: Qt would append it to every title bar on X11.
   QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
   QGuiApplication::setDesktopFileName(QStringLiteral("vpcounter"));

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <pwd.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -90,12 +91,47 @@ class Shortcuts : public ::testing::Test {
   }
 };
 
-TEST_F(Shortcuts, EntryStartsCounterModeInTheProgramsFolder) {
-  const std::string text = DesktopEntryText("/opt/vp counter/vp$counter", "/C");
+TEST_F(Shortcuts, EntryStartsCounterModeInTheProgramsFolderAndIsSkippedOnceTheProgramIsGone) {
+  const std::string text = DesktopEntryText("/opt/vp counter/vpcounter", "/C");
   EXPECT_NE(text.find("Type=Application\n"), std::string::npos);
-  EXPECT_NE(text.find("Exec=\"/opt/vp counter/vp\\\\$counter\" /C\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("Path=/opt/vp counter\n"), std::string::npos);
+  EXPECT_NE(text.find("\nTryExec=/opt/vp counter/vpcounter\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\nExec=\"/opt/vp counter/vpcounter\" /C\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\nPath=/opt/vp counter\n"), std::string::npos);
+  EXPECT_NE(DesktopEntryText("/usr/bin/vpcounter", "/C", "/home/u/.local/state/vpcounter/").find(
+                "\nExec=/usr/bin/vpcounter /C\nPath=/home/u/.local/state/vpcounter\n"),
+            std::string::npos);
   EXPECT_EQ(std::string(kShortcutName).substr(std::string(kShortcutName).size() - 8), ".desktop");
+}
+
+TEST_F(Shortcuts, PathsTheConsumersReadDifferentlyGoThroughLinks) {
+  for (const char* safe : {"/opt/vp counter/vpcounter", "/home/u/日本語/vpcounter", "/a/tom & jerry;#=~*?()|<>/x"})
+    EXPECT_TRUE(EntrySafePath(safe)) << safe;
+  for (const char* unsafe : {"/a/it's/x", "/a/100%/x", "/a/\"q\"/x", "/a/b\\c/x", "/a/$HOME/x", "/a/`t`/x", "/a/\n/x",
+                             "relative/x", ""})
+    EXPECT_FALSE(EntrySafePath(unsafe)) << unsafe;
+  EXPECT_TRUE(EntrySafeFolder("/home/u/tom & jerry"));
+  EXPECT_FALSE(EntrySafeFolder("/home/u/日本語"));
+
+  const std::string folder = home / "it's 100% \"$x\"";
+  platform::CreateFolders(folder);
+  test::WriteFile(folder + "/vpcounter", "program");
+  const std::string links = home / "share/vpcounter/autostart";
+  ASSERT_TRUE(CreateShortcut(User(), folder + "/vpcounter", "/C", folder, links));
+  const std::string text = test::ReadFile(User());
+  EXPECT_NE(text.find("\nExec=" + links + "/vpcounter /C\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\nTryExec=" + links + "/vpcounter\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\nPath=" + links + "/work\n"), std::string::npos) << text;
+  EXPECT_EQ(test::ReadFile(links + "/vpcounter"), "program");
+  EXPECT_TRUE(platform::DirectoryExists(links + "/work"));
+  // Written again for another copy, the links follow it.
+  const std::string other = home / "other 'copy'";
+  platform::CreateFolders(other);
+  test::WriteFile(other + "/vpcounter", "other");
+  ASSERT_TRUE(CreateShortcut(User(), other + "/vpcounter", "/C", other, links));
+  EXPECT_EQ(test::ReadFile(links + "/vpcounter"), "other");
+  // Without a usable place for the links nothing is written.
+  EXPECT_FALSE(CreateShortcut(All(), folder + "/vpcounter", "/C", folder, ""));
+  EXPECT_FALSE(platform::FileExists(All()));
 }
 
 TEST_F(Shortcuts, CreatingInOneScopeRemovesTheOther) {
@@ -147,27 +183,47 @@ TEST_F(Shortcuts, KeepSingleShortcutKeepsTheUsersOne) {
   EXPECT_FALSE(platform::FileExists(All()));
 }
 
-TEST_F(Shortcuts, AScopeThatCannotBeLocatedIsDisabled) {
-  unsetenv("XDG_CONFIG_HOME");
-  unsetenv("HOME");
+TEST_F(Shortcuts, AllUsersIsTheFirstConfigFolderOutsideTheHome) {
+  // Plasma lists ~/.config/kdedefaults first: an entry there would be the user's alone.
+  setenv("HOME", home.path().c_str(), 1);
+  setenv("XDG_CONFIG_DIRS", (home.path() + "/.config/kdedefaults:" + home.path() + "/config/x:" + system.path()).c_str(), 1);
   Make();
-  EXPECT_FALSE(shortcuts->Scope(0).available);
-  EXPECT_TRUE(shortcuts->Scope(1).available);
-  EXPECT_EQ(shortcuts->FirstRunScope(), 1);
+  EXPECT_EQ(shortcuts->Scope(1).folder, system / "autostart");
   setenv("XDG_CONFIG_DIRS", "relative/dir", 1);
   Make();
   EXPECT_FALSE(shortcuts->Scope(1).available);
+  // Without HOME the user database names the home.
+  unsetenv("XDG_CONFIG_HOME");
+  unsetenv("HOME");
+  Make();
+  EXPECT_TRUE(shortcuts->Scope(0).available);
+  EXPECT_EQ(shortcuts->Scope(0).folder, std::string(getpwuid(getuid())->pw_dir) + "/.config/autostart");
 }
 
-TEST_F(Shortcuts, AnUnwritableSystemFolderFailsQuietly) {
-  if (geteuid() == 0) GTEST_SKIP() << "root may write anywhere";
-  platform::CreateFolders(system / "autostart");
-  chmod((system / "autostart").c_str(), 0500);
+TEST_F(Shortcuts, AFolderThatCannotBeWrittenIsToldAndTheWorkingEntryStays) {
+  Put(User());
+  Make();
+  // A file where the folder should be: not writable, even for root.
+  test::WriteFile(system / "autostart", "not a folder");
   shortcuts->RegisterStartup(1, 0);
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0].rfind("全てのユーザーのスタートアップへ登録できませんでした。", 0), 0u) << told[0];
+  EXPECT_TRUE(platform::FileExists(User()));
+  EXPECT_TRUE(shortcuts->Scope(0).checked);
+  EXPECT_FALSE(shortcuts->Scope(1).checked);
+}
+
+TEST_F(Shortcuts, MarksFollowTheDiskWhoeverChangedIt) {
+  Make();
+  EXPECT_FALSE(shortcuts->Scope(0).checked);
+  Put(User());
+  shortcuts->Refresh();
+  EXPECT_TRUE(shortcuts->Scope(0).checked);
+  platform::DeleteFile(User());
+  // Registering finds the entry gone and writes it, instead of saying it is there.
+  shortcuts->RegisterStartup(0, 1);
   EXPECT_TRUE(told.empty());
-  EXPECT_TRUE(shortcuts->Scope(1).checked);
-  EXPECT_FALSE(platform::FileExists(All()));
-  chmod((system / "autostart").c_str(), 0700);
+  EXPECT_TRUE(platform::FileExists(User()));
 }
 
 }  // namespace

@@ -26,14 +26,35 @@ TEST(RunMode, CounterModeUnderWaylandUsesXWaylandUnlessTheUserChose) {
       return it == vars.end() ? std::string() : it->second;
     };
   };
-  EXPECT_EQ(ChooseQtPlatform(RunMode::Counter, env({{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}})), "xcb");
-  EXPECT_EQ(ChooseQtPlatform(RunMode::Counter, env({{"XDG_SESSION_TYPE", "wayland"}, {"DISPLAY", ":0"}})), "xcb");
-  EXPECT_EQ(ChooseQtPlatform(RunMode::Counter, env({{"WAYLAND_DISPLAY", "wayland-0"}})), "");  // no XWayland
-  EXPECT_EQ(ChooseQtPlatform(RunMode::Counter,
-                             env({{"WAYLAND_DISPLAY", "w"}, {"DISPLAY", ":0"}, {"QT_QPA_PLATFORM", "wayland"}})),
-            "");
-  EXPECT_EQ(ChooseQtPlatform(RunMode::Counter, env({{"DISPLAY", ":0"}})), "");  // plain X11
-  EXPECT_EQ(ChooseQtPlatform(RunMode::Settings, env({{"WAYLAND_DISPLAY", "w"}, {"DISPLAY", ":0"}})), "");
+  // Counter mode: XWayland when there is one, else Wayland itself, offscreen as the last resort.
+  EXPECT_EQ(ChooseQtPlatform(RunMode::Counter, env({{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}})),
+            "xcb;wayland;offscreen");
+  EXPECT_EQ(ChooseQtPlatform(RunMode::Counter, env({{"WAYLAND_DISPLAY", "wayland-0"}})), "wayland;xcb;offscreen");
+  EXPECT_EQ(ChooseQtPlatform(RunMode::Counter, env({{"XDG_SESSION_TYPE", "wayland"}})), "wayland;xcb;offscreen");
+  EXPECT_EQ(ChooseQtPlatform(RunMode::Counter, env({{"DISPLAY", ":0"}})), "xcb;wayland;offscreen");
+  EXPECT_EQ(ChooseQtPlatform(RunMode::Counter, env({})), "xcb;wayland;offscreen");
+  // The user's choice comes first, still with the last resort behind it.
+  EXPECT_EQ(ChooseQtPlatform(RunMode::Counter, env({{"DISPLAY", ":0"}, {"QT_QPA_PLATFORM", "wayland"}})),
+            "wayland;offscreen");
+  EXPECT_EQ(ChooseQtPlatform(RunMode::Settings, env({{"QT_QPA_PLATFORM", "offscreen"}})), "offscreen");
+  // Settings mode: the session's own platform, as Qt chooses it.
+  EXPECT_EQ(ChooseQtPlatform(RunMode::Settings, env({{"WAYLAND_DISPLAY", "w"}, {"DISPLAY", ":0"}})),
+            "wayland;xcb;offscreen");
+  EXPECT_EQ(ChooseQtPlatform(RunMode::Settings,
+                             env({{"WAYLAND_DISPLAY", "w"}, {"DISPLAY", ":0"}, {"XDG_CURRENT_DESKTOP", "ubuntu:GNOME"}})),
+            "xcb;wayland;offscreen");
+  EXPECT_EQ(ChooseQtPlatform(RunMode::Settings, env({{"DISPLAY", ":0"}})), "xcb;wayland;offscreen");
+
+  // Falling back to offscreen is said, in each mode's words; asking for it is not.
+  const auto none = env({});
+  EXPECT_EQ(PlatformFallbackNotice(RunMode::Counter, "xcb;wayland;offscreen", "xcb", none), "");
+  EXPECT_EQ(PlatformFallbackNotice(RunMode::Counter, "offscreen", "offscreen", none), "");
+  const std::string counter = PlatformFallbackNotice(RunMode::Counter, "xcb;wayland;offscreen", "offscreen",
+                                                     env({{"DISPLAY", ":7"}}));
+  EXPECT_NE(counter.find("起動を数えました"), std::string::npos) << counter;
+  EXPECT_NE(counter.find("DISPLAY=:7"), std::string::npos) << counter;
+  EXPECT_NE(PlatformFallbackNotice(RunMode::Settings, "wayland;offscreen", "offscreen", none).find("設定画面を開けません"),
+            std::string::npos);
 }
 
 TEST(CounterTiming, ClosesOnlyAfterVoicesAndDisplayTime) {
