@@ -8,8 +8,10 @@ namespace vp::platform {
 
 // The Wine prefixes a Linux player may have installed a Windows game in, in
 // search order: $WINEPREFIX, ~/.wine, then the prefixes of launchers (folders
-// with a system.reg under ~/.local/share/wineprefixes, Bottles' bottles,
-// Lutris' ~/Games, PlayOnLinux). Only those that have a system.reg.
+// with a system.reg under ~/.local/share/wineprefixes, Bottles' bottles (also
+// Flatpak), Lutris' ~/Games, PlayOnLinux, Heroic's ~/Games/Heroic/Prefixes),
+// then Steam's Proton prefixes (compatdata/*/pfx in every Steam library, the
+// Flatpak Steam's too). Only those that have a system.reg, each once.
 std::vector<std::string> WinePrefixes(const Environment& env);
 
 // "C:\Games\VP" of a prefix as a path here, through the prefix's

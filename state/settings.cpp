@@ -62,9 +62,6 @@ LoadResult LoadSettings(Settings& s, platform::Registry& reg, const std::string&
   LoadResult result;
   s = Settings{};
   auto key = reg.OpenKey(RegRoot::CurrentUser, kSettingsKey, true);
-  // A stored folder wins over the search, so the search (which may read Wine's
-  // registries) is made only when there is none.
-  if (!key || !key->ValueExists("dirwave")) s.dirwave = FindGameFolder(reg).folder;
 
   if (key) {
     auto readInt = [&](const char* name, int& field) {
@@ -98,6 +95,11 @@ LoadResult LoadSettings(Settings& s, platform::Registry& reg, const std::string&
     key->WriteString("tallydatfile", (workFolder.empty() ? programFolder : workFolder) + kDefaultHistoryName);
     key->Close();
   }
+  // A stored folder wins over the search, so the search (which may read
+  // Wine's registries) is made only without one. An empty one is searched
+  // again: Wine writes system.reg seconds after its last program ends, so the
+  // first start after installing the game may have found nothing yet.
+  if (s.dirwave.empty()) s.dirwave = FindGameFolder(reg).folder;
   CorrectSettings(s);
   return result;
 }

@@ -5,6 +5,7 @@
 
 #include "gamedata/game_folder.h"
 #include "platform/files.h"
+#include "platform/steam_libraries.h"
 #include "platform/wine_prefix.h"
 #include "platform/wine_registry.h"
 #include "state/settings.h"
@@ -126,6 +127,42 @@ TEST(WinePrefix, TheAutoSearchFindsTheGameInAPrefixAfterOurOwnKey) {
   test::WriteFile(home / ".local/share/wineprefixes/vp/system.reg", SystemReg(""));
   CreateFolders(home / ".local/share/wineprefixes/empty");
   EXPECT_EQ(WinePrefixes(env), (std::vector<std::string>{prefix, home / ".local/share/wineprefixes/vp"}));
+}
+
+TEST(SteamLibraries, BothFormatsOfTheLibraryListAndNothingFromBrokenText) {
+  const std::string current =
+      "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"/home/u/.local/share/Steam\"\n\t\t\"label\"\t\t\"\"\n"
+      "\t\t\"apps\"\n\t\t{\n\t\t\t\"228980\"\t\t\"1\"\n\t\t}\n\t}\n\t\"1\"\n\t{\n\t\t\"PATH\"\t\t\"/mnt/My \\\"Games\\\"\"\n"
+      "\t}\n}\n";
+  EXPECT_EQ(SteamLibraryPaths(current), (std::vector<std::string>{"/home/u/.local/share/Steam", "/mnt/My \"Games\""}));
+  const std::string older = "// comment\n\"LibraryFolders\"\n{\n\t\"TimeNextStatsReport\"\t\"1\"\n\t\"1\"\t\"/mnt/lib\"\n}\n";
+  EXPECT_EQ(SteamLibraryPaths(older), std::vector<std::string>{"/mnt/lib"});
+  EXPECT_TRUE(SteamLibraryPaths("\"libraryfolders\" { \"0\" { \"path\" \"/unterminated").empty());
+  EXPECT_TRUE(SteamLibraryPaths("}}}{{{ \"path\" \"/x\"").empty());
+  EXPECT_TRUE(SteamLibraryPaths("garbage").empty());
+}
+
+TEST(WinePrefix, HeroicAndEverySteamLibraryArePrefixesToo) {
+  test::TempDir home, library;
+  auto prefix = [](const std::string& path) {
+    CreateFolders(path);
+    test::WriteFile(path + "/system.reg", SystemReg(""));
+    return path;
+  };
+  const std::string heroicOld = prefix(home / "Games/Heroic/Prefixes/VP");
+  const std::string heroic = prefix(home / "Games/Heroic/Prefixes/default/VP");
+  const std::string steam = home / ".local/share/Steam";
+  const std::string own = prefix(steam + "/steamapps/compatdata/1001/pfx");
+  const std::string other = prefix(library / "steamapps/compatdata/2002/pfx");
+  const std::string flatpak = prefix(home / ".var/app/com.valvesoftware.Steam/.local/share/Steam/steamapps/compatdata/3/pfx");
+  test::WriteFile(steam + "/steamapps/libraryfolders.vdf",
+                  "\"libraryfolders\"\n{\n\"0\" { \"path\" \"" + steam + "\" }\n\"1\" { \"path\" \"" + library.path() +
+                      "\" }\n}\n");
+  CreateFolders(home / ".steam");
+  ASSERT_EQ(symlink(steam.c_str(), (home / ".steam/steam").c_str()), 0);  // the same Steam, not twice
+  std::map<std::string, std::string> vars = {{"HOME", home.path()}};
+  Environment env = [&vars](const char* name) { return vars.count(name) ? vars[name] : std::string(); };
+  EXPECT_EQ(WinePrefixes(env), (std::vector<std::string>{heroicOld, heroic, own, other, flatpak}));
 }
 
 }  // namespace

@@ -148,12 +148,19 @@ TEST_F(SettingsTest, AutoSearchNeedsKeyValueAndExecutable) {
   EXPECT_FALSE(FindGameFolder(reg).found);
 }
 
-TEST_F(SettingsTest, StoredEmptyFolderWinsOverTheInstalledGame) {
+TEST_F(SettingsTest, AStoredFolderWinsOverTheInstalledGameAndAnEmptyOneIsSearchedAgain) {
   std::string game = box.work() / "game";
-  InstallGame(game, true);
   Store("\"dirwave\"=\"\"\n");
   LoadSettings(s, reg, "/p/");
   EXPECT_EQ(s.dirwave, "");
+  InstallGame(game, true);  // installed after the first start stored nothing
+  LoadSettings(s, reg, "/p/");
+  EXPECT_EQ(s.dirwave, game);
+  const std::string text = box.RegText(RegRoot::CurrentUser);
+  EXPECT_NE(text.find("\"dirwave\"=\"\"\n"), std::string::npos);  // stored only by OK
+  Store("\"dirwave\"=\"/my/own/folder\"\n");
+  LoadSettings(s, reg, "/p/");
+  EXPECT_EQ(s.dirwave, "/my/own/folder");
 }
 
 TEST_F(SettingsTest, AMalformedLineIsSkippedAndKeptWhileTheRestIsRead) {
