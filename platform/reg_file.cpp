@@ -1,7 +1,9 @@
 #include "platform/reg_file.h"
 
+#include <algorithm>
 #include <cstdio>
 
+#include "platform/error.h"
 #include "platform/text.h"
 
 namespace vp::platform {
@@ -297,6 +299,28 @@ std::optional<RegFile> RegFile::Parse(std::string_view text, const std::string& 
   } else if (text.substr(0, 3) == kUtf8Bom) {
     text.remove_prefix(3);
     file.encoding_ = Encoding::Utf8Bom;
+  } else if (!IsValidUtf8(text)) {
+    auto utf8 = Cp932ToUtf8(text);
+    // Unchanged lines are written back as they were: refuse a text that
+    // would not come back byte for byte.
+    const auto back = utf8 ? Utf8ToCp932(*utf8) : std::nullopt;
+    if (!back || *back != text) {
+      if (error) {
+        int line = 1;  // the first line that does not come back: where the fault is
+        for (std::size_t start = 0; start < text.size(); ++line) {
+          const std::size_t end = std::min(text.find('\n', start), text.size());
+          const std::string_view one = text.substr(start, end - start);
+          const auto converted = Cp932ToUtf8(one);
+          if (!converted || Utf8ToCp932(*converted) != std::optional<std::string>(std::string(one))) break;
+          start = end + 1;
+        }
+        *error = "line " + std::to_string(line) + ": neither UTF-8 nor code page 932 text";
+      }
+      return std::nullopt;
+    }
+    decoded = std::move(*utf8);
+    text = decoded;
+    file.encoding_ = Encoding::Cp932;
   }
   const auto firstBreak = text.find('\n');
   const bool crlf = firstBreak != std::string_view::npos && firstBreak > 0 && text[firstBreak - 1] == '\r';
@@ -404,6 +428,9 @@ std::string RegFile::Serialize() const {
     case Encoding::Utf8: return out;
     case Encoding::Utf8Bom: return std::string(kUtf8Bom) + out;
     case Encoding::Utf16Le: return std::string(kUtf16Bom) + Utf8ToUtf16Le(out);
+    case Encoding::Cp932:
+      if (auto cp932 = Utf8ToCp932(out)) return std::move(*cp932);
+      throw Error("Shift-JIS (コードページ932) で書けない文字が値にあります");
   }
   return out;
 }

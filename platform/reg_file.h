@@ -55,14 +55,18 @@ struct RegFileIssue {
 // the program does not understand; unchanged values keep their exact text.
 class RegFile {
  public:
-  enum class Encoding { Utf8, Utf8Bom, Utf16Le };
+  enum class Encoding { Utf8, Utf8Bom, Utf16Le, Cp932 };
 
   explicit RegFile(std::string rootName) : rootName_(std::move(rootName)) {}
 
   // Nothing when the text is not a registry export at all (error: which line
-  // and why). Single malformed lines are skipped and listed in skipped.
+  // and why). Single malformed lines are skipped and listed in skipped. Text
+  // without a byte order mark that is not UTF-8 is read as code page 932, as
+  // Japanese Windows and Wine's regedit under a Japanese locale write it.
   static std::optional<RegFile> Parse(std::string_view text, const std::string& rootName,
                                       std::string* error = nullptr, std::vector<RegFileIssue>* skipped = nullptr);
+  // The text in the file's own encoding. Throws vp::Error when a value has a
+  // character that encoding lacks (code page 932 has no emoji).
   std::string Serialize() const;
 
   const RegKeyData* FindKey(std::string_view path) const;

@@ -71,7 +71,13 @@ class RegFileKey : public RegistryKey {
     RegKeyData& key = current->CreateKey(path_);
     for (auto& [name, value] : pending_) key.Set(name, value);
     pending_.clear();
-    std::string updated = current->Serialize();
+    std::string updated;
+    try {
+      updated = current->Serialize();
+    } catch (const Error& e) {
+      owner_.Report({RegistryProblem::Kind::WriteFailed, file_, 0, e.what()});
+      return false;
+    }
     if (!text.empty() && text == updated) return true;
     CreateFolders(FolderOf(file_));
     const WriteResult written = WriteFileReplacing(file_, updated);

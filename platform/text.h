@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,5 +13,14 @@ int Cp932Length(std::string_view utf8);
 std::u32string DecodeUtf8(std::string_view utf8);
 // Appends one character (code point) as UTF-8.
 void AppendUtf8(std::string& out, char32_t c);
+
+// Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates).
+bool IsValidUtf8(std::string_view bytes);
+
+// Code page 932 (what Japanese Windows writes) to UTF-8 and back, as
+// Windows maps it (0x5C is the backslash); nothing when a byte sequence or
+// a character has no counterpart.
+std::optional<std::string> Cp932ToUtf8(std::string_view cp932);
+std::optional<std::string> Utf8ToCp932(std::string_view utf8);
 
 }  // namespace vp::platform

@@ -3,6 +3,7 @@
 #include "platform/files.h"
 #include "platform/reg_file.h"
 #include "platform/registry.h"
+#include "platform/text.h"
 #include "test_support.h"
 
 namespace vp::platform {
@@ -243,6 +244,68 @@ TEST_F(RegistryTest, UnchangedValuesDoNotRewriteTheFile) {
     key->WriteInteger("a", 1);
   }
   EXPECT_EQ(box.RegText(RegRoot::CurrentUser), text);
+}
+
+// "ゲーム" and "表" (whose second byte is a backslash) in code page 932.
+constexpr const char* kGameSjis = "\x83\x51\x81\x5B\x83\x80";
+constexpr const char* kTableSjis = "\x95\x5C";
+
+TEST_F(RegistryTest, Cp932ExportsAreReadAndRewrittenInCp932) {
+  const std::string cp932 = std::string("REGEDIT4\r\n\r\n; ") + kGameSjis + "\r\n" +
+                            "[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\r\n" + "\"dirwave\"=\"C:\\\\" + kGameSjis +
+                            "\\\\" + kTableSjis + "\"\r\n" + "\"name\"=\"" + kTableSjis + "\"\r\n\r\n";
+  box.WriteReg(RegRoot::CurrentUser, cp932);
+  {
+    auto key = reg.OpenKey(RegRoot::CurrentUser, "Software\\Nivre\\VP-COUNTER", false);
+    ASSERT_NE(key, nullptr);
+    EXPECT_EQ(key->ReadString("dirwave"), "C:\\ゲーム\\表");
+    EXPECT_EQ(key->ReadString("name"), "表");
+    key->WriteString("usewave", "ヴェルベル表");
+    EXPECT_TRUE(key->Close());
+  }
+  EXPECT_TRUE(reg.TakeProblems().empty());
+  const std::string written = box.RegText(RegRoot::CurrentUser);
+  EXPECT_FALSE(IsValidUtf8(written));
+  EXPECT_EQ(written.substr(0, cp932.size() - 2), cp932.substr(0, cp932.size() - 2));  // every line as it was
+  EXPECT_EQ(Cp932ToUtf8(written.substr(cp932.size() - 2)).value(), "\"usewave\"=\"ヴェルベル表\"\r\n\r\n");
+
+  // A character code page 932 lacks: nothing written, and said.
+  {
+    auto key = reg.OpenKey(RegRoot::CurrentUser, "Software\\Nivre\\VP-COUNTER", false);
+    key->WriteString("usewave", "😀");
+    EXPECT_FALSE(key->Close());
+  }
+  EXPECT_EQ(box.RegText(RegRoot::CurrentUser), written);
+  auto problems = reg.TakeProblems();
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].kind, RegistryProblem::Kind::WriteFailed);
+}
+
+TEST_F(RegistryTest, FilesWeMakeStayUtf8AndTextInNeitherEncodingIsLeftAlone) {
+  {
+    auto key = reg.OpenKey(RegRoot::CurrentUser, "K", true);
+    key->WriteString("s", "ゲーム");
+  }
+  EXPECT_TRUE(IsValidUtf8(box.RegText(RegRoot::CurrentUser)));
+  EXPECT_NE(box.RegText(RegRoot::CurrentUser).find("\"s\"=\"ゲーム\""), std::string::npos);
+
+  const std::string broken = "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"s\"=\"\x81\x20\"\n\"t\"=\"\xFF\"\n";
+  box.WriteReg(RegRoot::CurrentUser, broken);
+  EXPECT_EQ(reg.OpenKey(RegRoot::CurrentUser, "K", true), nullptr);
+  EXPECT_EQ(box.RegText(RegRoot::CurrentUser), broken);
+  auto problems = reg.TakeProblems();
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].kind, RegistryProblem::Kind::Unreadable);
+  EXPECT_EQ(problems[0].line, 3);
+}
+
+TEST(Text, Utf8ValidityAndCodePage932BothWays) {
+  EXPECT_TRUE(IsValidUtf8("plain ゲーム 😀"));
+  for (const char* bad : {"\xC0\xAF", "\xED\xA0\x80", "\xE3\x82", "\x80", "\xF4\x90\x80\x80"}) EXPECT_FALSE(IsValidUtf8(bad));
+  EXPECT_EQ(Cp932ToUtf8(std::string(kGameSjis) + "\\" + kTableSjis + "\xB1").value(), "ゲーム\\表ｱ");
+  EXPECT_EQ(Utf8ToCp932("C:\\表ｱ~").value(), std::string("C:\\") + kTableSjis + "\xB1~");
+  EXPECT_FALSE(Utf8ToCp932("😀"));
+  EXPECT_FALSE(Cp932ToUtf8("\x81"));
 }
 
 TEST_F(RegistryTest, RootsLiveInSeparateFiles) {
