@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,7 @@ int main(int argc, char** argv) {
   const double o = Median(ours), b = Median(bare);
   std::printf("start-up to window visible (median of %d runs, demo game, voices off)\n", runs);
   std::printf("  vpcounter /C      %7.1f ms\n  bare Qt window    %7.1f ms\n  ratio             %7.2f\n", o, b, o / b);
-  std::system(("rm -rf '" + dir + "'").c_str());
+  std::error_code ignored;
+  std::filesystem::remove_all(dir, ignored);
   return 0;
 }

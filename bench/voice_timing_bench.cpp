@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -138,6 +139,7 @@ int main(int argc, char** argv) {
   }
   std::printf("over ms: from the window shown to the end of the voice sequence; the window then closes at the\n"
               "next 100 ms check once `timer` whole seconds have passed.\n");
-  std::system(("rm -rf " + root).c_str());
+  std::error_code ignored;
+  std::filesystem::remove_all(root, ignored);
   return 0;
 }

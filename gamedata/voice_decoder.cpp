@@ -32,7 +32,7 @@ void* OpenLibrary() {
   // Beside the program first (a build), then its private library folder
   // (installed), then the loader's search (which includes the program's run path).
   const std::string folder = platform::ExecutableFolder();
-  for (const std::string& path : {folder + kDecoderLibrary, folder + "../lib/vpcounter/" + kDecoderLibrary}) {
+  for (const std::string& path : {folder + kDecoderLibrary, platform::PrivateLibraryFolder(folder) + kDecoderLibrary}) {
     if (!platform::FileExists(path)) continue;
     if (void* h = platform::LoadDynamicLibrary(path)) return h;
   }

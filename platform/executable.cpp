@@ -22,4 +22,8 @@ std::string ExecutableFolder() {
   return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
 }
 
+std::string PrivateLibraryFolder(const std::string& executableFolder) {
+  return executableFolder + "../" VPCOUNTER_PRIVATE_LIBDIR "/";
+}
+
 }  // namespace vp::platform

@@ -8,4 +8,9 @@ std::string ExecutableFolder();
 // The running executable's full path.
 std::string ExecutablePath();
 
+// Where an installed copy keeps its modules (the decoder and the audio
+// module): ../lib/<multiarch>/vpcounter/ beside its bin folder, as Debian
+// keeps a program's private libraries. With a trailing separator.
+std::string PrivateLibraryFolder(const std::string& executableFolder);
+
 }  // namespace vp::platform

@@ -23,7 +23,7 @@ CreateFn LoadAudioModule() {
     if (const char* own = std::getenv("VPCOUNTER_AUDIO_MODULE"); own && *own) candidates.emplace_back(own);
     const std::string folder = ExecutableFolder();
     candidates.push_back(folder + kAudioModule);
-    candidates.push_back(folder + "../lib/vpcounter/" + kAudioModule);
+    candidates.push_back(PrivateLibraryFolder(folder) + kAudioModule);
     for (const auto& path : candidates) {
       if (!FileExists(path)) continue;
       if (void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL))

@@ -45,7 +45,7 @@ std::string HomeFolder(const Environment& env) {
 }
 
 bool IsInstalledCopy(const std::string& executableFolder) {
-  return DirectoryExists(executableFolder + "../lib/vpcounter");
+  return DirectoryExists(PrivateLibraryFolder(executableFolder));
 }
 
 std::string ChooseWorkFolder(const Environment& env, const std::string& executableFolder, bool installed) {

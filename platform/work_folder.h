@@ -15,7 +15,8 @@ Environment ProcessEnvironment();
 std::string HomeFolder(const Environment& env);
 
 // An installed copy (cmake --install, the package) keeps its libraries in
-// ../lib/vpcounter beside its bin folder; a build or unpacked folder beside the program.
+// its private library folder (PrivateLibraryFolder); a build or unpacked
+// folder beside the program.
 bool IsInstalledCopy(const std::string& executableFolder);
 
 // $VPCOUNTER_WORK_DIR when set; else, for an installed copy, the per-user

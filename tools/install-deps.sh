@@ -18,7 +18,7 @@ packages=(
   qt6-wayland
   # The real consumers and checkers the end-to-end tests run against.
   systemd dex weston xvfb xdotool
-  lintian appstream
+  lintian appstream man-db
 )
 
 sudo_cmd=()

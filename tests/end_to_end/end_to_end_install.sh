@@ -12,9 +12,9 @@ export HOME="$work/home" SDL_AUDIODRIVER=dummy
 mkdir -p "$HOME" "$work/elsewhere"
 prefix="$work/prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install failed"
-for f in bin/vpcounter lib/vpcounter/libogog.so lib/vpcounter/libvpaudio_sdl.so share/applications/vpcounter.desktop \
+for f in bin/vpcounter lib/*/vpcounter/libogog.so lib/*/vpcounter/libvpaudio_sdl.so share/applications/vpcounter.desktop \
          share/icons/hicolor/48x48/apps/vpcounter.png share/doc/vpcounter/README.TXT; do
-  [ -f "$prefix/$f" ] || fail "$f is not installed"
+  compgen -G "$prefix/$f" >/dev/null || fail "$f is not installed"
 done
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$prefix/share/applications/vpcounter.desktop" || fail "the menu entry is not valid"

@@ -70,6 +70,7 @@ TEST(CounterTiming, ClosesOnlyAfterVoicesAndDisplayTime) {
 }  // namespace vp::shell
 
 #include "platform/files.h"
+#include "platform/executable.h"
 #include "platform/work_folder.h"
 #include "test_support.h"
 
@@ -94,7 +95,7 @@ TEST(WorkFolder, OwnVariableThenPerUserStateForAnInstalledCopyThenTheProgramsFol
   test::TempDir prefix;
   CreateFolders(prefix / "bin");
   EXPECT_FALSE(IsInstalledCopy(prefix / "bin/"));
-  CreateFolders(prefix / "lib/vpcounter");
+  CreateFolders(PrivateLibraryFolder(prefix / "bin/"));
   EXPECT_TRUE(IsInstalledCopy(prefix / "bin/"));
 }
 

@@ -152,9 +152,18 @@ bool WriteWinePrefix(const std::string& prefix) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool prefix = argc == 3 && std::string(argv[1]) == "--wine-prefix";
-  if (argc != 2 && !prefix) {
-    std::fprintf(stderr, "usage: vp-demo-game DIR | vp-demo-game --wine-prefix DIR\n");
+  const char* usage =
+      "usage: vp-demo-game DIR                 writes a demo game into DIR\n"
+      "       vp-demo-game --wine-prefix DIR   writes a Wine prefix with the demo game installed\n";
+  const std::string first = argc > 1 ? argv[1] : "";
+  if (first == "--help" || first == "-h") {
+    std::fputs(usage, stdout);
+    return 0;
+  }
+  const bool prefix = argc == 3 && first == "--wine-prefix";
+  // An option we do not know is no folder name: a folder named "--x" would surprise everyone.
+  if ((argc != 2 && !prefix) || (!prefix && (first.empty() || first.front() == '-'))) {
+    std::fputs(usage, stderr);
     return 2;
   }
   qputenv("QT_QPA_PLATFORM", "offscreen");
