@@ -1,4 +1,7 @@
 #pragma once
+#include <algorithm>
+#include <chrono>
+
 #include "platform/clock.h"
 
 namespace vp::counter {
@@ -14,5 +17,14 @@ struct CounterTiming {
     return voiceStep >= kVoicesOver && now - showTime >= timer;
   }
 };
+
+// The counter is a logon greeting: all of its voices, pauses included, end
+// within kVoiceSequenceLimit of the first one's start, whatever the game's
+// voices last. How long the next voice may play, started `sinceFirst` after
+// the first; zero: the sequence is over.
+inline constexpr std::chrono::milliseconds kVoiceSequenceLimit{30000};
+inline std::chrono::milliseconds VoiceTimeLeft(std::chrono::milliseconds sinceFirst) {
+  return std::clamp(kVoiceSequenceLimit - sinceFirst, std::chrono::milliseconds(0), kVoiceSequenceLimit);
+}
 
 }  // namespace vp::counter

@@ -7,12 +7,14 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/path_lock.h"
 #include "platform/reg_file.h"
 
 namespace vp::platform {
 namespace {
 
 constexpr std::size_t kMaxRegistryFile = 64u << 20;
+constexpr std::chrono::milliseconds kMergeWait(5000);
 
 std::string TypeErrorText(std::string_view name) {
   return "Invalid data type for '" + std::string(name) + "'";
@@ -63,7 +65,11 @@ class RegFileKey : public RegistryKey {
     if (!dirty_) return true;
     dirty_ = false;
     // Merge into the file as it is now, so keys open at the same time do not
-    // undo each other's changes.
+    // undo each other's changes; the lock keeps another process from
+    // merging into the same old text meanwhile. A writer stuck past the wait
+    // is not waited for: the merge still keeps what it has written so far.
+    CreateFolders(FolderOf(file_));
+    PathLock lock(file_, PathLock::On::LockFile, kMergeWait);
     const auto loaded = owner_.Load(file_, rootName_);
     if (!loaded) return false;  // damaged meanwhile: never overwrite it
     std::optional<RegFile> current = *loaded->file;
@@ -79,7 +85,6 @@ class RegFileKey : public RegistryKey {
       return false;
     }
     if (!text.empty() && text == updated) return true;
-    CreateFolders(FolderOf(file_));
     const WriteResult written = WriteFileReplacing(file_, updated);
     switch (written.status) {
       case WriteStatus::Ok:

@@ -38,6 +38,9 @@ class SdlMediaPlayer : public MediaPlayer {
   bool Open(const std::string& wavFile) override {
     Close();
     if (!audioReady_) {
+      // The program handles SIGTERM and SIGINT itself (a logout ends the
+      // voice); SDL would take them over and play on.
+      SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
       audioReady_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
       if (!audioReady_) return false;
     }

@@ -1,6 +1,8 @@
 #include "platform/work_folder.h"
 
 #include <pwd.h>
+#include <climits>
+#include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,21 +56,61 @@ std::string ChooseWorkFolder(const Environment& env, const std::string& executab
   // The XDG base directory specification ignores relative paths.
   if (const std::string state = env("XDG_STATE_HOME"); !state.empty() && state.front() == '/')
     return WithSeparator(state) + "vpcounter/";
-  const std::string home = env("HOME");
-  return WithSeparator(home.empty() ? std::string("/tmp") : home) + ".local/state/vpcounter/";
+  // Never a folder derived from a shared one such as /tmp: no home, no folder.
+  const std::string home = HomeFolder(env);
+  return home.empty() ? std::string() : WithSeparator(home) + ".local/state/vpcounter/";
 }
 
-bool EnterWorkFolder() {
+bool PrivateFolder(const std::string& folder) {
+  struct stat st {};
+  const std::string path = folder.size() > 1 && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) return false;
+  // Our own folder with looser rights is made private again.
+  return (st.st_mode & 077) == 0 || ::chmod(path.c_str(), 0700) == 0;
+}
+
+WorkFolderEntry EnterWorkFolder(const Environment& env) {
+  WorkFolderEntry entry;
   const std::string exe = ExecutableFolder();
   const bool installed = IsInstalledCopy(exe);
-  const std::string folder = ChooseWorkFolder(ProcessEnvironment(), exe, installed);
-  if (!DirectoryExists(folder)) {
-    const std::string parent = FolderOf(folder.substr(0, folder.size() - 1));
-    if (!CreateFolders(parent) || (::mkdir(folder.c_str(), 0700) != 0 && !DirectoryExists(folder))) return false;
+  const bool perUser = env("VPCOUNTER_WORK_DIR").empty() && installed;
+  entry.wanted = ChooseWorkFolder(env, exe, installed);
+  bool usable = !entry.wanted.empty() && entry.wanted.size() < PATH_MAX;
+  if (usable && perUser) {
+    const std::string path = entry.wanted.substr(0, entry.wanted.size() - 1);
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 && errno == ENOENT)
+      usable = CreateFolders(FolderOf(path)) && (::mkdir(path.c_str(), 0700) == 0 || errno == EEXIST);
+    // A link, another user's folder or a file under our name is not ours to work in.
+    usable = usable && PrivateFolder(entry.wanted);
+  } else if (usable && !DirectoryExists(entry.wanted)) {
+    const std::string path = entry.wanted.substr(0, entry.wanted.size() - 1);
+    usable = CreateFolders(FolderOf(path)) && (::mkdir(path.c_str(), 0700) == 0 || DirectoryExists(path));
   }
-  if (::chdir(folder.c_str()) != 0) return false;
-  Chosen() = folder;
-  return true;
+  usable = usable && ::chdir(entry.wanted.c_str()) == 0;
+  if (usable) {
+    Chosen() = entry.wanted;
+    entry.usable = true;
+    return entry;
+  }
+  entry.error = errno;
+  // Never the current folder: its files are the user's. A private folder of
+  // our own making holds this run's extracted files and goes with it.
+  std::string base = env("XDG_RUNTIME_DIR");
+  if (base.empty() || base.front() != '/' || !PrivateFolder(base)) base = "/tmp";
+  std::string pattern = base + "/vpcounter-XXXXXX";
+  if (::mkdtemp(pattern.data()) != nullptr && ::chdir(pattern.c_str()) == 0) {
+    Chosen() = WithSeparator(pattern);
+    entry.scratch = Chosen();
+  }
+  return entry;
+}
+
+void LeaveScratchFolder(const WorkFolderEntry& entry) {
+  if (entry.scratch.empty()) return;
+  // Only what this run put there: the folder was made private and new.
+  for (const std::string& name : FindFiles(entry.scratch, "*")) DeleteFile(entry.scratch + name);
+  ::rmdir(entry.scratch.c_str());
 }
 
 std::string WorkFolder() {

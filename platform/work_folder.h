@@ -21,14 +21,28 @@ bool IsInstalledCopy(const std::string& executableFolder);
 
 // $VPCOUNTER_WORK_DIR when set; else, for an installed copy, the per-user
 // ${XDG_STATE_HOME:-~/.local/state}/vpcounter; else the program's own folder.
-// With a trailing separator.
+// With a trailing separator; "" when there is no home to put it in.
 std::string ChooseWorkFolder(const Environment& env, const std::string& executableFolder, bool installed);
 
-// Chooses the folder, creates it (a per-user one private to the user) and makes
+// Whether folder is a real folder (not a link) of the current user; one with
+// looser rights than 0700 is made private. For the per-user working folder.
+bool PrivateFolder(const std::string& folder);
+
+struct WorkFolderEntry {
+  std::string wanted;   // the chosen folder
+  bool usable = false;  // it is the current directory now
+  int error = 0;
+  std::string scratch;  // when unusable: the private folder made for this run instead ("" if none)
+};
+
+// Chooses the folder, creates it (a per-user one private to the user, checked
+// to be a real folder of the user's, never one derived from /tmp) and makes
 // it the current directory, so the count lives in one place whichever folder
-// the program was started from. False when that failed: the program then stays
-// where it was started.
-bool EnterWorkFolder();
+// the program was started from. When that fails, the program never works in
+// the folder it was started from (the user's files are there): it moves to a
+// new private scratch folder, which LeaveScratchFolder removes at the end.
+WorkFolderEntry EnterWorkFolder(const Environment& env = ProcessEnvironment());
+void LeaveScratchFolder(const WorkFolderEntry& entry);
 // The folder chosen by EnterWorkFolder (the current directory before it is called).
 std::string WorkFolder();
 

@@ -4,11 +4,15 @@
 #include <cstdio>
 #include <limits>
 #include <optional>
+#include <thread>
 
 #include "state/settings.h"
 
 namespace vp::state {
 namespace {
+
+constexpr int kShortReadRetries = 10;
+constexpr std::chrono::milliseconds kShortReadPause(20);
 
 void Put32(std::string& out, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) out[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
@@ -49,9 +53,9 @@ StartHistory& TheHistory() {
 
 std::string EncodeHistory(const StartHistory& h) {
   std::string out(kHistorySize, '\0');
-  Put32(out, 0, static_cast<std::uint32_t>(h.firstTime));
+  Put32(out, 0, h.firstTime);
   Put32(out, 4, h.count);
-  Put32(out, 8, static_cast<std::uint32_t>(h.lastTime));
+  Put32(out, 8, h.lastTime);
   Put32(out, 12, h.dayCount);
   Put32(out, 16, h.dayMax);
   for (std::size_t i = 0; i < h.reserved.size(); ++i) out[20 + i] = static_cast<char>(h.reserved[i]);
@@ -60,9 +64,9 @@ std::string EncodeHistory(const StartHistory& h) {
 
 StartHistory DecodeHistory(const std::string& bytes) {
   StartHistory h;
-  h.firstTime = static_cast<std::int32_t>(Get32(bytes, 0));
+  h.firstTime = Get32(bytes, 0);
   h.count = Get32(bytes, 4);
-  h.lastTime = static_cast<std::int32_t>(Get32(bytes, 8));
+  h.lastTime = Get32(bytes, 8);
   h.dayCount = Get32(bytes, 12);
   h.dayMax = Get32(bytes, 16);
   for (std::size_t i = 0; i < h.reserved.size(); ++i) h.reserved[i] = static_cast<std::uint8_t>(bytes[20 + i]);
@@ -77,13 +81,6 @@ HistoryLocation LocateHistory(platform::Registry& reg) {
 
 std::string HistoryPath(platform::Registry& reg) { return LocateHistory(reg).path; }
 
-std::string HistoryLockPath(const HistoryLocation& where) {
-  // Hidden beside the history: the sibling counter's runs and ours meet there.
-  const auto slash = where.path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "" : where.path.substr(0, slash + 1);
-  return folder + "." + where.path.substr(slash == std::string::npos ? 0 : slash + 1) + ".lock";
-}
-
 std::string DamagedHistoryName(const std::string& path, platform::TimeValue now) {
   platform::LocalTime t;
   platform::BreakDownLocal(now, t);
@@ -96,7 +93,7 @@ HistoryLoad LoadHistory(StartHistory& h, const HistoryLocation& where) {
   HistoryLoad result;
   result.where = where;
   h = StartHistory{};
-  h.firstTime = static_cast<std::int32_t>(platform::CurrentTime());
+  h.firstTime = static_cast<std::uint32_t>(platform::CurrentTime());
   platform::FileKind kind = platform::FileKind::Missing;
   // Only the first 64 bytes count, so a huge file is not read whole.
   auto bytes = platform::ReadFileStart(where.path, kHistorySize, &result.size, &kind);
@@ -160,7 +157,7 @@ void CountStartup(StartHistory& h, platform::TimeValue now, const platform::Loca
                  last.year == nowTm.year && last.month == nowTm.month && last.day == nowTm.day;
   h.dayCount = sameDay ? SaturatingIncrement(h.dayCount) : 1;
   if (h.dayCount > h.dayMax) h.dayMax = h.dayCount;
-  h.lastTime = static_cast<std::int32_t>(now);
+  h.lastTime = static_cast<std::uint32_t>(now);
 }
 
 HistorySave RecordStartup(StartHistory& h, platform::TimeValue now, const platform::LocalTime& nowTm,
@@ -175,12 +172,57 @@ HistorySave RecordStartup(StartHistory& h, platform::TimeValue now, const platfo
 }
 
 HistoryCounting::HistoryCounting(const HistoryLocation& where, std::chrono::milliseconds wait)
-    : where_(where), lock_(HistoryLockPath(where), wait) {}
+    : where_(where), lock_(where.path, platform::PathLock::On::Folder, wait) {}
+
+HistoryCounting::Contents HistoryCounting::Read() const {
+  Contents c;
+  auto bytes = platform::ReadFileStart(where_.path, kHistorySize, &c.size, &c.kind);
+  if (bytes) {
+    c.kind = platform::FileKind::Regular;
+    c.start = std::move(*bytes);
+  } else {
+    c.size = 0;
+  }
+  return c;
+}
+
+HistoryLoad HistoryCounting::Load(StartHistory& h) {
+  // A writer that truncates and then writes leaves a short file for a moment.
+  contents_ = Read();
+  for (int retry = 0; retry < kShortReadRetries && contents_.kind == platform::FileKind::Regular &&
+                      contents_.size < kHistorySize;
+       ++retry) {
+    std::this_thread::sleep_for(kShortReadPause);
+    contents_ = Read();
+  }
+  loaded_ = LoadHistory(h, where_);
+  // What LoadHistory read is what is compared at saving.
+  contents_ = Read();
+  return loaded_;
+}
 
 HistorySave HistoryCounting::Record(StartHistory& h, platform::TimeValue now, const platform::LocalTime& nowTm) {
+  if (loaded_.state == HistoryFileState::Unreadable) return Skip(HistorySaveProblem::NotRead);
+  // Another writer changed the file since it was loaded: count on what it wrote.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (Read() == contents_) break;
+    StartHistory fresh;
+    loaded_ = LoadHistory(fresh, where_);
+    if (loaded_.state == HistoryFileState::Unreadable) return Skip(HistorySaveProblem::NotRead);
+    if (loaded_.state == HistoryFileState::Valid) h = fresh;
+    contents_ = Read();
+  }
   HistorySave saved = RecordStartup(h, now, nowTm, where_);
   lock_.Release();
   return saved;
+}
+
+HistorySave HistoryCounting::Skip(HistorySaveProblem why) {
+  lock_.Release();
+  HistorySave skipped;
+  skipped.problem = why;
+  skipped.path = where_.path;
+  return skipped;
 }
 
 std::int64_t DaysSinceFirst(const StartHistory& h, platform::TimeValue now) {

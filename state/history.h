@@ -6,7 +6,7 @@
 #include <chrono>
 
 #include "platform/clock.h"
-#include "platform/file_lock.h"
+#include "platform/path_lock.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 
@@ -14,9 +14,11 @@ namespace vp::state {
 
 // The 64-byte start-up history, shared on disk with the sibling counter.
 struct StartHistory {
-  std::int32_t firstTime = 0;  // C time value, 32-bit on disk
+  // C time values, 32 bits on disk, read unsigned so that they stay right
+  // until 2106 (a reader that takes them signed sees what it always did).
+  std::uint32_t firstTime = 0;
   std::uint32_t count = 1;     // recorded start-ups + 1
-  std::int32_t lastTime = 0;   // 0 = none recorded
+  std::uint32_t lastTime = 0;  // 0 = none recorded
   std::uint32_t dayCount = 0;
   std::uint32_t dayMax = 0;
   std::array<std::uint8_t, 44> reserved{};
@@ -35,8 +37,6 @@ struct HistoryLocation {
 };
 HistoryLocation LocateHistory(platform::Registry& reg);
 std::string HistoryPath(platform::Registry& reg);
-// The lock file that serialises counter-mode runs on one history.
-std::string HistoryLockPath(const HistoryLocation& where);
 
 enum class HistoryFileState { Missing, Valid, WrongSize, NotAFile, Unreadable };
 struct HistoryLoad {
@@ -48,7 +48,11 @@ struct HistoryLoad {
 HistoryLoad LoadHistory(StartHistory& h, const HistoryLocation& where);
 HistoryLoad LoadHistory(StartHistory& h, platform::Registry& reg);
 
-enum class HistorySaveProblem { None, ReadOnly, NotAFile, NotAHistory, CannotKeepDamaged, WriteFailed };
+enum class HistorySaveProblem {
+  None, ReadOnly, NotAFile, NotAHistory, CannotKeepDamaged, WriteFailed,
+  NotRead,       // the load could not read the file: replacing it would lose the count
+  NoWorkFolder,  // no private working folder to keep our own history in
+};
 struct HistorySave {
   HistorySaveProblem problem = HistorySaveProblem::None;
   int error = 0;
@@ -73,17 +77,37 @@ void CountStartup(StartHistory& h, platform::TimeValue now, const platform::Loca
 // counted record, so that runs started together each count once and each
 // greet with their own count. Waiting is bounded: after `wait` the run goes on
 // without the lock (waitedInVain) rather than hang at logon.
+//
+// The sibling counter knows nothing of the lock and may rewrite its file in
+// place (truncate, then write): a short read is tried again, and the record
+// is saved only over the contents that were loaded; contents that changed
+// meanwhile are loaded again and counted on.
 class HistoryCounting {
  public:
   HistoryCounting(const HistoryLocation& where, std::chrono::milliseconds wait);
-  bool waitedInVain() const { return lock_.state() == platform::FileLock::State::TimedOut; }
-  HistoryLoad Load(StartHistory& h) const { return LoadHistory(h, where_); }
-  // Counts, saves and lets the next run in.
+  bool waitedInVain() const { return lock_.state() == platform::PathLock::State::TimedOut; }
+  // No lock of any kind could be had: runs started together may lose counts.
+  bool unlocked() const { return lock_.state() == platform::PathLock::State::Unavailable; }
+  HistoryLoad Load(StartHistory& h);
+  // Counts, saves and lets the next run in. A history the load could not
+  // read is never replaced: nothing is counted (NotRead).
   HistorySave Record(StartHistory& h, platform::TimeValue now, const platform::LocalTime& nowTm);
+  // Counts nothing, says why and lets the next run in.
+  HistorySave Skip(HistorySaveProblem why);
 
  private:
+  struct Contents {
+    platform::FileKind kind = platform::FileKind::Missing;
+    std::uint64_t size = 0;
+    std::string start;  // the first 64 bytes
+    bool operator==(const Contents&) const = default;
+  };
+  Contents Read() const;
+
   HistoryLocation where_;
-  platform::FileLock lock_;
+  platform::PathLock lock_;
+  HistoryLoad loaded_;
+  Contents contents_;
 };
 
 // The name a damaged history is put aside under ("TALLYDAT.damaged-20261208-0930").

@@ -48,9 +48,31 @@ std::string HistorySaveNotice(const HistorySave& save) {
     case HistorySaveProblem::WriteFailed:
       problem = file + "に書き込めなかったため、" + lost + "\n" + std::strerror(save.error);
       break;
+    case HistorySaveProblem::NotRead:
+      problem = file + "を読み込めなかったため、今回の起動は数えず、ファイルもそのまま残しました。\n"
+                "ファイルの持ち主と読み取りの権限を確かめて下さい（別のユーザーや sudo で作られた場合は、"
+                "持ち主を自分に戻して下さい）。";
+      break;
+    case HistorySaveProblem::NoWorkFolder:
+      problem = "作業フォルダを使えないため、今回の起動は数えませんでした。";
+      break;
   }
   if (!problem.empty()) text += (text.empty() ? "" : "\n\n") + problem;
   return text;
+}
+
+std::string WorkFolderNotice(const std::string& folder, int error) {
+  const std::string where = folder.empty() ? std::string("（ホームフォルダが分かりません）") : Quoted(folder);
+  std::string text = "作業フォルダ" + where +
+                     "を使えないため、今回の起動は数えず、ほかのフォルダのファイルにも触れません。"
+                     "\nフォルダが自分のもので、書き込めることを確かめて下さい。";
+  if (error != 0) text += "\n(" + std::string(std::strerror(error)) + ")";
+  return text;
+}
+
+std::string HistoryLockUnavailableNotice() {
+  return "起動履歴のロックを取得できないため、ロックなしで数えます。\n"
+         "同時に起動した分が数えられない可能性があります。";
 }
 
 std::string HistoryLockNotice() {

@@ -12,6 +12,10 @@ namespace vp::state {
 std::string HistoryLoadNotice(const HistoryLoad& load);
 std::string HistorySaveNotice(const HistorySave& save);
 std::string HistoryLockNotice();
+// The working folder could not be used (error: errno, 0 when none applies).
+std::string WorkFolderNotice(const std::string& folder, int error);
+// No lock of any kind could be had for the history.
+std::string HistoryLockUnavailableNotice();
 std::string RegistryNotice(const platform::RegistryProblem& problem);
 std::string WrongTypeNotice(const std::string& valueName, const std::string& detail);
 

@@ -58,7 +58,7 @@ GameSearch FindGameFolder(platform::Registry& reg, const platform::Environment& 
 }
 
 LoadResult LoadSettings(Settings& s, platform::Registry& reg, const std::string& programFolder,
-                        const std::string& workFolder) {
+                        const std::string& workFolder, bool publish) {
   LoadResult result;
   s = Settings{};
   auto key = reg.OpenKey(RegRoot::CurrentUser, kSettingsKey, true);
@@ -91,8 +91,10 @@ LoadResult LoadSettings(Settings& s, platform::Registry& reg, const std::string&
     readInt("form", s.form);
     readText("usewave", s.usewave);
     readText("dirwave", s.dirwave);
-    key->WriteString("tallydatexec", programFolder + kPublishedExecutableName);
-    key->WriteString("tallydatfile", (workFolder.empty() ? programFolder : workFolder) + kDefaultHistoryName);
+    if (publish) {
+      key->WriteString("tallydatexec", programFolder + kPublishedExecutableName);
+      key->WriteString("tallydatfile", (workFolder.empty() ? programFolder : workFolder) + kDefaultHistoryName);
+    }
     key->Close();
   }
   // A stored folder wins over the search, so the search (which may read

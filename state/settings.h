@@ -43,9 +43,10 @@ struct LoadResult {
 // Fills the record from the registry: defaults, auto search, stored values, the
 // two published paths, then the range corrections. The sibling is told our
 // executable in programFolder and our history in workFolder (the program's
-// folder when empty); both end with a separator.
+// folder when empty); both end with a separator. publish false: the paths
+// are not written (the program has no working folder of its own this run).
 LoadResult LoadSettings(Settings& s, platform::Registry& reg, const std::string& programFolder,
-                        const std::string& workFolder = {});
+                        const std::string& workFolder = {}, bool publish = true);
 // False when the settings could not be stored; reg's problems tell why.
 bool SaveSettings(const Settings& s, platform::Registry& reg);
 bool IsFirstRun(platform::Registry& reg);

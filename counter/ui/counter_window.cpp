@@ -55,7 +55,8 @@ Qt::WindowFlags WindowFlagsFor(bool borderless) {
 }
 }  // namespace
 
-TfrmCount::TfrmCount(platform::Registry& registry) : QWidget(nullptr, WindowFlagsFor(false)), reg_(registry) {
+TfrmCount::TfrmCount(platform::Registry& registry, bool countHere)
+    : QWidget(nullptr, WindowFlagsFor(false)), reg_(registry), countHere_(countHere) {
   // The background decodes on another core while the fonts load here.
   shell::TfrmData::RegisterArtwork();
   backgroundLoad_ = std::async(std::launch::async, [] { return shell::TfrmData::Artwork("counter_background"); });
@@ -151,7 +152,8 @@ void TfrmCount::FormCreate() {
   auto& reg = reg_;
   auto& settings = state::TheSettings();
   std::vector<std::string> notices;
-  const auto load = state::LoadSettings(settings, reg, platform::ExecutableFolder(), platform::WorkFolder());
+  // A scratch folder is no place to tell the sibling about.
+  const auto load = state::LoadSettings(settings, reg, platform::ExecutableFolder(), platform::WorkFolder(), countHere_);
   notices.insert(notices.end(), load.errors.begin(), load.errors.end());
   // From loading to saving the history no other run may count: each run
   // counts once and greets with its own count.
@@ -160,6 +162,7 @@ void TfrmCount::FormCreate() {
   if (const std::string folder = platform::FolderOf(where.path); folder != ".") platform::RemoveStaleTemporaryFiles(folder);
   state::HistoryCounting counting(where, kHistoryLockWait);
   if (counting.waitedInVain()) notices.push_back(state::HistoryLockNotice());
+  if (counting.unlocked()) notices.push_back(state::HistoryLockUnavailableNotice());
   auto& history = state::TheHistory();
   notices.push_back(state::HistoryLoadNotice(counting.Load(history)));
   if (settings.form) {
@@ -179,7 +182,10 @@ void TfrmCount::FormCreate() {
   composition_ = composer.Compose(settings, history, now_, nowTm_);
   // The greeting has read the history: count now. Saving waits for the disk,
   // so it runs beside the picture drawing.
-  auto saving = std::async(std::launch::async, [&] { return counting.Record(history, now_, nowTm_); });
+  const bool count = countHere_ || where.sibling;
+  auto saving = std::async(std::launch::async, [&] {
+    return count ? counting.Record(history, now_, nowTm_) : counting.Skip(state::HistorySaveProblem::NoWorkFolder);
+  });
   ApplyComposition();
 
   png::Bitmap left, right;
@@ -251,7 +257,10 @@ std::string TfrmCount::PrepareVoice(int voice) {
 void TfrmCount::PlayVoice(int voice) { PlayPrepared(PrepareVoice(voice)); }
 
 void TfrmCount::PlayPrepared(const std::string& wav) {
-  if (!wav.empty() && mplWave_->Open(wav)) {
+  if (!voiceClock_.isValid()) voiceClock_.start();
+  const auto left = VoiceTimeLeft(std::chrono::milliseconds(voiceClock_.elapsed()));
+  if (left.count() > 0) mplWave_->LimitLength(std::min(left, kLongestVoice));
+  if (left.count() > 0 && !wav.empty() && mplWave_->Open(wav)) {
     TraceVoice("start", wav);
     mplWave_->Play([this](platform::MediaNotice notice) { mplWaveNotify(notice); });
     ++timing_.voiceStep;
@@ -315,6 +324,16 @@ void TfrmCount::timTimerTimer() {
     TraceVoice("closed");
     close();
   }
+}
+
+void TfrmCount::EndNow() {
+  timTimer_.stop();
+  timNext_.stop();
+  timDelay_.stop();
+  timing_.voiceStep = CounterTiming::kVoicesOver;
+  if (mplWave_) mplWave_->Close();
+  gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::Voices);
+  close();
 }
 
 void TfrmCount::ReportError(const QString& text) { shell::ReportErrorWithoutWaiting(this, text); }

@@ -1,5 +1,6 @@
 #pragma once
 #include <QLabel>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 #include <future>
@@ -25,13 +26,18 @@ namespace vp::counter {
 class TfrmCount : public QWidget {
   Q_OBJECT
  public:
-  // The registry holds the settings and the game's install key; tests hand in their own.
-  explicit TfrmCount(platform::Registry& registry = platform::TheRegistry());
+  // The registry holds the settings and the game's install key; tests hand in
+  // their own. countHere: the working folder can keep our own history (false
+  // when the program runs in a scratch folder; a sibling's history is still counted).
+  explicit TfrmCount(platform::Registry& registry = platform::TheRegistry(), bool countHere = true);
   ~TfrmCount() override;
 
   // Shows the window now or arms the delay; the entry point calls it once the
   // message loop is about to start.
   void Start();
+  // Ends the run at once (a logout): the voice stops, this run's pictures and
+  // voices are removed, the count stays as it was saved.
+  void EndNow();
 
   // The parts of the run a test (or the benchmark) may look at.
   bool VoicesOver() const { return timing_.voiceStep >= CounterTiming::kVoicesOver; }
@@ -65,6 +71,8 @@ class TfrmCount : public QWidget {
   void CopyLabel(QLabel* target, const Label& label);
 
   platform::Registry& reg_;
+  bool countHere_ = true;
+  QElapsedTimer voiceClock_;  // from the first voice's start: the whole sequence is bounded
   std::unique_ptr<shell::TfrmData> data_;
   QLabel* imgCount_ = nullptr;
   QLabel* imgChar1_ = nullptr;

@@ -48,10 +48,11 @@ QString Name(int index) {
 }
 }  // namespace
 
-TfrmMain::TfrmMain(platform::Registry& registry)
+TfrmMain::TfrmMain(platform::Registry& registry, bool publish)
     : QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                                Qt::WindowCloseButtonHint),
-      reg_(registry) {
+      reg_(registry),
+      publish_(publish) {
   setWindowTitle(QString::fromStdString(shell::kSettingsCaption));
   shortcuts_ = std::make_unique<StartupShortcuts>(
       [this](const std::string& text) { return shell::AskYesNo(this, QString::fromStdString(text)); },
@@ -209,7 +210,8 @@ void TfrmMain::FormCreate() {
   QApplication::setWindowIcon(data_->imgIcon());
   setWindowIcon(data_->imgIcon());
   auto& reg = reg_;
-  const auto load = state::LoadSettings(state::TheSettings(), reg, platform::ExecutableFolder(), platform::WorkFolder());
+  const auto load =
+      state::LoadSettings(state::TheSettings(), reg, platform::ExecutableFolder(), platform::WorkFolder(), publish_);
   firstSetupPending_ = !state::SettingsEverSaved(reg);
   if (state::IsFirstRun(reg) || firstSetupPending_) btnCancel_->setEnabled(false);
   // Read without the counting lock: the file is only ever replaced whole.

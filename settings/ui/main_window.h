@@ -23,7 +23,8 @@ namespace vp::settings {
 class TfrmMain : public QMainWindow {
   Q_OBJECT
  public:
-  explicit TfrmMain(platform::Registry& registry = platform::TheRegistry());
+  // publish: the working folder is usable, so its history path may be told to the sibling.
+  explicit TfrmMain(platform::Registry& registry = platform::TheRegistry(), bool publish = true);
   ~TfrmMain() override;
 
  protected:
@@ -50,6 +51,7 @@ class TfrmMain : public QMainWindow {
   bool SaveOrTell();
 
   platform::Registry& reg_;
+  bool publish_ = true;
   std::unique_ptr<shell::TfrmData> data_;
   QLabel* imgBack_ = nullptr;
   ChipImage* imgChar0_ = nullptr;

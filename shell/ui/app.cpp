@@ -2,9 +2,11 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QSocketNotifier>
 #include <cstdlib>
 #include <cstdio>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,11 +15,13 @@
 #include "platform/files.h"
 #include "platform/executable.h"
 #include "platform/registry.h"
+#include "platform/termination_signals.h"
 #include "platform/work_folder.h"
 #include "settings/ui/main_window.h"
 #include "shell/ui/fonts.h"
 #include "shell/ui/message_box.h"
 #include "shell/run_mode.h"
+#include "state/notices.h"
 
 namespace vp::shell {
 
@@ -25,6 +29,8 @@ int RunApplication(int argc, char** argv) {
   // Read before QApplication, which removes the arguments it understands.
   std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   const RunMode mode = ChooseRunMode(arguments);
+  // From here a logout ends the run in order rather than killing it.
+  const int signalPipe = platform::WatchTerminationSignals();
 
   const std::string userPlatform = platform::ProcessEnvironment()("QT_QPA_PLATFORM");
   const std::string qtPlatform = ChooseQtPlatform(mode, platform::ProcessEnvironment());
@@ -48,25 +54,38 @@ int RunApplication(int argc, char** argv) {
   LoadJapaneseTranslations(app);
   RegisterFontSubstitutions();
   // The count lives in one place whichever folder the program was started from.
-  if (!platform::EnterWorkFolder())
-    std::fprintf(stderr, "vpcounter: 作業フォルダ %s を使えないため、現在のフォルダで動作します。\n",
-                 platform::ChooseWorkFolder(platform::ProcessEnvironment(), platform::ExecutableFolder(),
-                                            platform::IsInstalledCopy(platform::ExecutableFolder())).c_str());
+  const platform::WorkFolderEntry work = platform::EnterWorkFolder();
+  const std::string workNotice = work.usable ? std::string() : state::WorkFolderNotice(work.wanted, work.error);
+  if (!workNotice.empty()) std::fprintf(stderr, "vpcounter: %s\n", workNotice.c_str());
   // What killed runs left half-written is of no use to anyone.
   platform::RemoveStaleTemporaryFiles(".");
   platform::RemoveStaleTemporaryFiles(platform::RegFileRegistry().Folder());
   QApplication::setFont(WindowFont());
 
+  std::unique_ptr<QSocketNotifier> signalNotifier;
+  auto onSignal = [&](std::function<void()> end) {
+    if (signalPipe < 0) return;
+    signalNotifier = std::make_unique<QSocketNotifier>(signalPipe, QSocketNotifier::Read);
+    QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, &app, [signalPipe, end] {
+      if (platform::TakeTerminationSignal(signalPipe) != 0) end();
+    });
+  };
   try {
     if (mode == RunMode::Counter) {
       QApplication::setQuitOnLastWindowClosed(false);
-      auto window = std::make_unique<counter::TfrmCount>();
+      auto window = std::make_unique<counter::TfrmCount>(platform::TheRegistry(), work.usable);
       QObject::connect(window.get(), &counter::TfrmCount::Closed, &app, &QCoreApplication::quit);
+      onSignal([w = window.get()] { w->EndNow(); });
       window->Start();
       QApplication::exec();
     } else {
-      auto window = std::make_unique<settings::TfrmMain>();
+      auto window = std::make_unique<settings::TfrmMain>(platform::TheRegistry(), work.usable);
+      onSignal([] { QCoreApplication::quit(); });
       window->show();
+      if (!workNotice.empty()) {
+        const QString text = QString::fromStdString(workNotice);
+        QMetaObject::invokeMethod(window.get(), [w = window.get(), text] { ShowErrorBox(w, text); }, Qt::QueuedConnection);
+      }
       QApplication::exec();
     }
   } catch (const std::exception& e) {
@@ -75,6 +94,7 @@ int RunApplication(int argc, char** argv) {
     if (mode == RunMode::Settings) ShowErrorBox(nullptr, text);
     else std::fprintf(stderr, "vpcounter: %s\n", text.toUtf8().constData());
   }
+  platform::LeaveScratchFolder(work);
   return 0;
 }
 

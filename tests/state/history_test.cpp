@@ -183,7 +183,7 @@ TEST_F(HistoryTest, ParallelRunsEachCountOnceAndSeeTheirOwnCount) {
 
 TEST_F(HistoryTest, AStuckRunMakesTheOthersWaitOnlyBriefly) {
   const HistoryLocation where{"TALLYDAT", false};
-  platform::FileLock stuck(HistoryLockPath(where), std::chrono::milliseconds(0));
+  platform::PathLock stuck(where.path, platform::PathLock::On::Folder, std::chrono::milliseconds(0));
   ASSERT_TRUE(stuck.held());
   pid_t pid = fork();
   ASSERT_GE(pid, 0);
