@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/files.h"
 #include "platform/reg_file.h"
@@ -306,6 +308,37 @@ TEST(Text, Utf8ValidityAndCodePage932BothWays) {
   EXPECT_EQ(Utf8ToCp932("C:\\表ｱ~").value(), std::string("C:\\") + kTableSjis + "\xB1~");
   EXPECT_FALSE(Utf8ToCp932("😀"));
   EXPECT_FALSE(Cp932ToUtf8("\x81"));
+}
+
+TEST_F(RegistryTest, TwoProcessesWritingTheSameFileKeepEachOthersValues) {
+  constexpr int kWriters = 2, kValues = 150;
+  std::vector<pid_t> children;
+  for (int w = 0; w < kWriters; ++w) {
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      RegFileRegistry own(box.regDir().path());  // a process of its own, with its own cache
+      for (int i = 0; i < kValues; ++i) {
+        auto key = own.OpenKey(RegRoot::CurrentUser, "Software\\Nivre\\VP-COUNTER", true);
+        if (!key) _exit(2);
+        key->WriteInteger("w" + std::to_string(w) + "_" + std::to_string(i), i);
+        if (!key->Close()) _exit(3);
+      }
+      _exit(0);
+    }
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = -1;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  auto key = reg.OpenKey(RegRoot::CurrentUser, "Software\\Nivre\\VP-COUNTER", false);
+  ASSERT_NE(key, nullptr);
+  int kept = 0;
+  for (int w = 0; w < kWriters; ++w)
+    for (int i = 0; i < kValues; ++i) kept += key->ValueExists("w" + std::to_string(w) + "_" + std::to_string(i));
+  EXPECT_EQ(kept, kWriters * kValues);
 }
 
 TEST_F(RegistryTest, RootsLiveInSeparateFiles) {

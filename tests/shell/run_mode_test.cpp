@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
+#include <sys/stat.h>
+#include <pwd.h>
 
 #include <map>
 #include <string>
@@ -57,6 +60,14 @@ TEST(RunMode, CounterModeUnderWaylandUsesXWaylandUnlessTheUserChose) {
             std::string::npos);
 }
 
+TEST(CounterTiming, TheWholeVoiceSequenceEndsWithin30Seconds) {
+  using std::chrono::milliseconds;
+  EXPECT_EQ(counter::VoiceTimeLeft(milliseconds(0)), milliseconds(30000));
+  EXPECT_EQ(counter::VoiceTimeLeft(milliseconds(29500)), milliseconds(500));  // a 90 s voice plays 0.5 s
+  EXPECT_EQ(counter::VoiceTimeLeft(milliseconds(30000)), milliseconds(0));
+  EXPECT_EQ(counter::VoiceTimeLeft(milliseconds(61000)), milliseconds(0));
+}
+
 TEST(CounterTiming, ClosesOnlyAfterVoicesAndDisplayTime) {
   counter::CounterTiming t;
   t.showTime = 100;
@@ -92,11 +103,36 @@ TEST(WorkFolder, OwnVariableThenPerUserStateForAnInstalledCopyThenTheProgramsFol
             "/h/.local/state/vpcounter/");
   EXPECT_EQ(ChooseWorkFolder(env({{"HOME", "/h"}}), "/opt/vp/", false), "/opt/vp/");
 
+  // Without HOME the user database names the home; never a shared folder.
+  EXPECT_EQ(ChooseWorkFolder(env({}), "/usr/bin/", true),
+            std::string(getpwuid(getuid())->pw_dir) + "/.local/state/vpcounter/");
+  EXPECT_EQ(ChooseWorkFolder(env({{"HOME", "relative"}}), "/usr/bin/", true),
+            std::string(getpwuid(getuid())->pw_dir) + "/.local/state/vpcounter/");
+
   test::TempDir prefix;
   CreateFolders(prefix / "bin");
   EXPECT_FALSE(IsInstalledCopy(prefix / "bin/"));
   CreateFolders(PrivateLibraryFolder(prefix / "bin/"));
   EXPECT_TRUE(IsInstalledCopy(prefix / "bin/"));
+}
+
+TEST(WorkFolder, OnlyARealPrivateFolderOfTheUsersIsWorkedIn) {
+  test::TempDir root;
+  const std::string mine = root / "mine";
+  ASSERT_EQ(mkdir(mine.c_str(), 0755), 0);
+  EXPECT_TRUE(PrivateFolder(mine + "/"));
+  struct stat st {};
+  ASSERT_EQ(stat(mine.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);  // made private
+  ASSERT_EQ(symlink(mine.c_str(), (root / "link").c_str()), 0);
+  EXPECT_FALSE(PrivateFolder(root / "link"));
+  test::WriteFile(root / "file", "");
+  EXPECT_FALSE(PrivateFolder(root / "file"));
+  EXPECT_FALSE(PrivateFolder(root / "missing"));
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(mine.c_str(), 65534, 65534), 0);  // another user's folder
+    EXPECT_FALSE(PrivateFolder(mine));
+  }
 }
 
 }  // namespace

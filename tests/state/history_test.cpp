@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <map>
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/path_lock.h"
 #include "state/history.h"
 #include "state/notices.h"
 #include "state/settings.h"
@@ -44,7 +47,7 @@ class HistoryTest : public ::testing::Test {
 
 TEST_F(HistoryTest, FileFormatIsLittleEndianAndByteExact) {
   StartHistory x;
-  x.firstTime = -2;
+  x.firstTime = 0xFFFFFFFEu;
   x.count = 0x01020304;
   x.lastTime = 0x7FFFFFFF;
   x.dayCount = 5;
@@ -179,6 +182,160 @@ TEST_F(HistoryTest, ParallelRunsEachCountOnceAndSeeTheirOwnCount) {
   }
   EXPECT_EQ(OnDisk().count, 1u + kRuns * kRounds);  // not one start-up lost
   EXPECT_TRUE(platform::FindFiles(".", ".vptmp-*").empty());
+}
+
+TEST_F(HistoryTest, PlantedLockFilesNeitherDisableTheLockNorStopTheCount) {
+  // Whatever sits under the old lock file's name, parallel runs each count once.
+  const HistoryLocation where{"TALLYDAT", false};
+  for (int planted = 0; planted < 4; ++planted) {
+    unlink(".TALLYDAT.lock");
+    rmdir(".TALLYDAT.lock");
+    if (planted == 0) mkdir(".TALLYDAT.lock", 0700);
+    if (planted == 1) mkfifo(".TALLYDAT.lock", 0600);
+    if (planted == 2) {
+      ASSERT_EQ(symlink("/nonexistent/target", ".TALLYDAT.lock"), 0);
+    }
+    if (planted == 3) {
+      ASSERT_EQ(symlink("TALLYDAT", ".TALLYDAT.lock"), 0);
+    }
+    unlink("TALLYDAT");
+    constexpr int kRuns = 8;
+    std::vector<pid_t> children;
+    for (int r = 0; r < kRuns; ++r) {
+      pid_t pid = fork();
+      ASSERT_GE(pid, 0);
+      if (pid == 0) {
+        StartHistory mine;
+        HistoryCounting counting(where, std::chrono::seconds(20));
+        counting.Load(mine);
+        _exit(!counting.unlocked() && counting.Record(mine, 1000, test::Breakdown(1000)) ? 0 : 1);
+      }
+      children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+      int status = -1;
+      waitpid(pid, &status, 0);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << planted;
+    }
+    EXPECT_EQ(OnDisk().count, 1u + kRuns) << planted;
+  }
+}
+
+TEST(PathLock, WhereTheFolderCannotBeOpenedAPrivateRuntimeLockServes) {
+  test::TempDir runtime;
+  chmod(runtime.path().c_str(), 0700);
+  std::map<std::string, std::string> vars = {{"XDG_RUNTIME_DIR", runtime.path()}};
+  platform::Environment env = [&vars](const char* n) { return vars.count(n) ? vars[n] : std::string(); };
+  const std::string file = "/nonexistent/folder/TALLYDAT";
+  platform::PathLock first(file, platform::PathLock::On::Folder, std::chrono::milliseconds(0), env);
+  EXPECT_TRUE(first.held());
+  platform::PathLock second(file, platform::PathLock::On::Folder, std::chrono::milliseconds(50), env);
+  EXPECT_EQ(second.state(), platform::PathLock::State::TimedOut);
+  // Another file's lock is another lock.
+  platform::PathLock other("/nonexistent/folder/OTHER", platform::PathLock::On::Folder, std::chrono::milliseconds(0), env);
+  EXPECT_TRUE(other.held());
+  // A runtime folder that is not private is not used.
+  chmod(runtime.path().c_str(), 0755);
+  platform::PathLock shared("/nonexistent/x/T", platform::PathLock::On::Folder, std::chrono::milliseconds(0), env);
+  EXPECT_EQ(shared.state(), platform::PathLock::State::Unavailable);
+}
+
+TEST_F(HistoryTest, AHistoryThatCannotBeReadIsNeverReplaced) {
+  // Left by a run under sudo: root's file, mode 0600. Checked as another user.
+  StartHistory stored;
+  stored.count = 1234;
+  stored.firstTime = 100;
+  stored.lastTime = 200;
+  test::WriteFile("TALLYDAT", EncodeHistory(stored));
+  const std::string before = test::ReadFile("TALLYDAT");
+  if (geteuid() == 0) {
+    chmod(".", 0777);
+    chmod("TALLYDAT", 0600);
+  } else {
+    chmod("TALLYDAT", 0200);  // our own file, write-only
+  }
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+    const HistoryLocation where{"TALLYDAT", false};
+    for (int run = 0; run < 3; ++run) {
+      StartHistory mine;
+      HistoryCounting counting(where, std::chrono::seconds(5));
+      if (counting.Load(mine).state != HistoryFileState::Unreadable) _exit(4);
+      const HistorySave saved = counting.Record(mine, 1000, test::Breakdown(1000));
+      if (saved.problem != HistorySaveProblem::NotRead) _exit(5);
+      if (HistorySaveNotice(saved).find("数えず") == std::string::npos) _exit(6);
+    }
+    _exit(0);
+  }
+  int status = -1;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << WEXITSTATUS(status);
+  chmod("TALLYDAT", 0600);
+  EXPECT_EQ(test::ReadFile("TALLYDAT"), before);
+  EXPECT_TRUE(platform::FindFiles(".", "TALLYDAT.damaged*").empty());
+}
+
+TEST_F(HistoryTest, ASiblingRewritingItsFileInPlaceNeverLosesItsCount) {
+  // The sibling knows nothing of our lock: it truncates, pauses, writes 64 bytes.
+  StartHistory stored;
+  stored.count = 5003;
+  stored.firstTime = 100;
+  test::WriteFile("sibling.dat", EncodeHistory(stored));
+  const HistoryLocation where{"sibling.dat", true};
+  pid_t sibling = fork();
+  ASSERT_GE(pid_t{sibling}, 0);
+  if (sibling == 0) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    while (std::chrono::steady_clock::now() < end) {
+      const std::string bytes = test::ReadFile("sibling.dat");
+      const int fd = open("sibling.dat", O_WRONLY | O_TRUNC);
+      if (fd >= 0) {
+        usleep(3000);
+        if (bytes.size() == kHistorySize) [[maybe_unused]] auto n = write(fd, bytes.data(), bytes.size());
+        close(fd);
+      }
+      usleep(2000);
+    }
+    _exit(0);
+  }
+  int counted = 0;
+  for (int run = 0; run < 40; ++run) {
+    StartHistory mine;
+    HistoryCounting counting(where, std::chrono::seconds(5));
+    counting.Load(mine);
+    EXPECT_GE(mine.count, 5003u) << "run " << run << " read the file while it was being rewritten";
+    if (counting.Record(mine, 1000 + run, test::Breakdown(1000 + run))) ++counted;
+    usleep(5000);
+  }
+  int status = -1;
+  waitpid(sibling, &status, 0);
+  const StartHistory after = OnDisk("sibling.dat");
+  EXPECT_GE(after.count, 5003u);
+  EXPECT_GT(after.count, 5003u + counted / 2) << "counted " << counted;
+}
+
+TEST_F(HistoryTest, TimesAfter2038StayRightUntil2106) {
+  const platform::TimeValue in2040 = 2208988800;  // 2040-01-01 00:00:00 UTC
+  StartHistory stored;
+  stored.count = 10;
+  stored.dayCount = 1;
+  stored.firstTime = static_cast<std::uint32_t>(in2040 - 86400 * 3);
+  stored.lastTime = static_cast<std::uint32_t>(in2040 - 3600);
+  test::WriteFile("TALLYDAT", EncodeHistory(stored));
+  // The bytes are those a signed reader always saw.
+  EXPECT_EQ(static_cast<unsigned char>(test::ReadFile("TALLYDAT")[11]), 0x83);
+  FixClock(in2040);
+  LoadHistory(h, reg);
+  EXPECT_EQ(DaysSinceFirst(h, in2040), 4);
+  platform::LocalTime last;
+  ASSERT_TRUE(platform::BreakDownLocal(h.lastTime, last));
+  EXPECT_EQ(last.year, 2040);  // Tokyo: 08:00 on New Year's Day
+  ASSERT_TRUE(RecordStartup(h, in2040, test::Breakdown(in2040), reg));
+  EXPECT_EQ(OnDisk().count, 11u);
+  EXPECT_EQ(OnDisk().dayCount, 2u);  // the same local day: not reset
+  EXPECT_EQ(OnDisk().lastTime, static_cast<std::uint32_t>(in2040));
 }
 
 TEST_F(HistoryTest, AStuckRunMakesTheOthersWaitOnlyBriefly) {
