@@ -16,15 +16,16 @@ cmake --build build-fuzz -j"$(nproc)" --target png_read_fuzzer reg_file_fuzzer w
 export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 mkdir -p build-fuzz/crashes
+out="$PWD/build-fuzz"  # absolute: a target may work in a folder of its own
 run() {
   local target=$1 seeds=$2
-  mkdir -p "build-fuzz/corpus-$target"
-  cp -n "$seeds"/* "build-fuzz/corpus-$target/" 2>/dev/null || true
+  mkdir -p "$out/corpus-$target"
+  cp -n "$seeds"/* "$out/corpus-$target/" 2>/dev/null || true
   echo "== $target, $seconds s"
-  "build-fuzz/$target" "build-fuzz/corpus-$target" -max_total_time="$seconds" -rss_limit_mb=2048 \
-    -timeout=10 -artifact_prefix=build-fuzz/crashes/ -print_final_stats=1 >"build-fuzz/$target.log" 2>&1 ||
-    { tail -n 40 "build-fuzz/$target.log"; exit 1; }
-  tail -n 12 "build-fuzz/$target.log"
+  "$out/$target" "$out/corpus-$target" -max_total_time="$seconds" -rss_limit_mb=2048 \
+    -timeout=10 -artifact_prefix="$out/crashes/" -print_final_stats=1 >"$out/$target.log" 2>&1 ||
+    { tail -n 40 "$out/$target.log"; exit 1; }
+  tail -n 12 "$out/$target.log"
 }
 run png_read_fuzzer tests/fuzz/corpus
 run reg_file_fuzzer tests/fuzz/reg_corpus

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "gamedata/archive.h"
@@ -26,8 +27,13 @@ void Write(const std::string& path, const std::uint8_t* data, std::size_t size) 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char folder[] = "/tmp/vp-archive-fuzz-XXXXXX";
+  // Extraction writes into the current folder: a private one, removed at the end.
+  static char folder[] = "/tmp/vp-archive-fuzz-XXXXXX";
   if (!mkdtemp(folder) || chdir(folder) != 0) std::abort();
+  std::atexit([] {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+  });
   game = std::string(folder) + "/game";
   vp::platform::CreateFolders(game + "/HD");
   vp::platform::CreateFolders(game + "/CD");
