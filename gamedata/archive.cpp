@@ -14,7 +14,7 @@
 namespace vp::gamedata {
 namespace {
 
-// A game archive: a regular file, or the operation fails as the Part says.
+// A game archive: a regular file, or the extraction fails with GameDataError.
 class Archive {
  public:
   explicit Archive(const std::string& path) : file_(path) {

@@ -35,14 +35,13 @@ int OpenLockFile(const std::string& path) {
 int OpenRuntimeLock(const std::string& folder, const std::string& name, const Environment& env) {
   const std::string runtime = env("XDG_RUNTIME_DIR");
   if (runtime.empty() || runtime.front() != '/') return -1;
-  struct stat st {};
-  if (::lstat(runtime.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid() || (st.st_mode & 077) != 0)
-    return -1;
+  if (!PrivateFolder(runtime, false)) return -1;
   char real[PATH_MAX];
   const std::string key = (::realpath(folder.c_str(), real) ? std::string(real) : folder) + "/" + name;
   const std::string path = runtime + "/vpcounter-" + std::to_string(std::hash<std::string>{}(key)) + ".lock";
   const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
   if (fd < 0) return -1;
+  struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::getuid()) {
     ::close(fd);
     return -1;

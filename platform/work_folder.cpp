@@ -61,12 +61,12 @@ std::string ChooseWorkFolder(const Environment& env, const std::string& executab
   return home.empty() ? std::string() : WithSeparator(home) + ".local/state/vpcounter/";
 }
 
-bool PrivateFolder(const std::string& folder) {
+bool PrivateFolder(const std::string& folder, bool makePrivate) {
   struct stat st {};
   const std::string path = folder.size() > 1 && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;
   if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) return false;
   // Our own folder with looser rights is made private again.
-  return (st.st_mode & 077) == 0 || ::chmod(path.c_str(), 0700) == 0;
+  return (st.st_mode & 077) == 0 || (makePrivate && ::chmod(path.c_str(), 0700) == 0);
 }
 
 WorkFolderEntry EnterWorkFolder(const Environment& env) {
@@ -97,7 +97,7 @@ WorkFolderEntry EnterWorkFolder(const Environment& env) {
   // Never the current folder: its files are the user's. A private folder of
   // our own making holds this run's extracted files and goes with it.
   std::string base = env("XDG_RUNTIME_DIR");
-  if (base.empty() || base.front() != '/' || !PrivateFolder(base)) base = "/tmp";
+  if (base.empty() || base.front() != '/' || !PrivateFolder(base, false)) base = "/tmp";
   std::string pattern = base + "/vpcounter-XXXXXX";
   if (::mkdtemp(pattern.data()) != nullptr && ::chdir(pattern.c_str()) == 0) {
     Chosen() = WithSeparator(pattern);

@@ -24,9 +24,9 @@ bool IsInstalledCopy(const std::string& executableFolder);
 // With a trailing separator; "" when there is no home to put it in.
 std::string ChooseWorkFolder(const Environment& env, const std::string& executableFolder, bool installed);
 
-// Whether folder is a real folder (not a link) of the current user; one with
-// looser rights than 0700 is made private. For the per-user working folder.
-bool PrivateFolder(const std::string& folder);
+// Whether folder is a real folder (not a link) of the current user with no
+// rights for others; with makePrivate, one with looser rights is made so.
+bool PrivateFolder(const std::string& folder, bool makePrivate = true);
 
 struct WorkFolderEntry {
   std::string wanted;   // the chosen folder
