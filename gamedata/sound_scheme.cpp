@@ -1,6 +1,7 @@
 #include "gamedata/sound_scheme.h"
 
 #include "gamedata/archive.h"
+#include "platform/work_folder.h"
 
 namespace vp::gamedata {
 
@@ -24,7 +25,7 @@ int ChooseExitVoice(int character, int seconds) {
   return list[static_cast<std::size_t>(i)];
 }
 
-void ReplaceWindowsSounds(const state::Settings& settings, platform::Registry& reg, const std::string& programFolder,
+void ReplaceWindowsSounds(const state::Settings& settings, platform::Registry& reg, const std::string& workFolder,
                           int seconds) {
   if (settings.wave == 0 || settings.repl == 0) return;
   if (auto start = reg.OpenKey(platform::RegRoot::CurrentUser, kSystemStartKey, false)) {
@@ -34,7 +35,7 @@ void ReplaceWindowsSounds(const state::Settings& settings, platform::Registry& r
   const int voice = ChooseExitVoice(settings.char0, seconds);
   if (auto exit = reg.OpenKey(platform::RegRoot::CurrentUser, kSystemExitKey, false)) {
     const std::string wav = ExtractVoice(settings.dirwave, voice);
-    exit->WriteString("", programFolder + wav);
+    exit->WriteString("", platform::InWorkFolder(workFolder, wav));
     exit->Close();
   }
 }

@@ -19,8 +19,9 @@ int ChooseExitVoice(int character, int seconds);
 
 // With voices and replacement on: silences the start-up sound and makes one of
 // the left character's exit voices the exit sound. Keys that do not exist are
-// left alone. Raises GameDataError when the voice archive cannot be read.
-void ReplaceWindowsSounds(const state::Settings& settings, platform::Registry& reg, const std::string& programFolder,
+// left alone. The exit sound names the voice in workFolder, where it was
+// extracted. Raises GameDataError when the voice archive cannot be read.
+void ReplaceWindowsSounds(const state::Settings& settings, platform::Registry& reg, const std::string& workFolder,
                           int seconds);
 
 }  // namespace vp::gamedata

@@ -61,6 +61,12 @@ std::string ChooseWorkFolder(const Environment& env, const std::string& executab
   return home.empty() ? std::string() : WithSeparator(home) + ".local/state/vpcounter/";
 }
 
+std::string InWorkFolder(const std::string& workFolder, const std::string& name) {
+  std::string_view file = name;
+  while (file.substr(0, 2) == "./") file.remove_prefix(2);
+  return WithSeparator(workFolder) + std::string(file);
+}
+
 bool PrivateFolder(const std::string& folder, bool makePrivate) {
   struct stat st {};
   const std::string path = folder.size() > 1 && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;

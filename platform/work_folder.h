@@ -24,6 +24,11 @@ bool IsInstalledCopy(const std::string& executableFolder);
 // With a trailing separator; "" when there is no home to put it in.
 std::string ChooseWorkFolder(const Environment& env, const std::string& executableFolder, bool installed);
 
+// A file of the working folder by its full path: "./0122.wav" or "TALLYDAT"
+// in workFolder (which ends with a separator). The one rule for the history
+// path that is published, the exit sound and every file the program keeps there.
+std::string InWorkFolder(const std::string& workFolder, const std::string& name);
+
 // Whether folder is a real folder (not a link) of the current user with no
 // rights for others; with makePrivate, one with looser rights is made so.
 bool PrivateFolder(const std::string& folder, bool makePrivate = true);

@@ -89,14 +89,16 @@ std::string DamagedHistoryName(const std::string& path, platform::TimeValue now)
   return path + stamp;
 }
 
-HistoryLoad LoadHistory(StartHistory& h, const HistoryLocation& where) {
+namespace {
+
+// What the first bytes of a history file say; bytes is null when it could not be read.
+HistoryLoad Interpret(StartHistory& h, const HistoryLocation& where, platform::FileKind kind, std::uint64_t size,
+                      const std::string* bytes) {
   HistoryLoad result;
   result.where = where;
+  result.size = size;
   h = StartHistory{};
   h.firstTime = static_cast<std::uint32_t>(platform::CurrentTime());
-  platform::FileKind kind = platform::FileKind::Missing;
-  // Only the first 64 bytes count, so a huge file is not read whole.
-  auto bytes = platform::ReadFileStart(where.path, kHistorySize, &result.size, &kind);
   if (!bytes) {
     result.state = kind == platform::FileKind::Missing      ? HistoryFileState::Missing
                    : kind == platform::FileKind::NotRegular ? HistoryFileState::NotAFile
@@ -109,6 +111,16 @@ HistoryLoad LoadHistory(StartHistory& h, const HistoryLocation& where) {
   if (bytes->size() >= kHistorySize && !(where.sibling && result.state == HistoryFileState::WrongSize))
     h = DecodeHistory(*bytes);
   return result;
+}
+
+}  // namespace
+
+HistoryLoad LoadHistory(StartHistory& h, const HistoryLocation& where) {
+  platform::FileKind kind = platform::FileKind::Missing;
+  std::uint64_t size = 0;
+  // Only the first 64 bytes count, so a huge file is not read whole.
+  const auto bytes = platform::ReadFileStart(where.path, kHistorySize, &size, &kind);
+  return Interpret(h, where, kind, size, bytes ? &*bytes : nullptr);
 }
 
 HistoryLoad LoadHistory(StartHistory& h, platform::Registry& reg) { return LoadHistory(h, LocateHistory(reg)); }
@@ -195,9 +207,9 @@ HistoryLoad HistoryCounting::Load(StartHistory& h) {
     std::this_thread::sleep_for(kShortReadPause);
     contents_ = Read();
   }
-  loaded_ = LoadHistory(h, where_);
-  // What LoadHistory read is what is compared at saving.
-  contents_ = Read();
+  // The record is what was read: saving compares the file with these very bytes.
+  loaded_ = Interpret(h, where_, contents_.kind, contents_.size,
+                      contents_.kind == platform::FileKind::Regular ? &contents_.start : nullptr);
   return loaded_;
 }
 
@@ -205,12 +217,14 @@ HistorySave HistoryCounting::Record(StartHistory& h, platform::TimeValue now, co
   if (loaded_.state == HistoryFileState::Unreadable) return Skip(HistorySaveProblem::NotRead);
   // Another writer changed the file since it was loaded: count on what it wrote.
   for (int attempt = 0; attempt < 3; ++attempt) {
-    if (Read() == contents_) break;
+    const Contents onDisk = Read();
+    if (onDisk == contents_) break;
+    contents_ = onDisk;
     StartHistory fresh;
-    loaded_ = LoadHistory(fresh, where_);
+    loaded_ = Interpret(fresh, where_, contents_.kind, contents_.size,
+                        contents_.kind == platform::FileKind::Regular ? &contents_.start : nullptr);
     if (loaded_.state == HistoryFileState::Unreadable) return Skip(HistorySaveProblem::NotRead);
     if (loaded_.state == HistoryFileState::Valid) h = fresh;
-    contents_ = Read();
   }
   HistorySave saved = RecordStartup(h, now, nowTm, where_);
   lock_.Release();

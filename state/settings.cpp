@@ -2,6 +2,7 @@
 
 #include "platform/files.h"
 #include "platform/wine_prefix.h"
+#include "platform/work_folder.h"
 #include "state/notices.h"
 
 namespace vp::state {
@@ -93,7 +94,8 @@ LoadResult LoadSettings(Settings& s, platform::Registry& reg, const std::string&
     readText("dirwave", s.dirwave);
     if (publish) {
       key->WriteString("tallydatexec", programFolder + kPublishedExecutableName);
-      key->WriteString("tallydatfile", (workFolder.empty() ? programFolder : workFolder) + kDefaultHistoryName);
+      key->WriteString("tallydatfile",
+                       platform::InWorkFolder(workFolder.empty() ? programFolder : workFolder, kDefaultHistoryName));
     }
     key->Close();
   }

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 #include <exception>
@@ -36,14 +37,8 @@ namespace vp::counter {
 namespace {
 constexpr int kClientWidth = 600;
 constexpr int kClientHeight = 135;
-const QRect kChar0Area(10, 8, 164, 120);
-const QRect kChar1Area(428, 8, 164, 120);
-// Long enough for the runs started with this one to count theirs; short
-// enough that a run never hangs at logon behind a stuck one.
-constexpr std::chrono::milliseconds kHistoryLockWait{5000};
-// A game voice lasts seconds: nothing keeps the window up for minutes.
-constexpr std::chrono::milliseconds kLongestVoice{30000};
-constexpr int kVoicePause = 500;  // ms from the end of one voice to the start of the next
+constexpr Box kChar0Area{10, 8, 164, 120};
+constexpr Box kChar1Area{428, 8, 164, 120};
 
 QColor ToQColor(png::ColorValue c) { return QColor(png::RedOf(c), png::GreenOf(c), png::BlueOf(c)); }
 
@@ -56,7 +51,10 @@ Qt::WindowFlags WindowFlagsFor(bool borderless) {
 }  // namespace
 
 TfrmCount::TfrmCount(platform::Registry& registry, bool countHere)
-    : QWidget(nullptr, WindowFlagsFor(false)), reg_(registry), countHere_(countHere) {
+    : QWidget(nullptr, WindowFlagsFor(false)),
+      run_(registry, {platform::ExecutableFolder(), platform::WorkFolder(), countHere}, MeasureLabel),
+      voices_({}, [this] { return clock_.elapsed(); }) {
+  clock_.start();
   // The background decodes on another core while the fonts load here.
   shell::TfrmData::RegisterArtwork();
   backgroundLoad_ = std::async(std::launch::async, [] { return shell::TfrmData::Artwork("counter_background"); });
@@ -64,7 +62,6 @@ TfrmCount::TfrmCount(platform::Registry& registry, bool countHere)
   setFixedSize(kClientWidth, kClientHeight);
   timTimer_.setInterval(100);
   connect(&timTimer_, &QTimer::timeout, this, &TfrmCount::timTimerTimer);
-  timNext_.setInterval(kVoicePause);
   timNext_.setSingleShot(true);
   timNext_.setTimerType(Qt::PreciseTimer);  // a coarse timer may fire 25 ms late
   connect(&timNext_, &QTimer::timeout, this, &TfrmCount::timNextTimer);
@@ -73,15 +70,14 @@ TfrmCount::TfrmCount(platform::Registry& registry, bool countHere)
   mplWave_ = platform::CreateSdlMediaPlayer([this](std::function<void()> task) {
     QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
   });
-  mplWave_->LimitLength(kLongestVoice);
   CreateControls();
   FormCreate();
 }
 
 TfrmCount::~TfrmCount() {
-  // FormDestroy: stop the voice, remove the extracted pictures, free the data form.
+  // Stop the voice, remove the extracted pictures, free the data form.
   if (mplWave_) mplWave_->Close();
-  gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::Pictures);
+  CounterRun::CleanUp(false);
   data_.reset();
 }
 
@@ -109,9 +105,9 @@ void TfrmCount::CreateControls() {
   imgCount_ = new QLabel(this);
   imgCount_->setGeometry(0, 0, kClientWidth, kClientHeight);
   imgChar1_ = new QLabel(this);
-  imgChar1_->setGeometry(kChar1Area);
+  imgChar1_->setGeometry(kChar1Area.left, kChar1Area.top, kChar1Area.width, kChar1Area.height);
   imgChar0_ = new QLabel(this);
-  imgChar0_->setGeometry(kChar0Area);
+  imgChar0_->setGeometry(kChar0Area.left, kChar0Area.top, kChar0Area.width, kChar0Area.height);
   auto shape = [this](ShapeWidget::Kind kind, int l, int t, int w, int h) {
     auto* s = new ShapeWidget(kind, this);
     s->setGeometry(l, t, w, h);
@@ -138,76 +134,31 @@ void TfrmCount::CreateControls() {
 }
 
 void TfrmCount::FormCreate() {
-  timing_.voiceStep = 0;
   data_ = std::make_unique<shell::TfrmData>();
   QApplication::setWindowIcon(data_->imgIcon());
   setWindowIcon(data_->imgIcon());
   background_ = backgroundLoad_.get();
   imgCount_->setPixmap(QPixmap::fromImage(shell::ToQImage(background_)));
 
-  now_ = platform::CurrentTime();
-  platform::BreakDownLocal(now_, nowTm_);
-  timing_.showTime = now_;
-
-  auto& reg = reg_;
-  auto& settings = state::TheSettings();
-  std::vector<std::string> notices;
-  // A scratch folder is no place to tell the sibling about.
-  const auto load = state::LoadSettings(settings, reg, platform::ExecutableFolder(), platform::WorkFolder(), countHere_);
-  notices.insert(notices.end(), load.errors.begin(), load.errors.end());
-  // From loading to saving the history no other run may count: each run
-  // counts once and greets with its own count.
-  const state::HistoryLocation where = state::LocateHistory(reg);
-  // The working folder was cleaned at start; a sibling's folder elsewhere is not.
-  if (const std::string folder = platform::FolderOf(where.path); folder != ".") platform::RemoveStaleTemporaryFiles(folder);
-  state::HistoryCounting counting(where, kHistoryLockWait);
-  if (counting.waitedInVain()) notices.push_back(state::HistoryLockNotice());
-  if (counting.unlocked()) notices.push_back(state::HistoryLockUnavailableNotice());
-  auto& history = state::TheHistory();
-  notices.push_back(state::HistoryLoadNotice(counting.Load(history)));
-  if (settings.form) {
+  run_.Prepare();
+  shownAt_ = run_.startTime();
+  if (run_.settings().form) {
     setWindowFlags(WindowFlagsFor(true));
     setFixedSize(background_.Width() > 0 ? background_.Width() : kClientWidth,
                  background_.Height() > 0 ? background_.Height() : kClientHeight);
   }
-  const GreetingComposer composer(MeasureLabel);
-  composer.ChooseCharacters(settings, nowTm_);
-  gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::Voices);
-  try {
-    gamedata::ReplaceWindowsSounds(settings, reg, platform::ExecutableFolder(), nowTm_.second);
-  } catch (const std::exception& e) {
-    // The greeting and the count must not depend on the game's voices.
-    notices.push_back(e.what());
-  }
-  composition_ = composer.Compose(settings, history, now_, nowTm_);
-  // The greeting has read the history: count now. Saving waits for the disk,
-  // so it runs beside the picture drawing.
-  const bool count = countHere_ || where.sibling;
-  auto saving = std::async(std::launch::async, [&] {
-    return count ? counting.Record(history, now_, nowTm_) : counting.Skip(state::HistorySaveProblem::NoWorkFolder);
-  });
   ApplyComposition();
-
-  png::Bitmap left, right;
-  left.SetSize(kChar0Area.width(), kChar0Area.height());
-  right.SetSize(kChar1Area.width(), kChar1Area.height());
-  const shell::PairDrawn drawn =
-      shell::DrawPair(composition_.leftPicture, composition_.rightPicture, settings.dirwave, background_,
-                      {&left, kChar0Area.left(), kChar0Area.top()}, {&right, kChar1Area.left(), kChar1Area.top()},
-                      [this]() -> const std::array<png::Bitmap, 6>& { return data_->imlChip(); }, settings.char0,
-                      settings.char1);
-  if (drawn.left) imgChar0_->setPixmap(QPixmap::fromImage(shell::ToQImage(left)));
-  if (drawn.right) imgChar1_->setPixmap(QPixmap::fromImage(shell::ToQImage(right)));
-
-  notices.push_back(state::HistorySaveNotice(saving.get()));
-  const auto registryNotices = state::RegistryNotices(reg);
-  notices.insert(notices.begin(), registryNotices.begin(), registryNotices.end());
-  if (const std::string text = state::JoinNotices(notices); !text.empty()) ReportError(QString::fromStdString(text));
+  const CounterRun::Pictures pictures = run_.DrawPictures(
+      background_, kChar0Area, kChar1Area, [this]() -> const std::array<png::Bitmap, 6>& { return data_->imlChip(); });
+  if (pictures.drawn.left) imgChar0_->setPixmap(QPixmap::fromImage(shell::ToQImage(pictures.left)));
+  if (pictures.drawn.right) imgChar1_->setPixmap(QPixmap::fromImage(shell::ToQImage(pictures.right)));
+  voices_ = run_.Voices([this] { return clock_.elapsed(); });
+  if (const std::string text = run_.NoticeText(); !text.empty()) ReportError(QString::fromStdString(text));
   timTimer_.start();
 }
 
 void TfrmCount::ApplyComposition() {
-  const CounterLabels& l = composition_.labels;
+  const CounterLabels& l = run_.composition().labels;
   CopyLabel(lblChar0A_, l.char0A);
   CopyLabel(lblChar0B_, l.char0B);
   CopyLabel(lblChar0C_, l.char0C);
@@ -220,10 +171,10 @@ void TfrmCount::ApplyComposition() {
 }
 
 void TfrmCount::Start() {
-  const int delay = state::TheSettings().delay;
+  const int delay = run_.settings().delay;
   if (delay == 0) {
     FormShow();
-    PlayVoice(composition_.entry ? composition_.entry->voices[0] : 0);
+    Follow(voices_.Start());
   } else {
     timDelay_.setInterval(delay * 1000);
     timDelay_.start();
@@ -242,85 +193,75 @@ void TfrmCount::FormShow() {
     std::fprintf(stderr, "vpcounter: shown %lld\n", static_cast<long long>(platform::MillisecondsSinceStart()));
 }
 
-std::string TfrmCount::PrepareVoice(int voice) {
-  const auto& settings = state::TheSettings();
-  if (!settings.wave || !state::LeftVoiceEnabled(settings) || voice == 0) return {};
-  try {
-    std::string wav = gamedata::ExtractVoice(settings.dirwave, voice);
-    return platform::FileExists(wav) ? wav : std::string();
-  } catch (const std::exception& e) {
-    ReportError(QString::fromUtf8(e.what()));
-    return {};  // the sequence ends; the window still closes on time
+std::string TfrmCount::Prepared(int voice) {
+  if (voice == preparedVoice_ && voice != 0) {
+    preparedVoice_ = 0;
+    return std::exchange(preparedWav_, {});
   }
+  const CounterRun::PreparedVoice prepared = run_.PrepareVoice(voice);
+  if (!prepared.error.empty()) ReportError(QString::fromStdString(prepared.error));
+  return prepared.wav;
 }
 
-void TfrmCount::PlayVoice(int voice) { PlayPrepared(PrepareVoice(voice)); }
-
-void TfrmCount::PlayPrepared(const std::string& wav) {
-  if (!voiceClock_.isValid()) voiceClock_.start();
-  const auto left = VoiceTimeLeft(std::chrono::milliseconds(voiceClock_.elapsed()));
-  if (left.count() > 0) mplWave_->LimitLength(std::min(left, kLongestVoice));
-  if (left.count() > 0 && !wav.empty() && mplWave_->Open(wav)) {
-    TraceVoice("start", wav);
-    mplWave_->Play([this](platform::MediaNotice notice) { mplWaveNotify(notice); });
-    ++timing_.voiceStep;
-    return;
+void TfrmCount::Follow(VoiceSequence::Step step) {
+  switch (step.kind) {
+    case VoiceSequence::Step::Kind::Play: {
+      const std::string wav = Prepared(step.voice);
+      mplWave_->LimitLength(step.longest);
+      if (!wav.empty() && mplWave_->Open(wav)) {
+        TraceVoice("start", wav);
+        mplWave_->Play([this](platform::MediaNotice notice) { mplWaveNotify(notice); });
+      } else {
+        Follow(voices_.Failed());
+      }
+      break;
+    }
+    case VoiceSequence::Step::Kind::Wait:
+      // The next voice is extracted and decoded during the pause.
+      preparedWav_ = Prepared(step.voice);
+      preparedVoice_ = preparedWav_.empty() ? 0 : step.voice;
+      timNext_.setInterval(static_cast<int>(voices_.PauseLeft().count()));
+      timNext_.start();
+      break;
+    case VoiceSequence::Step::Kind::Over: break;
   }
-  timing_.voiceStep = CounterTiming::kVoicesOver;
-}
-
-int TfrmCount::NextVoice() const {
-  if (!composition_.entry || timing_.voiceStep >= 6) return 0;
-  return composition_.entry->voices[static_cast<std::size_t>(timing_.voiceStep)];
 }
 
 void TfrmCount::mplWaveNotify(platform::MediaNotice notice) {
   switch (notice) {
-    case platform::MediaNotice::Successful: {
+    case platform::MediaNotice::Successful:
       TraceVoice("end");
-      if (timing_.voiceStep >= CounterTiming::kVoicesOver) break;  // the sequence is already over
-      // The next voice is extracted and decoded during the pause, so it
-      // starts 500 ms after this one ended, not 500 ms plus its decoding.
-      QElapsedTimer preparing;
-      preparing.start();
-      nextWav_ = PrepareVoice(NextVoice());
-      timNext_.setInterval(std::max<int>(0, kVoicePause - static_cast<int>(preparing.elapsed())));
-      timNext_.start();
+      Follow(voices_.Ended(true));
       break;
-    }
-    case platform::MediaNotice::Failure:
-      // No device or an unplayable file must not keep the window open forever.
-      timing_.voiceStep = CounterTiming::kVoicesOver;
-      break;
+    case platform::MediaNotice::Failure: Follow(voices_.Ended(false)); break;
     default: break;  // superseded and aborted playbacks are not the end of a voice
   }
 }
 
 void TfrmCount::timNextTimer() {  // single-shot: it has stopped itself
-  if (NextVoice() == 0) {
-    timing_.voiceStep = CounterTiming::kVoicesOver;
-    TraceVoice("over");
-    return;
-  }
-  PlayPrepared(std::exchange(nextWav_, {}));
+  Follow(voices_.PauseOver());
+  if (voices_.over()) TraceVoice("over");
 }
 
 void TfrmCount::TraceVoice(const char* what, const std::string& file) const {
   // For the voice timing benchmark: milliseconds since the process started.
   static const bool tracing = qEnvironmentVariableIsSet("VPCOUNTER_TRACE_VOICES");
-  if (tracing)
-    std::fprintf(stderr, "vpcounter: voice %d %s %lld %s\n", timing_.voiceStep, what,
-                 static_cast<long long>(platform::MillisecondsSinceStart()), file.c_str());
+  if (!tracing) return;
+  // The step as the benchmark reads it: a voice's index at its start, the
+  // voices started so far after that, 7 once the sequence is over.
+  const int step = voices_.over() ? 7 : std::string_view(what) == "start" ? voices_.started() - 1 : voices_.started();
+  std::fprintf(stderr, "vpcounter: voice %d %s %lld %s\n", step, what,
+               static_cast<long long>(platform::MillisecondsSinceStart()), file.c_str());
 }
 
 void TfrmCount::timDelayTimer() {
-  timing_.showTime = platform::CurrentTime();  // timDelay is single-shot: it has stopped itself
+  shownAt_ = platform::CurrentTime();  // timDelay is single-shot: it has stopped itself
   FormShow();
-  PlayVoice(composition_.entry ? composition_.entry->voices[0] : 0);
+  Follow(voices_.Start());
 }
 
 void TfrmCount::timTimerTimer() {
-  if (timing_.DueToClose(platform::CurrentTime(), state::TheSettings().timer)) {
+  if (DueToClose(voices_.over(), shownAt_, platform::CurrentTime(), run_.settings().timer)) {
     TraceVoice("closed");
     close();
   }
@@ -330,9 +271,9 @@ void TfrmCount::EndNow() {
   timTimer_.stop();
   timNext_.stop();
   timDelay_.stop();
-  timing_.voiceStep = CounterTiming::kVoicesOver;
+  voices_.Failed();
   if (mplWave_) mplWave_->Close();
-  gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::Voices);
+  CounterRun::CleanUp(true);
   close();
 }
 

@@ -7,7 +7,9 @@
 #include <memory>
 #include <string>
 
+#include "counter/counter_run.h"
 #include "counter/counter_timing.h"
+#include "counter/voice_sequence.h"
 #include "counter/greeting.h"
 #include "counter/ui/shape_widget.h"
 #include "platform/clock.h"
@@ -21,8 +23,10 @@ class TfrmData;
 
 namespace vp::counter {
 
-// The only window of counter mode: counts the start-up, greets, speaks the
-// voices and closes itself once they are over and the display time has passed.
+// The only window of counter mode: a view of one CounterRun. It shows what the
+// run prepared, forwards the timers and the player's notices to the run's
+// voice sequence, and closes itself once the voices are over and the display
+// time has passed.
 class TfrmCount : public QWidget {
   Q_OBJECT
  public:
@@ -40,8 +44,8 @@ class TfrmCount : public QWidget {
   void EndNow();
 
   // The parts of the run a test (or the benchmark) may look at.
-  bool VoicesOver() const { return timing_.voiceStep >= CounterTiming::kVoicesOver; }
-  const CounterComposition& Composition() const { return composition_; }
+  bool VoicesOver() const { return voices_.over(); }
+  const CounterComposition& Composition() const { return run_.composition(); }
 
  signals:
   // The window closed itself or was closed: the run is over.
@@ -55,12 +59,10 @@ class TfrmCount : public QWidget {
   void FormShow();
   void CreateControls();
   void ApplyComposition();
-  void PlayVoice(int voice);
-  // Extracts and decodes a voice when voices are on for the left character;
-  // the WAV file, or "" when there is nothing to play.
-  std::string PrepareVoice(int voice);
-  void PlayPrepared(const std::string& wav);
-  int NextVoice() const;  // the voice after the current step, 0 when the sequence is done
+  // Does what the voice sequence asks: play a voice, prepare the next one
+  // during the pause, or nothing once it is over.
+  void Follow(VoiceSequence::Step step);
+  std::string Prepared(int voice);  // the voice's WAV, prepared now or during the pause
   void TraceVoice(const char* what, const std::string& file = {}) const;
   void mplWaveNotify(platform::MediaNotice notice);
   void timTimerTimer();
@@ -70,9 +72,9 @@ class TfrmCount : public QWidget {
   QLabel* MakeLabel(const Label& label);
   void CopyLabel(QLabel* target, const Label& label);
 
-  platform::Registry& reg_;
-  bool countHere_ = true;
-  QElapsedTimer voiceClock_;  // from the first voice's start: the whole sequence is bounded
+  CounterRun run_;
+  QElapsedTimer clock_;  // the voice sequence's milliseconds
+  VoiceSequence voices_;
   std::unique_ptr<shell::TfrmData> data_;
   QLabel* imgCount_ = nullptr;
   QLabel* imgChar1_ = nullptr;
@@ -85,13 +87,11 @@ class TfrmCount : public QWidget {
   std::unique_ptr<platform::MediaPlayer> mplWave_;
   QTimer timTimer_, timNext_, timDelay_;
 
-  CounterTiming timing_;
-  CounterComposition composition_;
+  platform::TimeValue shownAt_ = 0;
   png::Bitmap background_;
   std::future<png::Bitmap> backgroundLoad_;
-  platform::TimeValue now_ = 0;
-  platform::LocalTime nowTm_;
-  std::string nextWav_;
+  int preparedVoice_ = 0;  // prepared during the pause
+  std::string preparedWav_;
 };
 
 }  // namespace vp::counter

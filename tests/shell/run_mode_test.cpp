@@ -6,7 +6,6 @@
 #include <map>
 #include <string>
 
-#include "counter/counter_timing.h"
 #include "shell/run_mode.h"
 
 namespace vp::shell {
@@ -58,23 +57,6 @@ TEST(RunMode, CounterModeUnderWaylandUsesXWaylandUnlessTheUserChose) {
   EXPECT_NE(counter.find("DISPLAY=:7"), std::string::npos) << counter;
   EXPECT_NE(PlatformFallbackNotice(RunMode::Settings, "wayland;offscreen", "offscreen", none).find("設定画面を開けません"),
             std::string::npos);
-}
-
-TEST(CounterTiming, TheWholeVoiceSequenceEndsWithin30Seconds) {
-  using std::chrono::milliseconds;
-  EXPECT_EQ(counter::VoiceTimeLeft(milliseconds(0)), milliseconds(30000));
-  EXPECT_EQ(counter::VoiceTimeLeft(milliseconds(29500)), milliseconds(500));  // a 90 s voice plays 0.5 s
-  EXPECT_EQ(counter::VoiceTimeLeft(milliseconds(30000)), milliseconds(0));
-  EXPECT_EQ(counter::VoiceTimeLeft(milliseconds(61000)), milliseconds(0));
-}
-
-TEST(CounterTiming, ClosesOnlyAfterVoicesAndDisplayTime) {
-  counter::CounterTiming t;
-  t.showTime = 100;
-  EXPECT_FALSE(t.DueToClose(200, 5));  // hidden or voices playing
-  t.voiceStep = counter::CounterTiming::kVoicesOver;
-  EXPECT_FALSE(t.DueToClose(104, 5));
-  EXPECT_TRUE(t.DueToClose(105, 5));
 }
 
 }  // namespace

@@ -1,0 +1,84 @@
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "counter/greeting.h"
+#include "counter/voice_sequence.h"
+#include "platform/clock.h"
+#include "platform/registry.h"
+#include "png/bitmap.h"
+#include "shell/picture_drawing.h"
+#include "state/history.h"
+#include "state/settings.h"
+
+namespace vp::counter {
+
+// Where a run works: the program's folder and the working folder (both with a
+// separator), and whether the working folder may keep our own history.
+struct RunPlace {
+  std::string programFolder;
+  std::string workFolder;
+  bool countHere = true;
+};
+
+// One counter-mode run without its window. It owns the settings and the
+// history of the run and uses the registry and the clock it is given; the
+// window shows what it returns and forwards the timer and player events to
+// its voice sequence.
+class CounterRun {
+ public:
+  CounterRun(platform::Registry& reg, RunPlace place, TextMeasurer measure,
+             std::function<platform::TimeValue()> clock = platform::CurrentTime);
+
+  // Everything before the window shows: the settings (publishing our paths),
+  // the count (load, count and save under the lock, nothing else), the
+  // characters, the Windows sounds, the greeting as the history stood before
+  // this start-up. What went wrong is collected in notices().
+  void Prepare();
+
+  const state::Settings& settings() const { return settings_; }
+  const state::StartHistory& historyBefore() const { return historyBefore_; }
+  const state::StartHistory& historyAfter() const { return historyAfter_; }
+  const CounterComposition& composition() const { return composition_; }
+  platform::TimeValue startTime() const { return now_; }
+  // The notices joined into one text ("" when there is nothing to tell).
+  std::string NoticeText() const;
+
+  // The two characters' pictures from the game over the background, in
+  // bitmaps of the areas' sizes; chips only in chip mode.
+  struct Pictures {
+    png::Bitmap left, right;
+    shell::PairDrawn drawn;
+  };
+  Pictures DrawPictures(const png::Bitmap& background, const Box& leftArea, const Box& rightArea,
+                        const shell::ChipSource& chips) const;
+
+  // The greeting's voices in order, none when voices are off for the left character.
+  VoiceSequence Voices(VoiceSequence::Clock clock) const;
+  // Voice n extracted and decoded to a WAV file in the working folder. An
+  // empty file name when there is none; error: what to tell when it failed.
+  struct PreparedVoice {
+    std::string wav;
+    std::string error;
+  };
+  PreparedVoice PrepareVoice(int voice) const;
+
+  // The end of the run: the pictures it extracted go; after a logout its
+  // voices go too (otherwise the next run removes them at start).
+  static void CleanUp(bool logout);
+
+ private:
+  platform::Registry& reg_;
+  RunPlace place_;
+  GreetingComposer composer_;
+  std::function<platform::TimeValue()> clock_;
+  platform::TimeValue now_ = 0;
+  platform::LocalTime nowTm_{};
+  state::Settings settings_;
+  state::StartHistory historyBefore_, historyAfter_;
+  CounterComposition composition_;
+  std::vector<std::string> notices_;
+};
+
+}  // namespace vp::counter

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "counter/counter_timing.h"
+#include "counter/voice_sequence.h"
+
+namespace vp::counter {
+namespace {
+
+using std::chrono::milliseconds;
+using Kind = VoiceSequence::Step::Kind;
+
+class Voices : public ::testing::Test {
+ protected:
+  std::int64_t now = 1000;  // the fake clock, in milliseconds
+  VoiceSequence Make(std::array<int, 6> voices) {
+    return VoiceSequence(voices, [this] { return now; });
+  }
+};
+
+TEST_F(Voices, EachStartsHalfASecondAfterThePreviousEndedEvenWhenPreparingTookTime) {
+  VoiceSequence seq = Make({11, 22, 0, 0, 0, 0});
+  auto step = seq.Start();
+  ASSERT_EQ(step.kind, Kind::Play);
+  EXPECT_EQ(step.voice, 11);
+  EXPECT_EQ(step.longest, milliseconds(30000));
+  now += 2000;  // the voice played 2 s
+  step = seq.Ended(true);
+  ASSERT_EQ(step.kind, Kind::Wait);
+  EXPECT_EQ(step.voice, 22);  // prepared during the pause
+  now += 120;                 // preparing it took 120 ms
+  EXPECT_EQ(seq.PauseLeft(), milliseconds(380));
+  now += 380;
+  step = seq.PauseOver();
+  ASSERT_EQ(step.kind, Kind::Play);
+  EXPECT_EQ(step.voice, 22);
+  EXPECT_EQ(step.longest, milliseconds(30000 - 2500));
+  now += 1000;
+  step = seq.Ended(true);
+  ASSERT_EQ(step.kind, Kind::Wait);
+  EXPECT_EQ(step.voice, 0);  // nothing to prepare: the list ends
+  EXPECT_FALSE(seq.over());  // over only once the pause is over
+  now += 600;
+  EXPECT_EQ(seq.PauseLeft(), milliseconds(0));  // late timers wait no more
+  EXPECT_EQ(seq.PauseOver().kind, Kind::Over);
+  EXPECT_TRUE(seq.over());
+  EXPECT_EQ(seq.started(), 2);
+}
+
+TEST_F(Voices, SixAtMostAndNoneWhenOff) {
+  VoiceSequence six = Make({1, 2, 3, 4, 5, 6});
+  auto step = six.Start();
+  for (int n = 1; n < 6; ++n) {
+    ASSERT_EQ(step.kind, Kind::Play);
+    EXPECT_EQ(step.voice, n);
+    six.Ended(true);
+    step = six.PauseOver();
+  }
+  ASSERT_EQ(step.voice, 6);
+  EXPECT_EQ(six.Ended(true).voice, 0);  // no seventh voice to prepare
+  EXPECT_EQ(six.PauseOver().kind, Kind::Over);
+  EXPECT_EQ(six.started(), 6);
+
+  VoiceSequence none = Make({});
+  EXPECT_EQ(none.Start().kind, Kind::Over);
+  EXPECT_TRUE(none.over());
+}
+
+TEST_F(Voices, AFailureEndsTheSequenceAndLaterNoticesChangeNothing) {
+  VoiceSequence failed = Make({1, 2, 3, 0, 0, 0});
+  failed.Start();
+  EXPECT_EQ(failed.Ended(false).kind, Kind::Over);  // no device, unplayable file
+  EXPECT_TRUE(failed.over());
+  EXPECT_EQ(failed.Ended(true).kind, Kind::Over);
+  EXPECT_EQ(failed.PauseOver().kind, Kind::Over);
+
+  VoiceSequence unprepared = Make({1, 2, 0, 0, 0, 0});
+  unprepared.Start();
+  unprepared.Ended(true);
+  unprepared.PauseOver();
+  EXPECT_EQ(unprepared.Failed().kind, Kind::Over);  // the second could not be extracted
+  EXPECT_TRUE(unprepared.over());
+}
+
+TEST_F(Voices, AllOfThemEndWithin30SecondsOfTheFirstStart) {
+  // Voices of 20 s each: the second may play what is left, the third none.
+  VoiceSequence seq = Make({1, 2, 3, 0, 0, 0});
+  EXPECT_EQ(seq.Start().longest, milliseconds(30000));
+  now += 20000;
+  seq.Ended(true);
+  now += 500;
+  auto step = seq.PauseOver();
+  ASSERT_EQ(step.kind, Kind::Play);
+  EXPECT_EQ(step.longest, milliseconds(9500));
+  now += 9500;  // cut at the bound
+  seq.Ended(true);
+  now += 500;
+  EXPECT_EQ(seq.PauseOver().kind, Kind::Over);
+  EXPECT_EQ(VoiceTimeLeft(milliseconds(61000)), milliseconds(0));
+}
+
+TEST(CounterTiming, ClosesOnlyAfterVoicesAndDisplayTime) {
+  EXPECT_FALSE(DueToClose(false, 100, 200, 5));  // voices still playing
+  EXPECT_FALSE(DueToClose(true, 100, 104, 5));
+  EXPECT_TRUE(DueToClose(true, 100, 105, 5));
+}
+
+}  // namespace
+}  // namespace vp::counter
