@@ -46,11 +46,6 @@ HistorySave KeepDamaged(const std::string& path, platform::TimeValue now) {
 
 }  // namespace
 
-StartHistory& TheHistory() {
-  static StartHistory history;
-  return history;
-}
-
 std::string EncodeHistory(const StartHistory& h) {
   std::string out(kHistorySize, '\0');
   Put32(out, 0, h.firstTime);

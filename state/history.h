@@ -113,8 +113,6 @@ class HistoryCounting {
 // The name a damaged history is put aside under ("TALLYDAT.damaged-20261208-0930").
 std::string DamagedHistoryName(const std::string& path, platform::TimeValue now);
 
-StartHistory& TheHistory();
-
 // Derived values.
 inline std::uint32_t RecordedStartups(const StartHistory& h) { return h.count - 1; }
 inline bool NothingRecorded(const StartHistory& h) { return h.count <= 1; }

@@ -9,11 +9,6 @@ namespace vp::state {
 
 using platform::RegRoot;
 
-Settings& TheSettings() {
-  static Settings settings;
-  return settings;
-}
-
 void CorrectSettings(Settings& s) {
   if (s.char0 < 0 || s.char0 > 5) s.char0 = 0;
   if (s.char1 < 0 || s.char1 > 5) s.char1 = 0;

@@ -31,9 +31,6 @@ struct Settings {
   std::string dirwave;
 };
 
-// The process-wide settings record.
-Settings& TheSettings();
-
 struct LoadResult {
   // Japanese texts for the values that could not be read (stored with the
   // wrong type); the load went on without them.

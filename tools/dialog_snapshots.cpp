@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
   QApplication::setFont(vp::shell::WindowFont());
   vp::shell::LoadJapaneseTranslations(app);
   vp::shell::TfrmData data;
-  auto& s = vp::state::TheSettings();
+  vp::state::Settings s;
   s.wave = 1;
   s.usewave = "110111";
   s.rand = 2;
@@ -40,11 +40,11 @@ int main(int argc, char** argv) {
     std::printf("%s %s\n", saved ? "wrote" : "FAILED", name);
     ok &= saved;
   };
-  vp::settings::TfrmInit init(nullptr);
+  vp::settings::TfrmInit init(nullptr, s);
   save(init, "detailed_settings.png");
-  vp::settings::TfrmDir folder(&init);
+  vp::settings::TfrmDir folder(&init, s);
   save(folder, "folder_dialog.png");
-  vp::settings::TfrmGirl girl(nullptr, data);
+  vp::settings::TfrmGirl girl(nullptr, data, s.name);
   save(girl, "profile.png");
   vp::settings::TfrmVer version(nullptr);
   save(version, "version.png");

@@ -43,8 +43,9 @@ QSpinBox* Spin(QWidget* parent, int l, int t, int low, int high, const char* nam
 }
 }  // namespace
 
-TfrmInit::TfrmInit(QWidget* owner, platform::Registry& registry)
+TfrmInit::TfrmInit(QWidget* owner, state::Settings& settings, platform::Registry& registry)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      settings_(settings),
       reg_(registry) {
   setWindowTitle(QStringLiteral("詳細設定"));
   setFixedSize(320, 397);
@@ -141,7 +142,7 @@ TfrmInit::TfrmInit(QWidget* owner, platform::Registry& registry)
 }
 
 void TfrmInit::FormCreate() {
-  const state::Settings& s = state::TheSettings();
+  const state::Settings& s = settings_;
   const DetailedSettings d = DetailedFromSettings(s);
   edtDir_->setText(QString::fromStdString(s.dirwave));
   chkWave_->setChecked(d.wave);
@@ -180,13 +181,13 @@ int TfrmInit::CheckedRandMode() const {
 }
 
 void TfrmInit::bbtDirClick() {
-  TfrmDir dialog(this, reg_);
+  TfrmDir dialog(this, settings_, reg_);
   dialog.exec();
-  edtDir_->setText(QString::fromStdString(state::TheSettings().dirwave));
+  edtDir_->setText(QString::fromStdString(settings_.dirwave));
 }
 
 void TfrmInit::bbtOkClick() {
-  state::Settings& s = state::TheSettings();
+  state::Settings& s = settings_;
   DetailedSettings d;
   d.wave = chkWave_->isChecked();
   for (std::size_t i = 0; i < 6; ++i) d.voices[i] = chkWaveN_[i]->isChecked();

@@ -8,6 +8,7 @@
 #include <array>
 
 #include "platform/registry.h"
+#include "state/settings.h"
 
 namespace vp::settings {
 
@@ -16,7 +17,8 @@ namespace vp::settings {
 class TfrmInit : public QDialog {
   Q_OBJECT
  public:
-  TfrmInit(QWidget* owner, platform::Registry& registry = platform::TheRegistry());
+  // Edits settings in memory; only the main window's OK stores them.
+  TfrmInit(QWidget* owner, state::Settings& settings, platform::Registry& registry = platform::TheRegistry());
 
  private:
   void FormCreate();
@@ -27,6 +29,7 @@ class TfrmInit : public QDialog {
   void bbtOkClick();
 
   QLineEdit* edtDir_ = nullptr;
+  state::Settings& settings_;
   platform::Registry& reg_;
   QCheckBox* chkWave_ = nullptr;
   std::array<QCheckBox*, 6> chkWaveN_{};

@@ -33,8 +33,9 @@ std::string ExistingFolder(std::string folder) {
 }
 }  // namespace
 
-TfrmDir::TfrmDir(QWidget* owner, platform::Registry& registry)
+TfrmDir::TfrmDir(QWidget* owner, state::Settings& settings, platform::Registry& registry)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      settings_(settings),
       reg_(registry) {
   setWindowTitle(QStringLiteral("ゲームフォルダの指定"));
   setFixedSize(240, 208);
@@ -88,7 +89,7 @@ TfrmDir::TfrmDir(QWidget* owner, platform::Registry& registry)
 
   drives_ = SystemDrives();
   for (const Drive& d : drives_) dcbDir_->addItem(QString::fromStdString(d.label));
-  OpenFolderPath(ExistingFolder(state::TheSettings().dirwave));
+  OpenFolderPath(ExistingFolder(settings_.dirwave));
   PlaceOver(this, owner);
 }
 
@@ -148,7 +149,7 @@ void TfrmDir::btnOkClick() {
   if (!test.passes &&
       !shell::AskYesNo(this, QStringLiteral("指定したフォルダは、『ヴェルベル・プラス』が\nインストールされているフォルダとして認識できませんでした。\nフォルダの中にファイル VerbellePlus.exe が必要です。\n本当にこのフォルダでよろしいですか？")))
     return;
-  state::TheSettings().dirwave = test.folder;
+  settings_.dirwave = test.folder;
   accept();
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "state/settings.h"
 #include "settings/folder_browser.h"
 
 namespace vp::settings {
@@ -17,7 +18,8 @@ namespace vp::settings {
 class TfrmDir : public QDialog {
   Q_OBJECT
  public:
-  TfrmDir(QWidget* owner, platform::Registry& registry = platform::TheRegistry());
+  // OK writes the folder into settings.dirwave (in memory).
+  TfrmDir(QWidget* owner, state::Settings& settings, platform::Registry& registry = platform::TheRegistry());
 
   const std::string& OpenFolder() const { return open_; }
   // Opens a folder as a double click on its row would.
@@ -30,6 +32,7 @@ class TfrmDir : public QDialog {
   void btnOkClick();
   void SelectDriveOf(const std::string& folder);
 
+  state::Settings& settings_;
   platform::Registry& reg_;
   QComboBox* dcbDir_ = nullptr;
   QListWidget* dlbDir_ = nullptr;

@@ -43,8 +43,8 @@ QLabel* StatLabel(QWidget* panel, const char* text, int left, int top, bool valu
   return PanelLabel(panel, text, left, top, value ? QColor(255, 255, 0) : QColor(255, 255, 255), font, name);
 }
 
-QString Name(int index) {
-  return QString::fromStdString(shell::CharacterName(-1, index, state::TheSettings().name));
+QString Name(int index, int nameMode) {
+  return QString::fromStdString(shell::CharacterName(-1, index, nameMode));
 }
 }  // namespace
 
@@ -52,7 +52,7 @@ TfrmMain::TfrmMain(platform::Registry& registry, bool publish)
     : QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                                Qt::WindowCloseButtonHint),
       reg_(registry),
-      publish_(publish) {
+      session_(registry, platform::ExecutableFolder(), platform::WorkFolder(), publish) {
   setWindowTitle(QString::fromStdString(shell::kSettingsCaption));
   shortcuts_ = std::make_unique<StartupShortcuts>(
       [this](const std::string& text) { return shell::AskYesNo(this, QString::fromStdString(text)); },
@@ -148,7 +148,7 @@ void TfrmMain::CreateMenu() {
   QAction* girl = func->addAction(QStringLiteral("女の子情報(&D)..."));
   girl->setObjectName("mnuGirl");
   connect(girl, &QAction::triggered, this, [this] {
-    TfrmGirl dialog(this, *data_);
+    TfrmGirl dialog(this, *data_, session_.settings().name);
     dialog.exec();
   });
   QMenu* startup = func->addMenu(QStringLiteral("スタートアップ登録(&S)"));
@@ -209,20 +209,12 @@ void TfrmMain::FormCreate() {
   data_ = std::make_unique<shell::TfrmData>();
   QApplication::setWindowIcon(data_->imgIcon());
   setWindowIcon(data_->imgIcon());
-  auto& reg = reg_;
-  const auto load =
-      state::LoadSettings(state::TheSettings(), reg, platform::ExecutableFolder(), platform::WorkFolder(), publish_);
-  firstSetupPending_ = !state::SettingsEverSaved(reg);
-  if (state::IsFirstRun(reg) || firstSetupPending_) btnCancel_->setEnabled(false);
-  // Read without the counting lock: the file is only ever replaced whole.
-  const std::string historyNotice = state::HistoryLoadNotice(state::LoadHistory(state::TheHistory(), reg));
+  session_.Load();
+  btnCancel_->setEnabled(!session_.firstRun());
   UpdateCharacters();
   FillCharLists();
   UpdateStatistics();
-  std::vector<std::string> notices = state::RegistryNotices(reg);
-  notices.insert(notices.end(), load.errors.begin(), load.errors.end());
-  notices.push_back(historyNotice);
-  if (const std::string text = state::JoinNotices(notices); !text.empty()) {
+  if (const std::string& text = session_.loadNotices(); !text.empty()) {
     // Shown once the window is up, so the box has an owner on screen.
     const QString message = QString::fromStdString(text);
     QMetaObject::invokeMethod(this, [this, message] { shell::ShowErrorBox(this, message); }, Qt::QueuedConnection);
@@ -230,11 +222,9 @@ void TfrmMain::FormCreate() {
 }
 
 bool TfrmMain::SaveOrTell() {
-  auto& reg = reg_;
-  if (state::SaveSettings(state::TheSettings(), reg)) return true;
-  std::vector<std::string> notices = state::RegistryNotices(reg);
-  if (notices.empty()) notices.push_back("設定を保存できませんでした。");
-  shell::ShowErrorBox(this, QString::fromStdString(state::JoinNotices(notices)));
+  std::string why;
+  if (session_.Save(&why)) return true;
+  shell::ShowErrorBox(this, QString::fromStdString(why));
   return false;
 }
 
@@ -246,7 +236,7 @@ void TfrmMain::UpdateStartupMarks() {
 }
 
 void TfrmMain::UpdateCharacters() {
-  const auto& s = state::TheSettings();
+  const auto& s = session_.settings();
   const auto& chips = data_->imlChip();
   for (int side = 0; side < 2; ++side) {
     png::Bitmap target;
@@ -259,29 +249,29 @@ void TfrmMain::UpdateCharacters() {
 }
 
 void TfrmMain::FillCharLists() {
-  const auto& s = state::TheSettings();
+  const auto& s = session_.settings();
   for (QComboBox* list : {cbxChar0_, cbxChar1_}) {
     list->clear();
-    for (int i = 0; i < 6; ++i) list->addItem(Name(i));
+    for (int i = 0; i < 6; ++i) list->addItem(Name(i, s.name));
   }
   cbxChar0_->setCurrentIndex(s.char0);
   cbxChar1_->setCurrentIndex(s.char1);
 }
 
 void TfrmMain::BuildCharMenu() {
-  const auto& s = state::TheSettings();
-  FillCharacterMenu(pumChar_, popupSide_ == 0 ? s.char0 : s.char1, [this](int n) { return Name(n); },
+  const auto& s = session_.settings();
+  FillCharacterMenu(pumChar_, popupSide_ == 0 ? s.char0 : s.char1, [this](int n) { return Name(n, session_.settings().name); },
                     [this](int n) { mitCharClick(n); });
 }
 
 void TfrmMain::mitCharClick(int index) {
-  int& setting = popupSide_ == 0 ? state::TheSettings().char0 : state::TheSettings().char1;
+  int& setting = popupSide_ == 0 ? session_.settings().char0 : session_.settings().char1;
   if (setting != index) setting = index;
   UpdateCharacters();
 }
 
 void TfrmMain::ListChanged(int side, int index) {
-  int& setting = side == 0 ? state::TheSettings().char0 : state::TheSettings().char1;
+  int& setting = side == 0 ? session_.settings().char0 : session_.settings().char1;
   if (index >= 0 && index != setting) {
     setting = index;
     UpdateCharacters();
@@ -291,7 +281,7 @@ void TfrmMain::ListChanged(int side, int index) {
 void TfrmMain::ChipMouseUp(int side, Qt::MouseButton button, QPoint p) {
   ChipImage* chip = side == 0 ? imgChar0_ : imgChar1_;
   if (button != Qt::LeftButton || p.x() < 0 || p.y() < 0 || p.x() >= chip->width() || p.y() >= chip->height()) return;
-  int& setting = side == 0 ? state::TheSettings().char0 : state::TheSettings().char1;
+  int& setting = side == 0 ? session_.settings().char0 : session_.settings().char1;
   setting = (setting + 1) % 6;
   UpdateCharacters();
 }
@@ -301,7 +291,7 @@ void TfrmMain::UpdateStatistics() {
   NumberFormat format;
   format.thousands = locale.groupSeparator().toStdString();
   format.decimal = locale.decimalPoint().toStdString();
-  const StatisticsTexts t = ComposeStatistics(state::TheHistory(), platform::CurrentTime(), format);
+  const StatisticsTexts t = session_.Statistics(format);
   const std::pair<QLabel*, const std::string*> labels[] = {{lblInit_, &t.init},     {lblLast_, &t.last},
                                                            {lblDiffDay_, &t.diffDay}, {lblTotal_, &t.total},
                                                            {lblDayAve_, &t.dayAve}, {lblDayMax_, &t.dayMax}};
@@ -327,9 +317,8 @@ void TfrmMain::showEvent(QShowEvent* event) {
 }
 
 void TfrmMain::FirstTimeSetup() {
-  if (!firstSetupPending_) return;
   // First settings-mode run for this user: save at once, then the detailed settings.
-  firstSetupPending_ = false;
+  if (!session_.TakeFirstSetup()) return;
   SaveOrTell();
   mnuConfigClick();
   UpdateCharacters();
@@ -337,7 +326,7 @@ void TfrmMain::FirstTimeSetup() {
 
 void TfrmMain::mnuConfigClick() {
   {
-    TfrmInit dialog(this, reg_);
+    TfrmInit dialog(this, session_.settings(), reg_);
     dialog.exec();
   }
   // The name setting may have changed.
@@ -346,12 +335,11 @@ void TfrmMain::mnuConfigClick() {
 }
 
 void TfrmMain::btnOkClick() {
-  auto& settings = state::TheSettings();
-  if (!gamedata::GameDataCheck(settings)) {
+  if (!session_.GameDataPresent()) {
     shell::ShowErrorBox(this, QStringLiteral("ゲームのシステムファイルが見つかりません。\nゲームが標準インストールされていないか、\n正しいゲームフォルダが指定されていません。"));
     return;
   }
-  if (!btnCancel_->isEnabled() && !shortcuts_->AnyHeld()) {
+  if (session_.firstRun() && !shortcuts_->AnyHeld()) {
     const int scope = shortcuts_->FirstRunScope();
     shortcuts_->RegisterStartup(scope, 1 - scope);
   }

@@ -10,6 +10,7 @@
 
 #include "platform/registry.h"
 #include "settings/ui/chip_image.h"
+#include "settings/settings_session.h"
 #include "settings/startup_shortcut.h"
 
 namespace vp::shell {
@@ -26,6 +27,9 @@ class TfrmMain : public QMainWindow {
   // publish: the working folder is usable, so its history path may be told to the sibling.
   explicit TfrmMain(platform::Registry& registry = platform::TheRegistry(), bool publish = true);
   ~TfrmMain() override;
+
+  // The session the window shows; tests look at its settings.
+  SettingsSession& session() { return session_; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -51,7 +55,7 @@ class TfrmMain : public QMainWindow {
   bool SaveOrTell();
 
   platform::Registry& reg_;
-  bool publish_ = true;
+  SettingsSession session_;
   std::unique_ptr<shell::TfrmData> data_;
   QLabel* imgBack_ = nullptr;
   ChipImage* imgChar0_ = nullptr;
@@ -68,7 +72,6 @@ class TfrmMain : public QMainWindow {
 
   std::unique_ptr<StartupShortcuts> shortcuts_;
   int popupSide_ = 0;
-  bool firstSetupPending_ = false;
   bool shownOnce_ = false;
 };
 

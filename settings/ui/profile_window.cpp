@@ -28,9 +28,10 @@ void SetText(QLabel* label, const std::string& text) {
 }
 }  // namespace
 
-TfrmGirl::TfrmGirl(QWidget* owner, const shell::TfrmData& data)
+TfrmGirl::TfrmGirl(QWidget* owner, const shell::TfrmData& data, int nameMode)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      data_(data) {
+      data_(data),
+      nameMode_(nameMode) {
   setWindowTitle(QStringLiteral("女の子情報"));
   setFixedSize(398, 190);
   setFont(shell::PGothicFont());
@@ -121,7 +122,7 @@ void TfrmGirl::ShowProfile() {
 void TfrmGirl::BuildCharMenu() {
   FillCharacterMenu(
       pumChar_, current_,
-      [](int n) { return QString::fromStdString(shell::CharacterName(state::TheSettings().name, n, state::TheSettings().name)); },
+      [this](int n) { return QString::fromStdString(shell::CharacterName(nameMode_, n, nameMode_)); },
       [this](int n) { Select(n); });
 }
 

@@ -18,7 +18,8 @@ class TfrmGirl : public QDialog {
   Q_OBJECT
  public:
   // Chips and name plates come from the owner's data form.
-  TfrmGirl(QWidget* owner, const shell::TfrmData& data);
+  // nameMode: the name setting, which decides how the list names the characters.
+  TfrmGirl(QWidget* owner, const shell::TfrmData& data, int nameMode);
 
   int Current() const { return current_; }
   // How often chip and name plate were drawn (they are only when the character changes).
@@ -36,6 +37,7 @@ class TfrmGirl : public QDialog {
   QLabel *lblName1_ = nullptr, *lblBirth1_ = nullptr, *lblBlood1_ = nullptr, *lblHeight1_ = nullptr,
          *lblWeight1_ = nullptr, *lblSize1_ = nullptr, *lblKumi1_ = nullptr, *lblClub1_ = nullptr;
   const shell::TfrmData& data_;
+  int nameMode_ = 0;
   int current_ = 0;
   int shown_ = -1;
   int pictureDraws_ = 0;

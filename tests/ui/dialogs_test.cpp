@@ -37,11 +37,11 @@ class Dialogs : public ::testing::Test {
   std::unique_ptr<shell::TfrmData> data;
   std::vector<QString> messages;
   bool answer = false;
+  state::Settings settings;
 
   void SetUp() override {
     data = std::make_unique<shell::TfrmData>();
     owner.setGeometry(100, 100, 292, 267);
-    state::TheSettings() = state::Settings{};
     shell::SetMessageHandlerForTesting([this](shell::MessageKind, const QString&, const QString& text) {
       messages.push_back(text);
       return answer;
@@ -66,13 +66,13 @@ TEST(Translations, StandardButtonsAreJapanese) {
 }
 
 TEST_F(Dialogs, DetailedSettingsShowAndStoreTheRecord) {
-  auto& s = state::TheSettings();
+  auto& s = settings;
   s.usewave = "101111";
   s.wave = 1;
   s.rand = 3;
   s.dirwave = "/games/vp";
   {
-    TfrmInit dialog(&owner, box.registry());
+    TfrmInit dialog(&owner, settings, box.registry());
     EXPECT_EQ(Find<QLineEdit>(&dialog, "edtDir")->text(), QStringLiteral("/games/vp"));
     EXPECT_FALSE(Find<QCheckBox>(&dialog, "chkWave1")->isChecked());
     EXPECT_TRUE(Find<QCheckBox>(&dialog, "chkWave2")->isChecked());
@@ -90,8 +90,8 @@ TEST_F(Dialogs, DetailedSettingsShowAndStoreTheRecord) {
 }
 
 TEST_F(Dialogs, NicknamesAtOnceAndCancelStoresNothing) {
-  auto& s = state::TheSettings();
-  TfrmInit dialog(&owner, box.registry());
+  auto& s = settings;
+  TfrmInit dialog(&owner, settings, box.registry());
   EXPECT_EQ(Find<QCheckBox>(&dialog, "chkWave2")->text(), QStringLiteral("桐生 葵"));
   Find<QCheckBox>(&dialog, "chkName")->click();
   EXPECT_EQ(Find<QCheckBox>(&dialog, "chkWave2")->text(), QStringLiteral("アオ"));
@@ -102,8 +102,8 @@ TEST_F(Dialogs, NicknamesAtOnceAndCancelStoresNothing) {
 }
 
 TEST_F(Dialogs, VoicesWithoutAGameFolderAsk) {
-  auto& s = state::TheSettings();
-  TfrmInit dialog(&owner, box.registry());
+  auto& s = settings;
+  TfrmInit dialog(&owner, settings, box.registry());
   dialog.show();
   Find<QCheckBox>(&dialog, "chkWave")->click();
   Click(&dialog, "bbtOk");
@@ -117,7 +117,7 @@ TEST_F(Dialogs, VoicesWithoutAGameFolderAsk) {
 }
 
 TEST_F(Dialogs, SpinBoxesNeverLeaveTheirRanges) {
-  TfrmInit dialog(&owner, box.registry());
+  TfrmInit dialog(&owner, settings, box.registry());
   auto* timer = Find<QSpinBox>(&dialog, "updTimer");
   auto* delay = Find<QSpinBox>(&dialog, "updDelay");
   timer->setValue(0);
@@ -134,26 +134,26 @@ TEST_F(Dialogs, GameFolderDialogTakesTheOpenFolderNotTheHighlightedRow) {
   const std::string game = box.work() / "game";
   platform::CreateFolders(game + "/sub");
   test::WriteFile(game + "/VerbellePlus.exe", "");
-  state::TheSettings().dirwave = game;
+  settings.dirwave = game;
   {
-    TfrmDir dialog(&owner, box.registry());
+    TfrmDir dialog(&owner, settings, box.registry());
     EXPECT_EQ(dialog.OpenFolder(), game);
     auto* list = Find<QListWidget>(&dialog, "dlbDir");
     list->setCurrentRow(list->count() - 1);  // highlight "sub" without opening it
     Click(&dialog, "btnOk");
     EXPECT_TRUE(messages.empty());  // the folder holds the game: no question
   }
-  EXPECT_EQ(state::TheSettings().dirwave, game);
+  EXPECT_EQ(settings.dirwave, game);
 
   // A folder without the executable: asked, and No keeps the dialog open.
   {
-    TfrmDir dialog(&owner, box.registry());
+    TfrmDir dialog(&owner, settings, box.registry());
     dialog.show();
     ASSERT_TRUE(dialog.OpenFolderPath(game + "/sub"));
     Click(&dialog, "btnOk");
     EXPECT_EQ(messages.size(), 1u);
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_EQ(state::TheSettings().dirwave, game);
+    EXPECT_EQ(settings.dirwave, game);
   }
 }
 
@@ -161,8 +161,8 @@ TEST_F(Dialogs, AutoSearchThenCancelLeavesTheFolder) {
   const std::string game = box.work() / "found";
   platform::CreateFolders(game);
   test::WriteFile(game + "/VerbellePlus.exe", "");
-  state::TheSettings().dirwave = box.work().path();
-  TfrmDir dialog(&owner, box.registry());
+  settings.dirwave = box.work().path();
+  TfrmDir dialog(&owner, settings, box.registry());
   Click(&dialog, "bbtReg");  // no install key yet
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_TRUE(messages[0].startsWith(QStringLiteral("ヴェルベル・プラスの自動検索に失敗しました。")));
@@ -171,11 +171,11 @@ TEST_F(Dialogs, AutoSearchThenCancelLeavesTheFolder) {
   Click(&dialog, "bbtReg");
   EXPECT_EQ(dialog.OpenFolder(), game);
   Click(&dialog, "btnCancel");
-  EXPECT_EQ(state::TheSettings().dirwave, box.work().path());
+  EXPECT_EQ(settings.dirwave, box.work().path());
 }
 
 TEST_F(Dialogs, ProfileWindowStepsAndRedrawsOnlyOnChange) {
-  TfrmGirl dialog(&owner, *data);
+  TfrmGirl dialog(&owner, *data, settings.name);
   EXPECT_EQ(dialog.Current(), 0);
   EXPECT_EQ(Find<QLabel>(&dialog, "lblName1")->text(), QStringLiteral("水城 灯"));
   EXPECT_EQ(dialog.PictureDraws(), 1);

@@ -113,23 +113,23 @@ TEST_F(MainWindow, ChoosingCharactersByListChipAndPopup) {
   auto* left = Find<QLabel>(w.get(), "imgChar0");
   auto* right = Find<QLabel>(w.get(), "imgChar1");
   QTest::mouseClick(left, Qt::LeftButton, {}, QPoint(50, 50));
-  EXPECT_EQ(state::TheSettings().char0, 0);  // 5 wraps to 0
+  EXPECT_EQ(w->session().settings().char0, 0);  // 5 wraps to 0
   QTest::mousePress(left, Qt::LeftButton, {}, QPoint(50, 50));
   QTest::mouseRelease(left, Qt::LeftButton, {}, QPoint(150, 50));  // released outside
-  EXPECT_EQ(state::TheSettings().char0, 0);
+  EXPECT_EQ(w->session().settings().char0, 0);
   QTest::mouseClick(right, Qt::RightButton, {}, QPoint(10, 10));
-  EXPECT_EQ(state::TheSettings().char1, 1);  // the right button never cycles
+  EXPECT_EQ(w->session().settings().char1, 1);  // the right button never cycles
   auto* menu = Find<QMenu>(w.get(), "pumChar");
   ASSERT_EQ(menu->actions().size(), 6);
   EXPECT_TRUE(menu->actions()[1]->isChecked());
   menu->actions()[4]->trigger();
-  EXPECT_EQ(state::TheSettings().char1, 4);
-  EXPECT_EQ(state::TheSettings().char0, 0);
+  EXPECT_EQ(w->session().settings().char1, 4);
+  EXPECT_EQ(w->session().settings().char0, 0);
   auto* list = Find<QComboBox>(w.get(), "cbxChar0");
   EXPECT_EQ(list->itemText(2), QStringLiteral("桐生 葵"));
   list->setCurrentIndex(3);
   emit list->activated(3);
-  EXPECT_EQ(state::TheSettings().char0, 3);
+  EXPECT_EQ(w->session().settings().char0, 3);
   EXPECT_EQ(Find<QComboBox>(w.get(), "cbxChar1")->currentIndex(), 4);
 }
 

@@ -1,0 +1,58 @@
+#pragma once
+#include <functional>
+#include <string>
+#include <utility>
+
+#include "platform/clock.h"
+#include "platform/registry.h"
+#include "settings/statistics.h"
+#include "state/history.h"
+#include "state/settings.h"
+
+namespace vp::settings {
+
+// One settings-mode session without its windows. It owns the settings record
+// that the windows edit and the history they show, and uses the registry and
+// clock it is given. Settings mode never writes the history.
+class SettingsSession {
+ public:
+  // publish: the working folder is usable, so its history path may be told
+  // to the sibling counter.
+  SettingsSession(platform::Registry& reg, std::string programFolder, std::string workFolder, bool publish = true,
+                  std::function<platform::TimeValue()> clock = platform::CurrentTime);
+
+  // The settings, the first-run test and the history (read without the
+  // counting lock: the file is only ever replaced whole).
+  void Load();
+
+  state::Settings& settings() { return settings_; }
+  const state::Settings& settings() const { return settings_; }
+  const state::StartHistory& history() const { return history_; }
+  // No settings stored yet and no sibling counter: Cancel is not offered and
+  // OK offers the start-up entry.
+  bool firstRun() const { return firstRun_; }
+  // Never saved by this user: save at once and open the detailed settings.
+  bool TakeFirstSetup() { return std::exchange(firstSetupPending_, false); }
+  // What went wrong while loading, as one text ("" when nothing did).
+  const std::string& loadNotices() const { return loadNotices_; }
+
+  StatisticsTexts Statistics(const NumberFormat& format) const;
+
+  // OK: the game's data must be there before anything is stored.
+  bool GameDataPresent() const;
+  // Stores the settings; false with the reasons in one text.
+  bool Save(std::string* why);
+
+ private:
+  platform::Registry& reg_;
+  std::string programFolder_, workFolder_;
+  bool publish_;
+  std::function<platform::TimeValue()> clock_;
+  state::Settings settings_;
+  state::StartHistory history_;
+  bool firstRun_ = false;
+  bool firstSetupPending_ = false;
+  std::string loadNotices_;
+};
+
+}  // namespace vp::settings
