@@ -337,8 +337,9 @@ bool NameTaken(const std::string& path) {
   return ::lstat(path.c_str(), &st) == 0;
 }
 
-bool KeepUnderName(const std::string& path, const std::string& newName) {
-  return ::link(path.c_str(), newName.c_str()) == 0 || ::rename(path.c_str(), newName.c_str()) == 0;
+int KeepUnderName(const std::string& path, const std::string& newName) {
+  if (::link(path.c_str(), newName.c_str()) == 0 || ::rename(path.c_str(), newName.c_str()) == 0) return 0;
+  return errno;
 }
 
 bool ReplaceSymlink(const std::string& link, const std::string& target) {

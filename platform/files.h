@@ -62,7 +62,8 @@ PathInfo InspectPath(const std::string& path);
 // Whether anything (a link included) has this name.
 bool NameTaken(const std::string& path);
 // Gives the file a second name (a hard link), or else moves it there.
-bool KeepUnderName(const std::string& path, const std::string& newName);
+// 0, or the error (errno) of the move.
+int KeepUnderName(const std::string& path, const std::string& newName);
 
 enum class WriteStatus { Ok, ReadOnly, NotRegular, Failed };
 struct WriteResult {

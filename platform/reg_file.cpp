@@ -283,14 +283,14 @@ RegKeyData& RegFile::CreateKey(std::string_view path) {
   return AddKey(normalized, {}, false);
 }
 
-std::optional<RegFile> RegFile::Parse(std::string_view text, const std::string& rootName, std::string* error,
+std::optional<RegFile> RegFile::Parse(std::string_view text, const std::string& rootName, RegFileIssue* error,
                                       std::vector<RegFileIssue>* skipped) {
   RegFile file(rootName);
   std::string decoded;
   if (text.substr(0, 2) == kUtf16Bom) {
     auto utf8 = Utf16LeToUtf8(text.substr(2));
     if (!utf8) {
-      if (error) *error = "line 1: broken UTF-16 text";
+      if (error) *error = {1, "broken UTF-16 text"};
       return std::nullopt;
     }
     decoded = std::move(*utf8);
@@ -314,7 +314,7 @@ std::optional<RegFile> RegFile::Parse(std::string_view text, const std::string& 
           if (!converted || Utf8ToCp932(*converted) != std::optional<std::string>(std::string(one))) break;
           start = end + 1;
         }
-        *error = "line " + std::to_string(line) + ": neither UTF-8 nor code page 932 text";
+        *error = {line, "neither UTF-8 nor code page 932 text"};
       }
       return std::nullopt;
     }
@@ -337,7 +337,7 @@ std::optional<RegFile> RegFile::Parse(std::string_view text, const std::string& 
     if (!sawHeader) {
       if (l.empty()) continue;
       if (l != kHeader4 && l != kHeader5) {
-        if (error) *error = "line " + std::to_string(line.number) + ": not a registry export";
+        if (error) *error = {line.number, "not a registry export"};
         return std::nullopt;
       }
       file.header_ = std::string(l);

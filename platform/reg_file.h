@@ -60,11 +60,11 @@ class RegFile {
   explicit RegFile(std::string rootName) : rootName_(std::move(rootName)) {}
 
   // Nothing when the text is not a registry export at all (error: which line
-  // and why). Single malformed lines are skipped and listed in skipped. Text
+  // and why, as a value). Single malformed lines are skipped and listed in skipped. Text
   // without a byte order mark that is not UTF-8 is read as code page 932, as
   // Japanese Windows and Wine's regedit under a Japanese locale write it.
   static std::optional<RegFile> Parse(std::string_view text, const std::string& rootName,
-                                      std::string* error = nullptr, std::vector<RegFileIssue>* skipped = nullptr);
+                                      RegFileIssue* error = nullptr, std::vector<RegFileIssue>* skipped = nullptr);
   // The text in the file's own encoding. Throws vp::Error when a value has a
   // character that encoding lacks (code page 932 has no emoji).
   std::string Serialize() const;

@@ -160,13 +160,11 @@ std::optional<RegFileRegistry::Parsed> RegFileRegistry::Load(const std::string& 
     }
     return std::nullopt;
   }
-  std::string error;
+  RegFileIssue error;
   std::vector<RegFileIssue> skipped;
   auto parsed = RegFile::Parse(*content, rootName, &error, &skipped);
   if (!parsed) {
-    int line = 0;
-    if (error.rfind("line ", 0) == 0) line = std::atoi(error.c_str() + 5);
-    Report({RegistryProblem::Kind::Unreadable, file, line, error});
+    Report({RegistryProblem::Kind::Unreadable, file, error.line, error.what});
     return std::nullopt;
   }
   for (const auto& issue : skipped) Report({RegistryProblem::Kind::SkippedLine, file, issue.line, issue.what});

@@ -193,7 +193,7 @@ void TPngReadStream::ReadChunk() {
         default: break;
       }
     }
-    if (remaining_ > 0) ReadSkipByte(remaining_);  // SkipChunk
+    if (remaining_ > 0) ReadSkipByte(remaining_);  // what a handler left of its chunk
     remaining_ = 0;
     ReadSkipByte(4);  // the CRC is not verified
   }
@@ -540,31 +540,31 @@ void TPngReadStream::PlaceInterlaced(const std::uint8_t* c, const std::uint8_t* 
   std::uint8_t* dst = bitmap_->ScanLine(y);
   std::int64_t x = pass.startX;
   switch (bitmapBitCount) {
-    case 1:  // SetPixels_Inter1
+    case 1:  // packed bits: set or clear one bit
       for (std::int64_t k = 0; k < passWidth; ++k, x += pass.stepX) {
         const std::uint8_t mask = static_cast<std::uint8_t>(0x80 >> (x & 7));
         if (PackedIndex(c, k, 1)) dst[x >> 3] |= mask;
         else dst[x >> 3] &= static_cast<std::uint8_t>(~mask);
       }
       break;
-    case 4:  // SetPixels_Inter4
+    case 4:  // packed nibbles
       for (std::int64_t k = 0; k < passWidth; ++k, x += pass.stepX) {
         const unsigned v = PackedIndex(c, k, 4);
         std::uint8_t& d = dst[x >> 1];
         d = (x & 1) ? static_cast<std::uint8_t>((d & 0xF0) | v) : static_cast<std::uint8_t>((d & 0x0F) | (v << 4));
       }
       break;
-    case 8:  // SetPixels_Inter8
+    case 8:
       for (std::int64_t k = 0; k < passWidth; ++k, x += pass.stepX) dst[x] = c[k];
       break;
-    case 16:  // SetPixels_Inter16
+    case 16:
       for (std::int64_t k = 0; k < passWidth; ++k, x += pass.stepX) std::memcpy(dst + 2 * x, c + 2 * k, 2);
       break;
-    default:  // SetPixels_Inter24
+    default:  // 24-bit BGR
       for (std::int64_t k = 0; k < passWidth; ++k, x += pass.stepX) std::memcpy(dst + 3 * x, c + 3 * k, 3);
       break;
   }
-  if (activeAlpha_) {  // SetPixels_InterA
+  if (activeAlpha_) {
     std::uint8_t* ad = activeAlpha_->ScanLine(y);
     x = pass.startX;
     for (std::int64_t k = 0; k < passWidth; ++k, x += pass.stepX) ad[x] = a[k];

@@ -35,11 +35,11 @@ HistorySave KeepDamaged(const std::string& path, platform::TimeValue now) {
   const std::string base = DamagedHistoryName(path, now);
   std::string aside = base;
   for (int n = 2; platform::NameTaken(aside) && n < 100; ++n) aside = base + "-" + std::to_string(n);
-  if (platform::KeepUnderName(path, aside)) {
+  if (const int error = platform::KeepUnderName(path, aside); error == 0) {
     result.keptAs = aside;
   } else {
     result.problem = HistorySaveProblem::CannotKeepDamaged;
-    result.error = errno;
+    result.error = error;
   }
   return result;
 }

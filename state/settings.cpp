@@ -76,17 +76,8 @@ LoadResult LoadSettings(Settings& s, platform::Registry& reg, const std::string&
         result.errors.push_back(WrongTypeNotice(name, e.what()));
       }
     };
-    readInt("char0", s.char0);
-    readInt("char1", s.char1);
-    readInt("timer", s.timer);
-    readInt("delay", s.delay);
-    readInt("name", s.name);
-    readInt("rand", s.rand);
-    readInt("wave", s.wave);
-    readInt("repl", s.repl);
-    readInt("form", s.form);
-    readText("usewave", s.usewave);
-    readText("dirwave", s.dirwave);
+    for (const auto& setting : kIntegerSettings) readInt(setting.name, s.*setting.field);
+    for (const auto& setting : kTextSettings) readText(setting.name, s.*setting.field);
     if (publish) {
       key->WriteString("tallydatexec", programFolder + kPublishedExecutableName);
       key->WriteString("tallydatfile",
@@ -106,17 +97,8 @@ LoadResult LoadSettings(Settings& s, platform::Registry& reg, const std::string&
 bool SaveSettings(const Settings& s, platform::Registry& reg) {
   auto key = reg.OpenKey(RegRoot::CurrentUser, kSettingsKey, true);
   if (!key) return false;
-  key->WriteInteger("char0", s.char0);
-  key->WriteInteger("char1", s.char1);
-  key->WriteInteger("timer", s.timer);
-  key->WriteInteger("delay", s.delay);
-  key->WriteInteger("name", s.name);
-  key->WriteInteger("rand", s.rand);
-  key->WriteInteger("wave", s.wave);
-  key->WriteInteger("repl", s.repl);
-  key->WriteInteger("form", s.form);
-  key->WriteString("usewave", s.usewave);
-  key->WriteString("dirwave", s.dirwave);
+  for (const auto& setting : kIntegerSettings) key->WriteInteger(setting.name, s.*setting.field);
+  for (const auto& setting : kTextSettings) key->WriteString(setting.name, s.*setting.field);
   return key->Close();
 }
 
@@ -153,7 +135,7 @@ bool UsableHistoryPath(std::string_view path) {
 
 bool SettingsEverSaved(platform::Registry& reg) {
   auto key = reg.OpenKey(RegRoot::CurrentUser, kSettingsKey, false);
-  return key && key->ValueExists("char0");
+  return key && key->ValueExists(kIntegerSettings[0].name);
 }
 
 bool IsFirstRun(platform::Registry& reg) {

@@ -31,6 +31,22 @@ struct Settings {
   std::string dirwave;
 };
 
+// The settings' registry values, each with its field, in the order they are
+// read and written: the one list loading and saving walk.
+struct IntegerSetting {
+  const char* name;
+  int Settings::*field;
+};
+inline constexpr IntegerSetting kIntegerSettings[] = {
+    {"char0", &Settings::char0}, {"char1", &Settings::char1}, {"timer", &Settings::timer},
+    {"delay", &Settings::delay}, {"name", &Settings::name},   {"rand", &Settings::rand},
+    {"wave", &Settings::wave},   {"repl", &Settings::repl},   {"form", &Settings::form}};
+struct TextSetting {
+  const char* name;
+  std::string Settings::*field;
+};
+inline constexpr TextSetting kTextSettings[] = {{"usewave", &Settings::usewave}, {"dirwave", &Settings::dirwave}};
+
 struct LoadResult {
   // Japanese texts for the values that could not be read (stored with the
   // wrong type); the load went on without them.

@@ -6,7 +6,7 @@
 namespace vp::settings {
 
 // An image control that reports mouse presses and releases with the button and
-// the position, as the chips' MouseDown / MouseUp handlers need them.
+// the position, as the chips' onMouseDown / onMouseUp handlers need them.
 class ChipImage : public QLabel {
  public:
   using MouseHandler = std::function<void(Qt::MouseButton button, QPoint position)>;

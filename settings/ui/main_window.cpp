@@ -68,7 +68,7 @@ TfrmMain::TfrmMain(platform::Registry& registry, bool publish)
 }
 
 TfrmMain::~TfrmMain() {
-  data_.reset();  // FormDestroy
+  data_.reset();  // the data form goes with the window
 }
 
 void TfrmMain::CreateControls() {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -51,9 +52,10 @@ TEST(RegFile, ReadsRegeditExportsWithContinuedHexData) {
 TEST(RegFile, RejectsTextThatIsNoRegistryExport) {
   for (const std::string& text : {std::string("garbage"), std::string("REGEDIT5\n[HKEY_CURRENT_USER\\X]\n"),
                                  std::string("\xFF\xFE\x00\xD8", 4)}) {
-    std::string error;
+    RegFileIssue error;
     EXPECT_FALSE(RegFile::Parse(text, "HKEY_CURRENT_USER", &error)) << text;
-    EXPECT_EQ(error.rfind("line 1:", 0), 0u) << error;
+    EXPECT_EQ(error.line, 1) << error.what;
+    EXPECT_FALSE(error.what.empty());
   }
   EXPECT_TRUE(RegFile::Parse("", "HKEY_CURRENT_USER"));
   EXPECT_TRUE(RegFile::Parse("\n\n", "HKEY_CURRENT_USER"));
@@ -246,6 +248,32 @@ TEST_F(RegistryTest, UnchangedValuesDoNotRewriteTheFile) {
     key->WriteInteger("a", 1);
   }
   EXPECT_EQ(box.RegText(RegRoot::CurrentUser), text);
+
+  // A rewrite would give the same text: a read-only file tells whether one was tried.
+  const std::string file = box.regDir() / "HKEY_CURRENT_USER.reg";
+  chmod(file.c_str(), 0444);
+  {
+    auto key = reg.OpenKey(RegRoot::CurrentUser, "K", true);
+    key->WriteInteger("a", 1);  // the value it has
+    EXPECT_TRUE(key->Close());
+  }
+  // Another writer stored the same value meanwhile: the merge changes nothing either.
+  auto key = reg.OpenKey(RegRoot::CurrentUser, "K", true);
+  chmod(file.c_str(), 0644);
+  box.WriteReg(RegRoot::CurrentUser, "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"a\"=dword:00000002\n");
+  const std::string other = box.RegText(RegRoot::CurrentUser);
+  chmod(file.c_str(), 0444);
+  key->WriteInteger("a", 2);
+  EXPECT_TRUE(key->Close());
+  EXPECT_TRUE(reg.TakeProblems().empty());
+  EXPECT_EQ(box.RegText(RegRoot::CurrentUser), other);
+  chmod(file.c_str(), 0644);
+}
+
+TEST(RegFile, OfTwoLinesForOneValueTheLastWins) {
+  auto parsed = RegFile::Parse("REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"a\"=dword:00000001\n\"A\"=dword:00000002\n", "HKEY_CURRENT_USER");
+  ASSERT_TRUE(parsed);
+  EXPECT_EQ(parsed->FindKey("K")->Find("a")->dword, 2u);
 }
 
 // "ゲーム" and "表" (whose second byte is a backslash) in code page 932.
@@ -299,6 +327,14 @@ TEST_F(RegistryTest, FilesWeMakeStayUtf8AndTextInNeitherEncodingIsLeftAlone) {
   ASSERT_EQ(problems.size(), 1u);
   EXPECT_EQ(problems[0].kind, RegistryProblem::Kind::Unreadable);
   EXPECT_EQ(problems[0].line, 3);
+}
+
+TEST(Text, CodePage932LengthsCountHalfWidthKatakanaAsOneByte) {
+  EXPECT_EQ(Cp932Length("abc"), 3);
+  EXPECT_EQ(Cp932Length("ｱｲｳﾞ"), 4);    // half-width katakana (U+FF61..U+FF9F)
+  EXPECT_EQ(Cp932Length("アイウ"), 6);  // full-width
+  EXPECT_EQ(Cp932Length("｡ﾟ"), 2);      // both ends of the half-width range
+  EXPECT_EQ(Cp932Length("＋"), 2);      // just outside it
 }
 
 TEST(Text, Utf8ValidityAndCodePage932BothWays) {

@@ -95,6 +95,13 @@ TEST_F(HistoryTest, CountsPerLocalDayAcrossMidnight) {
   // Same day and month a year later is another day too.
   Run(LocalTimeValue(2027, 12, 8, 0, 2));
   EXPECT_EQ(OnDisk().dayCount, 1u);
+  // So is the same day of the next month, and the same month in another year.
+  Run(LocalTimeValue(2028, 1, 8, 0, 3));
+  EXPECT_EQ(OnDisk().dayCount, 1u);
+  Run(LocalTimeValue(2028, 1, 8, 1, 0));
+  EXPECT_EQ(OnDisk().dayCount, 2u);
+  Run(LocalTimeValue(2028, 2, 8, 1, 0));
+  EXPECT_EQ(OnDisk().dayCount, 1u);
 }
 
 TEST_F(HistoryTest, AFileOfTheWrongSizeIsKeptAsideBeforeANewOneIsWritten) {
