@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/error.h"
+#include "base/error.h"
 
 namespace vp::gamedata {
 

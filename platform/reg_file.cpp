@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/error.h"
+#include "base/error.h"
 #include "platform/text.h"
 
 namespace vp::platform {

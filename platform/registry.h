@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/error.h"
+#include "base/error.h"
 #include "platform/reg_file.h"
 
 namespace vp::platform {

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/error.h"
+#include "base/error.h"
 #include "png/bitmap.h"
 #include "png/stream.h"
 

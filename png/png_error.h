@@ -2,7 +2,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/error.h"
+#include "base/error.h"
 
 namespace vp::png {
 

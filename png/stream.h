@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/error.h"
+#include "base/error.h"
 
 namespace vp::png {
 

@@ -1,3 +1,3 @@
-#include "shell/ui/app.h"
+#include "app/app.h"
 
 int main(int argc, char** argv) { return vp::shell::RunApplication(argc, argv); }

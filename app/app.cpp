@@ -1,4 +1,4 @@
-#include "shell/ui/app.h"
+#include "app/app.h"
 
 #include <QApplication>
 #include <QFont>
