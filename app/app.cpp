@@ -24,25 +24,67 @@
 #include "state/notices.h"
 
 namespace vp::shell {
+namespace {
+
+void Say(const std::string& text) { std::fprintf(stderr, "vpcounter: %s\n", text.c_str()); }
+
+// The end a logout signal brings, once the message loop runs.
+class SignalWatch {
+ public:
+  explicit SignalWatch(int pipe) : pipe_(pipe) {}
+  void OnSignal(std::function<void()> end) {
+    if (pipe_ < 0) return;
+    notifier_ = std::make_unique<QSocketNotifier>(pipe_, QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [pipe = pipe_, end] {
+      if (platform::TakeTerminationSignal(pipe) != 0) end();
+    });
+  }
+
+ private:
+  int pipe_;
+  std::unique_ptr<QSocketNotifier> notifier_;
+};
+
+void RunCounterMode(QApplication& app, const platform::WorkFolderEntry& work, SignalWatch& logout) {
+  QApplication::setQuitOnLastWindowClosed(false);
+  auto window = std::make_unique<counter::TfrmCount>(platform::TheRegistry(), work.usable);
+  QObject::connect(window.get(), &counter::TfrmCount::Closed, &app, &QCoreApplication::quit);
+  logout.OnSignal([w = window.get()] { w->EndNow(); });
+  window->Start();
+  QApplication::exec();
+}
+
+void RunSettingsMode(const platform::WorkFolderEntry& work, const std::string& workNotice, SignalWatch& logout) {
+  auto window = std::make_unique<settings::TfrmMain>(platform::TheRegistry(), work.usable);
+  logout.OnSignal([] { QCoreApplication::quit(); });
+  window->show();
+  if (!workNotice.empty()) {
+    const QString text = QString::fromStdString(workNotice);
+    QMetaObject::invokeMethod(window.get(), [w = window.get(), text] { ShowErrorBox(w, text); }, Qt::QueuedConnection);
+  }
+  QApplication::exec();
+}
+
+}  // namespace
 
 int RunApplication(int argc, char** argv) {
   // Read before QApplication, which removes the arguments it understands.
   std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   const RunMode mode = ChooseRunMode(arguments);
   // From here a logout ends the run in order rather than killing it.
-  const int signalPipe = platform::WatchTerminationSignals();
+  SignalWatch logout(platform::WatchTerminationSignals());
 
-  const std::string userPlatform = platform::ProcessEnvironment()("QT_QPA_PLATFORM");
-  const std::string qtPlatform = ChooseQtPlatform(mode, platform::ProcessEnvironment());
+  const auto env = platform::ProcessEnvironment();
+  const std::string userPlatform = env("QT_QPA_PLATFORM");
+  const std::string qtPlatform = ChooseQtPlatform(mode, env);
   setenv("QT_QPA_PLATFORM", qtPlatform.c_str(), 1);
-
   QApplication app(argc, argv);
   // Where no window can open, counter mode still counts the logon; settings
   // mode has nothing to show and says why.
-  if (const std::string notice = PlatformFallbackNotice(mode, qtPlatform, QGuiApplication::platformName().toStdString(),
-                                                        platform::ProcessEnvironment());
+  if (const std::string notice =
+          PlatformFallbackNotice(mode, qtPlatform, QGuiApplication::platformName().toStdString(), env);
       !notice.empty()) {
-    std::fprintf(stderr, "vpcounter: %s\n", notice.c_str());
+    Say(notice);
     if (mode == RunMode::Settings) return 1;
   }
   // Programs opened from here (the manual's viewer) get the environment we were given.
@@ -56,43 +98,20 @@ int RunApplication(int argc, char** argv) {
   // The count lives in one place whichever folder the program was started from.
   const platform::WorkFolderEntry work = platform::EnterWorkFolder();
   const std::string workNotice = work.usable ? std::string() : state::WorkFolderNotice(work.wanted, work.error);
-  if (!workNotice.empty()) std::fprintf(stderr, "vpcounter: %s\n", workNotice.c_str());
+  if (!workNotice.empty()) Say(workNotice);
   // What killed runs left half-written is of no use to anyone.
   platform::RemoveStaleTemporaryFiles(".");
   platform::RemoveStaleTemporaryFiles(platform::RegFileRegistry().Folder());
   QApplication::setFont(WindowFont());
 
-  std::unique_ptr<QSocketNotifier> signalNotifier;
-  auto onSignal = [&](std::function<void()> end) {
-    if (signalPipe < 0) return;
-    signalNotifier = std::make_unique<QSocketNotifier>(signalPipe, QSocketNotifier::Read);
-    QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, &app, [signalPipe, end] {
-      if (platform::TakeTerminationSignal(signalPipe) != 0) end();
-    });
-  };
   try {
-    if (mode == RunMode::Counter) {
-      QApplication::setQuitOnLastWindowClosed(false);
-      auto window = std::make_unique<counter::TfrmCount>(platform::TheRegistry(), work.usable);
-      QObject::connect(window.get(), &counter::TfrmCount::Closed, &app, &QCoreApplication::quit);
-      onSignal([w = window.get()] { w->EndNow(); });
-      window->Start();
-      QApplication::exec();
-    } else {
-      auto window = std::make_unique<settings::TfrmMain>(platform::TheRegistry(), work.usable);
-      onSignal([] { QCoreApplication::quit(); });
-      window->show();
-      if (!workNotice.empty()) {
-        const QString text = QString::fromStdString(workNotice);
-        QMetaObject::invokeMethod(window.get(), [w = window.get(), text] { ShowErrorBox(w, text); }, Qt::QueuedConnection);
-      }
-      QApplication::exec();
-    }
+    if (mode == RunMode::Counter) RunCounterMode(app, work, logout);
+    else RunSettingsMode(work, workNotice, logout);
   } catch (const std::exception& e) {
     // Counter mode runs unattended: it reports without waiting for a click.
     const QString text = QStringLiteral("予期しないエラーのため終了します。\n(") + QString::fromUtf8(e.what()) + ")";
     if (mode == RunMode::Settings) ShowErrorBox(nullptr, text);
-    else std::fprintf(stderr, "vpcounter: %s\n", text.toUtf8().constData());
+    else Say(text.toStdString());
   }
   platform::LeaveScratchFolder(work);
   return 0;
