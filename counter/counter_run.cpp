@@ -26,9 +26,9 @@ void CounterRun::Prepare() {
   const auto load = state::LoadSettings(settings_, reg_, place_.programFolder, place_.workFolder, place_.countHere);
   notices_.insert(notices_.end(), load.errors.begin(), load.errors.end());
 
-  const state::HistoryLocation where = state::LocateHistory(reg_);
+  const state::HistoryLocation where = state::LocateHistory(reg_, place_.workFolder);
   // The working folder was cleaned at start; a sibling's folder elsewhere is not.
-  if (const std::string folder = platform::FolderOf(where.path); folder != ".") platform::RemoveStaleTemporaryFiles(folder);
+  if (where.sibling) platform::RemoveStaleTemporaryFiles(platform::FolderOf(where.path));
   {
     // From loading to saving no other run may count: each run counts once and
     // greets with its own count. Nothing else happens under the lock.

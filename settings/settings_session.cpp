@@ -19,7 +19,8 @@ void SettingsSession::Load() {
   const auto load = state::LoadSettings(settings_, reg_, programFolder_, workFolder_, publish_);
   firstSetupPending_ = !state::SettingsEverSaved(reg_);
   firstRun_ = state::IsFirstRun(reg_) || firstSetupPending_;
-  const std::string historyNotice = state::HistoryLoadNotice(state::LoadHistory(history_, reg_));
+  const std::string historyNotice =
+      state::HistoryLoadNotice(state::LoadHistory(history_, state::LocateHistory(reg_, workFolder_)));
   std::vector<std::string> notices = state::RegistryNotices(reg_);
   notices.insert(notices.end(), load.errors.begin(), load.errors.end());
   notices.push_back(historyNotice);

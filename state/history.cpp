@@ -6,6 +6,7 @@
 #include <optional>
 #include <thread>
 
+#include "platform/work_folder.h"
 #include "state/settings.h"
 
 namespace vp::state {
@@ -68,10 +69,11 @@ StartHistory DecodeHistory(const std::string& bytes) {
   return h;
 }
 
-HistoryLocation LocateHistory(platform::Registry& reg) {
+HistoryLocation LocateHistory(platform::Registry& reg, const std::string& workFolder) {
   std::optional<std::string> siblingFile;
   if (SiblingIntegrates(reg, &siblingFile) && siblingFile) return {*siblingFile, true};
-  return {kDefaultHistoryName, false};
+  return {workFolder.empty() ? std::string(kDefaultHistoryName) : platform::InWorkFolder(workFolder, kDefaultHistoryName),
+          false};
 }
 
 std::string HistoryPath(platform::Registry& reg) { return LocateHistory(reg).path; }

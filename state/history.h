@@ -30,12 +30,13 @@ std::string EncodeHistory(const StartHistory& h);
 StartHistory DecodeHistory(const std::string& bytes);  // bytes.size() >= 64
 
 // Where the history lives: the sibling counter's file when it integrates us,
-// else "TALLYDAT" in the working folder.
+// else "TALLYDAT" in the working folder (workFolder, with a separator; the
+// current folder when empty).
 struct HistoryLocation {
   std::string path;
   bool sibling = false;  // the file is the sibling counter's, not ours to repair
 };
-HistoryLocation LocateHistory(platform::Registry& reg);
+HistoryLocation LocateHistory(platform::Registry& reg, const std::string& workFolder = {});
 std::string HistoryPath(platform::Registry& reg);
 
 enum class HistoryFileState { Missing, Valid, WrongSize, NotAFile, Unreadable };

@@ -1,5 +1,7 @@
 #include "shell/ui/qt_bitmap.h"
 
+#include <QtGlobal>
+
 #include "png/png_graphic.h"
 #include "png/rgba.h"
 #include "png/stream.h"
@@ -51,7 +53,10 @@ png::Bitmap DecodePng(const QByteArray& bytes) {
     graphic.LoadFromStream(stream);
     graphic.AssignTo(bitmap);
     bitmap.SetPixelFormat(png::PixelFormat::pf24bit);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    // The artwork is built into the program: one that does not decode is a
+    // broken build, said where a developer looks; the window goes on without it.
+    qWarning("vpcounter: an embedded picture does not decode: %s", e.what());
     bitmap.Clear();
   }
   return bitmap;
@@ -68,7 +73,8 @@ QImage DecodePngWithAlpha(const QByteArray& bytes) {
     const std::vector<std::uint8_t> rgba = png::ToRgba(image, withAlpha ? &alpha : nullptr);
     if (rgba.size() != static_cast<std::size_t>(image.Width()) * image.Height() * 4) return {};
     return QImage(rgba.data(), image.Width(), image.Height(), image.Width() * 4, QImage::Format_RGBA8888).copy();
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    qWarning("vpcounter: an embedded picture does not decode: %s", e.what());
     return {};
   }
 }

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "counter/ui/counter_window.h"
+#include "shell/ui/data_form.h"
 #include "platform/files.h"
 #include "state/history.h"
 #include "test_support.h"
@@ -23,6 +24,19 @@ class CounterWindow : public ::testing::Test {
                  "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\n" + values);
   }
 };
+
+TEST(Artwork, EveryEmbeddedPictureDecodes) {
+  // A broken embedded picture would only be warned about: the build must not ship one.
+  for (const char* name : {"counter_background", "settings_background", "logo"}) {
+    const png::Bitmap picture = shell::TfrmData::Artwork(name);
+    EXPECT_GT(picture.Width(), 0) << name;
+  }
+  for (const char* name : {"glyph_folder", "glyph_search"}) EXPECT_FALSE(shell::TfrmData::Glyph(name).isNull()) << name;
+  shell::TfrmData data;
+  EXPECT_FALSE(data.imgIcon().isNull());
+  for (const auto* set : {&data.imlChip(), &data.imlName()})
+    for (const png::Bitmap& picture : *set) EXPECT_GT(picture.Width(), 0);
+}
 
 TEST_F(CounterWindow, ShowsAtOnceCountsAndClosesAfterTheDisplayTime) {
   Settings("\"timer\"=dword:00000002\n");
