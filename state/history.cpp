@@ -12,7 +12,7 @@
 namespace vp::state {
 namespace {
 
-constexpr int kShortReadRetries = 10;
+constexpr int kShortReadRetries = 50;  // up to 1 s: a slow writer at a busy logon
 constexpr std::chrono::milliseconds kShortReadPause(20);
 
 void Put32(std::string& out, std::size_t at, std::uint32_t v) {
