@@ -16,11 +16,6 @@ std::string ManualPath(const std::string& executableFolder) {
   return {};
 }
 
-std::string HomePageUrl(const std::string& executableFolder) {
-  const std::string configured = VPCOUNTER_HOME_PAGE;
-  if (!configured.empty()) return configured;
-  const std::string manual = ManualPath(executableFolder);
-  return manual.empty() ? std::string() : "file://" + manual;
-}
+std::string HomePageUrl() { return VPCOUNTER_HOME_PAGE; }
 
 }  // namespace vp::settings

@@ -7,8 +7,8 @@ namespace vp::settings {
 // folder), else in the installed documentation folder; "" when neither exists.
 std::string ManualPath(const std::string& executableFolder);
 
-// The maker's home page as the build sets it (VPCOUNTER_HOME_PAGE); without
-// one, the manual, so the menu item always opens something real. "" when neither.
-std::string HomePageUrl(const std::string& executableFolder);
+// The maker's home page given at build time (-DVPCOUNTER_HOME_PAGE); "" when
+// this build has none, and then the help menu says so instead of opening something else.
+std::string HomePageUrl();
 
 }  // namespace vp::settings

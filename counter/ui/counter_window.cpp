@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QScreen>
 #include <algorithm>
 #include <chrono>
@@ -59,6 +60,8 @@ TfrmCount::TfrmCount(platform::Registry& registry, bool countHere)
   shell::TfrmData::RegisterArtwork();
   backgroundLoad_ = std::async(std::launch::async, [] { return shell::TfrmData::Artwork("counter_background"); });
   setWindowTitle(QString::fromStdString(shell::kProgramCaption));
+  // A player already typing at logon keeps typing where they were.
+  setAttribute(Qt::WA_ShowWithoutActivating);
   setFixedSize(kClientWidth, kClientHeight);
   timTimer_.setInterval(100);
   connect(&timTimer_, &QTimer::timeout, this, &TfrmCount::timTimerTimer);
@@ -141,7 +144,7 @@ void TfrmCount::FormCreate() {
   imgCount_->setPixmap(QPixmap::fromImage(shell::ToQImage(background_)));
 
   run_.Prepare();
-  shownAt_ = run_.startTime();
+  shownAt_ = clock_.elapsed();
   if (run_.settings().form) {
     setWindowFlags(WindowFlagsFor(true));
     setFixedSize(background_.Width() > 0 ? background_.Width() : kClientWidth,
@@ -179,6 +182,12 @@ void TfrmCount::Start() {
     timDelay_.setInterval(delay * 1000);
     timDelay_.start();
   }
+}
+
+void TfrmCount::keyPressEvent(QKeyEvent* event) {
+  // The greeting never takes the focus; when the player gives it, Esc closes it.
+  if (event->key() == Qt::Key_Escape) close();
+  else QWidget::keyPressEvent(event);
 }
 
 void TfrmCount::FormShow() {
@@ -255,13 +264,13 @@ void TfrmCount::TraceVoice(const char* what, const std::string& file) const {
 }
 
 void TfrmCount::timDelayTimer() {
-  shownAt_ = platform::CurrentTime();  // timDelay is single-shot: it has stopped itself
+  shownAt_ = clock_.elapsed();  // timDelay is single-shot: it has stopped itself
   FormShow();
   Follow(voices_.Start());
 }
 
 void TfrmCount::timTimerTimer() {
-  if (DueToClose(voices_.over(), shownAt_, platform::CurrentTime(), run_.settings().timer)) {
+  if (DueToClose(voices_.over(), shownAt_, clock_.elapsed(), run_.settings().timer)) {
     TraceVoice("closed");
     close();
   }

@@ -53,6 +53,7 @@ class TfrmCount : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void FormCreate();
@@ -87,7 +88,7 @@ class TfrmCount : public QWidget {
   std::unique_ptr<platform::MediaPlayer> mplWave_;
   QTimer timTimer_, timNext_, timDelay_;
 
-  platform::TimeValue shownAt_ = 0;
+  std::int64_t shownAt_ = 0;  // clock_ milliseconds
   png::Bitmap background_;
   std::future<png::Bitmap> backgroundLoad_;
   int preparedVoice_ = 0;  // prepared during the pause

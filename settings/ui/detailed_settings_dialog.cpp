@@ -78,6 +78,8 @@ TfrmInit::TfrmInit(QWidget* owner, state::Settings& settings, platform::Registry
     chkWaveN_[static_cast<std::size_t>(i)] = Check(gbxWave, QString(), voiceAt[i].x(), voiceAt[i].y(), 93, 13, name.c_str());
   }
   chkRepl_ = Check(this, QStringLiteral("Windowsのサウンドを置換する(&S)"), 12, 156, 189, 13, "chkRepl");
+  chkRepl_->setToolTip(QStringLiteral("Windows のサウンド設定を置き換える機能です。Linux のデスクトップは\n"
+                                      "Windows の終了音を鳴らさないため、ここでは変更できません（設定値はそのまま残ります）。"));
 
   Bevel(this, 4, 184, 313, 137);
   chkName_ = Check(this, QStringLiteral("キャラクターの名前は呼び名で表示する(&N)"), 12, 192, 241, 13, "chkName");
@@ -166,7 +168,9 @@ void TfrmInit::UpdateVoiceNames() {
 
 void TfrmInit::UpdateEnabled() {
   for (QCheckBox* c : chkWaveN_) c->setEnabled(chkWave_->isChecked());
-  chkRepl_->setEnabled(chkWave_->isChecked());
+  // Nothing on a Linux desktop plays the Windows exit sound: the box shows
+  // the stored value and keeps it, but cannot be changed here.
+  chkRepl_->setEnabled(false);
   for (QRadioButton* r : rbtRand_) r->setEnabled(chkRand_->isChecked());
   DetailedSettings d;
   d.randMode = CheckedRandMode();
@@ -199,7 +203,7 @@ void TfrmInit::bbtOkClick() {
   d.timer = updTimer_->value();
   d.delay = updDelay_->value();
   if (NeedsFolderQuestion(d, s) &&
-      !shell::AskYesNo(this, QStringLiteral("音声を再生させる合は、『ヴェルベル・プラス』が\nインストールされているフォルダを指定する必要があります。\nこのまま設定を強行しますか？")))
+      !shell::AskYesNo(this, QStringLiteral("音声を再生させる場合は、『ヴェルベル・プラス』が\nインストールされているフォルダを指定する必要があります。\nこのまま設定を強行しますか？")))
     return;
   StoreDetailed(d, s);
   accept();

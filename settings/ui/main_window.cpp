@@ -190,9 +190,14 @@ void TfrmMain::CreateMenu() {
   });
   QAction* web = help->addAction(QStringLiteral("NIVREのホームページ(&W)"));
   web->setObjectName("mnuWeb");
+  if (HomePageUrl().empty()) {
+    web->setEnabled(false);
+    web->setToolTip(QStringLiteral("この版には作者のホームページのアドレスが含まれていません。"));
+    web->setStatusTip(web->toolTip());
+  }
   connect(web, &QAction::triggered, this, [this] {
-    const std::string url = HomePageUrl(platform::ExecutableFolder());
-    if (url.empty() || !QDesktopServices::openUrl(QUrl(QString::fromStdString(url))))
+    const std::string url = HomePageUrl();
+    if (!QDesktopServices::openUrl(QUrl(QString::fromStdString(url))))
       shell::ShowErrorBox(this, QStringLiteral("ホームページを開けませんでした。\n") + QString::fromStdString(url));
   });
   QAction* about = help->addAction(QStringLiteral("バージョン情報(&A)..."));

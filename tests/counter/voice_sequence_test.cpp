@@ -100,10 +100,12 @@ TEST_F(Voices, AllOfThemEndWithin30SecondsOfTheFirstStart) {
   EXPECT_EQ(VoiceTimeLeft(milliseconds(61000)), milliseconds(0));
 }
 
-TEST(CounterTiming, ClosesOnlyAfterVoicesAndDisplayTime) {
-  EXPECT_FALSE(DueToClose(false, 100, 200, 5));  // voices still playing
-  EXPECT_FALSE(DueToClose(true, 100, 104, 5));
-  EXPECT_TRUE(DueToClose(true, 100, 105, 5));
+TEST(CounterTiming, ClosesOnlyAfterVoicesAndTheWholeDisplayTime) {
+  EXPECT_FALSE(DueToClose(false, 100, 20000, 5));  // voices still playing
+  EXPECT_FALSE(DueToClose(true, 950, 1000, 1));    // shown 50 ms, not a second
+  EXPECT_FALSE(DueToClose(true, 950, 1949, 1));
+  EXPECT_TRUE(DueToClose(true, 950, 1950, 1));
+  EXPECT_TRUE(DueToClose(true, 100, 5100, 5));
 }
 
 }  // namespace

@@ -108,7 +108,7 @@ TEST_F(Dialogs, VoicesWithoutAGameFolderAsk) {
   Find<QCheckBox>(&dialog, "chkWave")->click();
   Click(&dialog, "bbtOk");
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_TRUE(messages[0].startsWith(QStringLiteral("音声を再生させる合は")));
+  EXPECT_TRUE(messages[0].startsWith(QStringLiteral("音声を再生させる場合は")));
   EXPECT_EQ(s.wave, 0);  // No: nothing stored, the dialog stays
   EXPECT_TRUE(dialog.isVisible());
   answer = true;
