@@ -66,6 +66,9 @@ TfrmInit::TfrmInit(QWidget* owner, state::Settings& settings, platform::Registry
   bbtDir->setGeometry(286, 21, 24, 24);
   bbtDir->setIcon(shell::TfrmData::Glyph("glyph_folder"));
   bbtDir->setToolTip(QStringLiteral("ゲームフォルダの指定"));
+  bbtDir->setAccessibleName(QStringLiteral("ゲームフォルダを選ぶ"));
+  bbtDir->setAccessibleDescription(QStringLiteral("ゲームフォルダの指定ダイアログを開きます"));
+  edtDir_->setAccessibleName(QStringLiteral("ゲームフォルダ"));
   bbtDir->setAutoDefault(false);
 
   Bevel(this, 4, 56, 313, 121);
@@ -103,6 +106,10 @@ TfrmInit::TfrmInit(QWidget* owner, state::Settings& settings, platform::Registry
   const QFont pgothic = shell::PGothicFont();
   updTimer_ = Spin(this, 100, 332, 1, 9, "updTimer");
   updDelay_ = Spin(this, 252, 332, 0, 9, "updDelay");
+  updTimer_->setAccessibleName(QStringLiteral("表示時間（秒）"));
+  updTimer_->setAccessibleDescription(QStringLiteral("起動カウンターを表示しておく秒数（1～9）"));
+  updDelay_->setAccessibleName(QStringLiteral("遅延時間（秒）"));
+  updDelay_->setAccessibleDescription(QStringLiteral("ログオンから表示までの秒数（0～9）"));
   auto* lblTimer = new QLabel(QStringLiteral("表示時間[秒](&T)"), this);
   lblTimer->setFont(pgothic);
   lblTimer->move(12, 336);
@@ -132,6 +139,7 @@ TfrmInit::TfrmInit(QWidget* owner, state::Settings& settings, platform::Registry
   setTabOrder(updTimer_, updDelay_);
   setTabOrder(updDelay_, ok);
   setTabOrder(ok, cancel);
+  bbtDir->setFocus();  // the first control of the tab order, not OK
 
   connect(chkWave_, &QCheckBox::clicked, this, &TfrmInit::UpdateEnabled);
   connect(chkRand_, &QCheckBox::clicked, this, &TfrmInit::UpdateEnabled);

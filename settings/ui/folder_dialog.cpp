@@ -78,6 +78,12 @@ TfrmDir::TfrmDir(QWidget* owner, state::Settings& settings, platform::Registry& 
   setTabOrder(dlbDir_, ok);
   setTabOrder(ok, cancel);
   setTabOrder(cancel, bbtReg);
+  dcbDir_->setAccessibleName(QStringLiteral("ドライブ"));
+  dlbDir_->setAccessibleName(QStringLiteral("フォルダ"));
+  dlbDir_->setAccessibleDescription(QStringLiteral("ダブルクリックか Enter でフォルダを開きます。OK で開いているフォルダを選びます"));
+  bbtReg->setAccessibleDescription(QStringLiteral("インストール情報からゲームフォルダを探します"));
+  // The focus is marked from the start, not only after a key was pressed.
+  setAttribute(Qt::WA_KeyboardFocusChange);
 
   connect(dlbDir_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
     OpenFolderPath(item->data(Qt::UserRole).toString().toStdString());

@@ -1,6 +1,7 @@
 #include "settings/ui/main_window.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QDesktopServices>
 #include <QLocale>
 #include <QMenuBar>
@@ -129,6 +130,7 @@ void TfrmMain::CreateControls() {
   btnCancel_ = new QPushButton(QStringLiteral("キャンセル"), client);
   btnCancel_->setObjectName("btnCancel");
   btnCancel_->setGeometry(208, 236, 75, 25);
+  btnCancel_->setAutoDefault(true);  // Enter on a focused Cancel presses Cancel
   connect(btnCancel_, &QPushButton::clicked, this, &TfrmMain::btnCancelClick);
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(escape, &QShortcut::activated, this, [this] {
@@ -137,6 +139,10 @@ void TfrmMain::CreateControls() {
   setTabOrder(btnOk_, btnCancel_);
   setTabOrder(btnCancel_, cbxChar0_);
   setTabOrder(cbxChar0_, cbxChar1_);
+  cbxChar0_->setAccessibleName(QStringLiteral("左のキャラクター"));
+  cbxChar1_->setAccessibleName(QStringLiteral("右のキャラクター"));
+  for (QWidget* chip : {static_cast<QWidget*>(imgChar0_), static_cast<QWidget*>(imgChar1_)})
+    chip->setAccessibleDescription(QStringLiteral("クリックで次のキャラクター、右クリックでキャラクターの一覧"));
   btnOk_->setFocus();  // the first focus, as its tab order 0 says
 }
 
@@ -251,6 +257,8 @@ void TfrmMain::UpdateCharacters() {
   }
   cbxChar0_->setCurrentIndex(s.char0);
   cbxChar1_->setCurrentIndex(s.char1);
+  imgChar0_->setAccessibleName(QStringLiteral("左のキャラクター: ") + Name(s.char0, s.name));
+  imgChar1_->setAccessibleName(QStringLiteral("右のキャラクター: ") + Name(s.char1, s.name));
 }
 
 void TfrmMain::FillCharLists() {
@@ -304,6 +312,12 @@ void TfrmMain::UpdateStatistics() {
     label->setText(QString::fromStdString(*text));
     label->adjustSize();
   }
+}
+
+void TfrmMain::keyPressEvent(QKeyEvent* event) {
+  // A closed list passes Enter on: it presses OK, as in a dialog.
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) btnOk_->click();
+  else QMainWindow::keyPressEvent(event);
 }
 
 void TfrmMain::resizeEvent(QResizeEvent* event) {

@@ -45,6 +45,7 @@ TfrmGirl::TfrmGirl(QWidget* owner, const shell::TfrmData& data, int nameMode)
   bbtChar0_->setGeometry(262, 6, 131, 26);
   bbtChar0_->setIconSize(QSize(127, 22));
   bbtChar0_->setAutoDefault(false);
+  bbtChar0_->setAccessibleDescription(QStringLiteral("押すと次のキャラクターのプロフィールを表示します"));
   connect(bbtChar0_, &QPushButton::clicked, this, [this] { Select((current_ + 1) % 6); });
 
   imgChar0_ = new ChipImage(this);
@@ -53,6 +54,8 @@ TfrmGirl::TfrmGirl(QWidget* owner, const shell::TfrmData& data, int nameMode)
   pumChar_ = new QMenu(this);
   pumChar_->setObjectName("pumChar");
   imgChar0_->UsePopup(pumChar_);
+  imgChar0_->setFocusPolicy(Qt::NoFocus);
+  imgChar0_->setAccessibleDescription(QStringLiteral("クリックで次のキャラクター、右クリックでキャラクターの一覧"));
   imgChar0_->onMouseDown = [this](Qt::MouseButton, QPoint) { BuildCharMenu(); };
   imgChar0_->onMouseUp = [this](Qt::MouseButton button, QPoint p) {
     if (button == Qt::LeftButton && p.x() >= 0 && p.y() >= 0 && p.x() < imgChar0_->width() && p.y() < imgChar0_->height())
@@ -82,6 +85,8 @@ TfrmGirl::TfrmGirl(QWidget* owner, const shell::TfrmData& data, int nameMode)
   lblKumi1_ = ProfileLabel(panel, "", 64, 131, true, "lblKumi1");
   lblClub1_ = ProfileLabel(panel, "", 64, 151, true, "lblClub1");
   setTabOrder(bbtChar0_, close);
+  // The focus is marked from the start, not only after a key was pressed.
+  setAttribute(Qt::WA_KeyboardFocusChange);
 
   ShowPicture();
   ShowProfile();
@@ -98,6 +103,9 @@ void TfrmGirl::ShowPicture() {
   if (current_ == shown_) return;
   const auto i = static_cast<std::size_t>(current_);
   bbtChar0_->setIcon(QIcon(QPixmap::fromImage(shell::ToQImage(data_.imlName()[i]))));
+  const QString name = QString::fromStdString(shell::CharacterName(nameMode_, current_, nameMode_));
+  bbtChar0_->setAccessibleName(name + QStringLiteral("（次のキャラクターへ）"));
+  imgChar0_->setAccessibleName(name);
   png::Bitmap chip;
   chip.SetSize(111, 111);
   shell::DrawChip(data_.imlChip()[i], chip, false);

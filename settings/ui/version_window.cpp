@@ -65,7 +65,7 @@ TfrmVer::TfrmVer(QWidget* owner)
   auto* ok = new QPushButton(QStringLiteral("OK"), this);
   ok->setObjectName("btnOk");
   ok->setGeometry(88, 68, 80, 21);
-  ok->setAutoDefault(false);
+  ok->setDefault(true);  // Enter closes it, whichever control has the focus
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);  // Esc rejects, which closes as well
   PlaceOver(this, owner);
 }

@@ -213,6 +213,44 @@ TEST_F(Dialogs, VersionWindowClosesWithOkAndEsc) {
   dialog.show();
   Click(&dialog, "btnOk");
   EXPECT_FALSE(dialog.isVisible());
+  // OK is the default button: Enter closes it.
+  dialog.show();
+  QTest::keyClick(&dialog, Qt::Key_Return);
+  EXPECT_FALSE(dialog.isVisible());
+}
+
+// Every control a screen reader can land on says what it is, in Japanese.
+void ExpectEveryControlNamed(QWidget* window) {
+  for (QWidget* w : window->findChildren<QWidget*>()) {
+    if (w->focusPolicy() == Qt::NoFocus && !qobject_cast<QLabel*>(w)) continue;
+    if (qobject_cast<QAbstractSpinBox*>(w->parentWidget())) continue;  // the box itself is named
+    if (qobject_cast<QAbstractSpinBox*>(w) && w->accessibleName().isEmpty())
+      ADD_FAILURE() << "spin box without a name: " << w->objectName().toStdString();
+    auto* label = qobject_cast<QLabel*>(w);
+    if (label && !label->pixmap().isNull() && label->accessibleName().isEmpty())
+      ADD_FAILURE() << "picture without a name: " << w->objectName().toStdString();
+    if (label) continue;
+    QString name = w->accessibleName();
+    if (auto* button = qobject_cast<QAbstractButton*>(w); button && name.isEmpty()) name = button->text();
+    if (name.isEmpty() && (qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractButton*>(w) ||
+                           qobject_cast<QListWidget*>(w) || qobject_cast<QLineEdit*>(w)))
+      ADD_FAILURE() << "control without a name: " << w->metaObject()->className() << " " << w->objectName().toStdString();
+  }
+}
+
+TEST_F(Dialogs, ControlsHaveNamesTheFocusStartsOnTheFirstAndIsMarked) {
+  TfrmInit init(&owner, settings, box.registry());
+  init.show();
+  QApplication::setActiveWindow(&init);
+  EXPECT_EQ(init.focusWidget(), Find<QWidget>(&init, "bbtDir"));
+  ExpectEveryControlNamed(&init);
+  TfrmDir folder(&owner, settings, box.registry());
+  ExpectEveryControlNamed(&folder);
+  EXPECT_TRUE(folder.testAttribute(Qt::WA_KeyboardFocusChange));
+  TfrmGirl girl(&owner, *data, settings.name);
+  ExpectEveryControlNamed(&girl);
+  EXPECT_TRUE(girl.testAttribute(Qt::WA_KeyboardFocusChange));
+  EXPECT_FALSE(Find<QWidget>(&girl, "bbtChar0")->accessibleName().isEmpty());
 }
 
 }  // namespace

@@ -107,6 +107,19 @@ TEST_F(MainWindow, StatisticsWithoutHistoryAndWithIt) {
   EXPECT_EQ(test::ReadFile("TALLYDAT"), state::EncodeHistory(h));  // never written
 }
 
+TEST_F(MainWindow, EnterFromACharacterListPressesOkAndTheChipsHaveNames) {
+  SavedSettings(2, 4);
+  auto w = Open();
+  auto* list = Find<QComboBox>(w.get(), "cbxChar0");
+  list->setFocus();
+  QTest::keyClick(list, Qt::Key_Return);
+  // OK ran: without the game it says so and stays open.
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(messages[0].startsWith(QStringLiteral("ゲームのシステムファイルが見つかりません")));
+  EXPECT_EQ(Find<QLabel>(w.get(), "imgChar0")->accessibleName(), QStringLiteral("左のキャラクター: 桐生 葵"));
+  EXPECT_EQ(list->accessibleName(), QStringLiteral("左のキャラクター"));
+}
+
 TEST_F(MainWindow, ChoosingCharactersByListChipAndPopup) {
   SavedSettings(5, 1);
   auto w = Open();
