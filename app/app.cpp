@@ -45,9 +45,11 @@ class SignalWatch {
   std::unique_ptr<QSocketNotifier> notifier_;
 };
 
-void RunCounterMode(QApplication& app, const platform::WorkFolderEntry& work, SignalWatch& logout) {
+void RunCounterMode(QApplication& app, const platform::WorkFolderEntry& work, bool preview, SignalWatch& logout) {
   QApplication::setQuitOnLastWindowClosed(false);
-  auto window = std::make_unique<counter::TfrmCount>(platform::TheRegistry(), work.usable);
+  auto setup = counter::RunSetup::At(platform::ExecutableFolder(), platform::WorkFolder(), work.usable);
+  setup.preview = preview;
+  auto window = std::make_unique<counter::TfrmCount>(platform::TheRegistry(), std::move(setup));
   QObject::connect(window.get(), &counter::TfrmCount::Closed, &app, &QCoreApplication::quit);
   logout.OnSignal([w = window.get()] { w->EndNow(); });
   window->Start();
@@ -85,7 +87,7 @@ int RunApplication(int argc, char** argv) {
           PlatformFallbackNotice(mode, qtPlatform, QGuiApplication::platformName().toStdString(), env);
       !notice.empty()) {
     Say(notice);
-    if (mode == RunMode::Settings) return 1;
+    if (mode != RunMode::Counter) return 1;
   }
   // Programs opened from here (the manual's viewer) get the environment we were given.
   if (userPlatform.empty()) unsetenv("QT_QPA_PLATFORM");
@@ -105,7 +107,7 @@ int RunApplication(int argc, char** argv) {
   QApplication::setFont(WindowFont());
 
   try {
-    if (mode == RunMode::Counter) RunCounterMode(app, work, logout);
+    if (mode != RunMode::Settings) RunCounterMode(app, work, mode == RunMode::Preview, logout);
     else RunSettingsMode(work, workNotice, logout);
   } catch (const std::exception& e) {
     // Counter mode runs unattended: it reports without waiting for a click.

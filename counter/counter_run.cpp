@@ -15,21 +15,29 @@ namespace {
 constexpr std::chrono::milliseconds kHistoryLockWait{5000};
 }  // namespace
 
-CounterRun::CounterRun(platform::Registry& reg, RunPlace place, TextMeasurer measure,
+CounterRun::CounterRun(platform::Registry& reg, RunSetup place, TextMeasurer measure,
                        std::function<platform::TimeValue()> clock)
-    : reg_(reg), place_(std::move(place)), composer_(std::move(measure)), clock_(std::move(clock)) {}
+    : reg_(reg), setup_(std::move(place)), composer_(std::move(measure)), clock_(std::move(clock)) {}
 
 void CounterRun::Prepare() {
   now_ = clock_();
   platform::BreakDownLocal(now_, nowTm_);
-  // A scratch folder is no place to tell the sibling about.
-  const auto load = state::LoadSettings(settings_, reg_, place_.programFolder, place_.workFolder, place_.countHere);
-  notices_.insert(notices_.end(), load.errors.begin(), load.errors.end());
+  if (setup_.settings) {
+    settings_ = *setup_.settings;
+  } else {
+    // A scratch folder is no place to tell the sibling about, nor is a preview.
+    const auto load = state::LoadSettings(settings_, reg_, setup_.programFolder, setup_.workFolder,
+                                          setup_.countHere && !setup_.preview);
+    notices_.insert(notices_.end(), load.errors.begin(), load.errors.end());
+  }
 
-  const state::HistoryLocation where = state::LocateHistory(reg_, place_.workFolder);
+  const state::HistoryLocation where = state::LocateHistory(reg_, setup_.workFolder);
   // The working folder was cleaned at start; a sibling's folder elsewhere is not.
   if (where.sibling) platform::RemoveStaleTemporaryFiles(platform::FolderOf(where.path));
-  {
+  if (setup_.preview) {
+    notices_.push_back(state::HistoryLoadNotice(state::LoadHistory(historyBefore_, where)));
+    historyAfter_ = historyBefore_;
+  } else {
     // From loading to saving no other run may count: each run counts once and
     // greets with its own count. Nothing else happens under the lock.
     state::HistoryCounting counting(where, kHistoryLockWait);
@@ -37,7 +45,7 @@ void CounterRun::Prepare() {
     if (counting.unlocked()) notices_.push_back(state::HistoryLockUnavailableNotice());
     notices_.push_back(state::HistoryLoadNotice(counting.Load(historyBefore_)));
     historyAfter_ = historyBefore_;
-    const bool count = place_.countHere || where.sibling;
+    const bool count = setup_.countHere || where.sibling;
     notices_.push_back(state::HistorySaveNotice(
         count ? counting.Record(historyAfter_, now_, nowTm_) : counting.Skip(state::HistorySaveProblem::NoWorkFolder)));
   }
@@ -45,7 +53,7 @@ void CounterRun::Prepare() {
   composer_.ChooseCharacters(settings_, nowTm_);
   gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::Voices);
   try {
-    gamedata::ReplaceWindowsSounds(settings_, reg_, place_.workFolder, nowTm_.second);
+    if (!setup_.preview) gamedata::ReplaceWindowsSounds(settings_, reg_, setup_.workFolder, nowTm_.second);
   } catch (const std::exception& e) {
     // The greeting and the count must not depend on the game's voices.
     notices_.push_back(e.what());

@@ -1,5 +1,6 @@
 #pragma once
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,11 +16,23 @@
 namespace vp::counter {
 
 // Where a run works: the program's folder and the working folder (both with a
-// separator), and whether the working folder may keep our own history.
-struct RunPlace {
+// separator), and whether the working folder may keep our own history. A
+// preview shows the greeting as a logon would, but counts nothing, changes
+// no sound and writes no setting; it may show settings not yet saved.
+struct RunSetup {
   std::string programFolder;
   std::string workFolder;
   bool countHere = true;
+  bool preview = false;
+  std::optional<state::Settings> settings;  // instead of the stored ones
+
+  static RunSetup At(std::string programFolder, std::string workFolder, bool countHere) {
+    RunSetup setup;
+    setup.programFolder = std::move(programFolder);
+    setup.workFolder = std::move(workFolder);
+    setup.countHere = countHere;
+    return setup;
+  }
 };
 
 // One counter-mode run without its window. It owns the settings and the
@@ -28,7 +41,7 @@ struct RunPlace {
 // its voice sequence.
 class CounterRun {
  public:
-  CounterRun(platform::Registry& reg, RunPlace place, TextMeasurer measure,
+  CounterRun(platform::Registry& reg, RunSetup place, TextMeasurer measure,
              std::function<platform::TimeValue()> clock = platform::CurrentTime);
 
   // Everything before the window shows: the settings (publishing our paths),
@@ -70,7 +83,7 @@ class CounterRun {
 
  private:
   platform::Registry& reg_;
-  RunPlace place_;
+  RunSetup setup_;
   GreetingComposer composer_;
   std::function<platform::TimeValue()> clock_;
   platform::TimeValue now_ = 0;

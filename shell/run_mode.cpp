@@ -3,7 +3,9 @@
 namespace vp::shell {
 
 RunMode ChooseRunMode(const std::vector<std::string>& arguments) {
-  return !arguments.empty() && arguments.front() == "/C" ? RunMode::Counter : RunMode::Settings;
+  if (arguments.empty()) return RunMode::Settings;
+  if (arguments.front() == "/C") return RunMode::Counter;
+  return arguments.front() == "--preview" ? RunMode::Preview : RunMode::Settings;
 }
 
 }  // namespace vp::shell
@@ -27,7 +29,7 @@ std::string ChooseQtPlatform(RunMode mode, const std::function<std::string(const
   const bool waylandSocket = !env("WAYLAND_DISPLAY").empty();
   const bool waylandSession = waylandSocket || env("XDG_SESSION_TYPE") == "wayland";
   bool waylandFirst = false;
-  if (mode == RunMode::Counter) {
+  if (mode != RunMode::Settings) {  // the counter window, counting or not
     waylandFirst = !x11 && waylandSession;
   } else {
     const bool gnome = Lower(env("XDG_CURRENT_DESKTOP")).find("gnome") != std::string::npos ||
@@ -47,6 +49,7 @@ std::string PlatformFallbackNotice(RunMode mode, const std::string& list, const 
   const std::string where = "(" + shown("DISPLAY") + ", " + shown("WAYLAND_DISPLAY") + ")";
   if (mode == RunMode::Counter)
     return "画面に接続できないため" + where + "、ウィンドウを出さずに起動を数えました。";
+  if (mode == RunMode::Preview) return "画面に接続できないため" + where + "、プレビューを表示できません。";
   return "画面に接続できないため" + where +
          "、設定画面を開けません。X11 か Wayland のデスクトップから起動して下さい。"
          "Wayland だけのデスクトップでは qt6-wayland パッケージが必要です。";

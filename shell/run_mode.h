@@ -10,9 +10,11 @@ inline constexpr const char* kApplicationTitle = "ヴェルベル起動カウン
 inline const std::string kProgramCaption = std::string(kApplicationTitle) + "(プラス)";  // the counter window
 inline const std::string kSettingsCaption = kProgramCaption + "の設定";                // the main settings window
 
-enum class RunMode { Counter, Settings };
+// Preview: the counter window as at a logon, counting nothing ("--preview").
+enum class RunMode { Counter, Settings, Preview };
 
-// Only the first argument counts, byte for byte: "/C" is counter mode.
+// Only the first argument counts, byte for byte: "/C" is counter mode,
+// "--preview" the preview, anything else settings mode.
 RunMode ChooseRunMode(const std::vector<std::string>& arguments);
 
 // The Qt platforms to try, as a QT_QPA_PLATFORM list ("xcb;wayland;offscreen"):

@@ -52,8 +52,11 @@ Qt::WindowFlags WindowFlagsFor(bool borderless) {
 }  // namespace
 
 TfrmCount::TfrmCount(platform::Registry& registry, bool countHere)
+    : TfrmCount(registry, RunSetup::At(platform::ExecutableFolder(), platform::WorkFolder(), countHere)) {}
+
+TfrmCount::TfrmCount(platform::Registry& registry, RunSetup setup)
     : QWidget(nullptr, WindowFlagsFor(false)),
-      run_(registry, {platform::ExecutableFolder(), platform::WorkFolder(), countHere}, MeasureLabel),
+      run_(registry, std::move(setup), MeasureLabel),
       voices_({}, [this] { return clock_.elapsed(); }) {
   clock_.start();
   // The background decodes on another core while the fonts load here.

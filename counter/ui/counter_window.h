@@ -34,6 +34,8 @@ class TfrmCount : public QWidget {
   // their own. countHere: the working folder can keep our own history (false
   // when the program runs in a scratch folder; a sibling's history is still counted).
   explicit TfrmCount(platform::Registry& registry = platform::TheRegistry(), bool countHere = true);
+  // A window for any run setup: a preview, for one.
+  TfrmCount(platform::Registry& registry, RunSetup setup);
   ~TfrmCount() override;
 
   // Shows the window now or arms the delay; the entry point calls it once the
@@ -46,6 +48,7 @@ class TfrmCount : public QWidget {
   // The parts of the run a test (or the benchmark) may look at.
   bool VoicesOver() const { return voices_.over(); }
   const CounterComposition& Composition() const { return run_.composition(); }
+  const state::Settings& RunSettings() const { return run_.settings(); }
 
  signals:
   // The window closed itself or was closed: the run is over.

@@ -157,6 +157,10 @@ void TfrmMain::CreateMenu() {
     TfrmGirl dialog(this, *data_, session_.settings().name);
     dialog.exec();
   });
+  QAction* preview = func->addAction(QStringLiteral("ログオン時の表示を確かめる(&P)"));
+  preview->setObjectName("mnuPreview");
+  preview->setStatusTip(QStringLiteral("今の設定で起動カウンターを表示します（起動回数は数えません）"));
+  connect(preview, &QAction::triggered, this, &TfrmMain::mnuPreviewClick);
   QMenu* startup = func->addMenu(QStringLiteral("スタートアップ登録(&S)"));
   mnuStartupUser_ = startup->addAction(QStringLiteral("現ユーザーのみ利用(&U)"));
   mnuStartupUser_->setObjectName("mnuStartupUser");
@@ -312,6 +316,17 @@ void TfrmMain::UpdateStatistics() {
     label->setText(QString::fromStdString(*text));
     label->adjustSize();
   }
+}
+
+void TfrmMain::mnuPreviewClick() {
+  // The settings as they are now, saved or not: what the next logon would show.
+  auto setup = counter::RunSetup::At(platform::ExecutableFolder(), platform::WorkFolder(), false);
+  setup.preview = true;
+  setup.settings = session_.settings();
+  preview_ = std::make_unique<counter::TfrmCount>(reg_, std::move(setup));
+  connect(preview_.get(), &counter::TfrmCount::Closed, this,
+          [this] { QMetaObject::invokeMethod(this, [this] { preview_.reset(); }, Qt::QueuedConnection); });
+  preview_->Start();
 }
 
 void TfrmMain::keyPressEvent(QKeyEvent* event) {

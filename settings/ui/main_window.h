@@ -10,6 +10,7 @@
 
 #include "platform/registry.h"
 #include "settings/ui/chip_image.h"
+#include "counter/ui/counter_window.h"
 #include "settings/settings_session.h"
 #include "settings/startup_shortcut.h"
 
@@ -30,6 +31,8 @@ class TfrmMain : public QMainWindow {
 
   // The session the window shows; tests look at its settings.
   SettingsSession& session() { return session_; }
+  // Shows the counter window as the next logon would, counting nothing.
+  void mnuPreviewClick();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -57,6 +60,7 @@ class TfrmMain : public QMainWindow {
 
   platform::Registry& reg_;
   SettingsSession session_;
+  std::unique_ptr<counter::TfrmCount> preview_;
   std::unique_ptr<shell::TfrmData> data_;
   QLabel* imgBack_ = nullptr;
   ChipImage* imgChar0_ = nullptr;

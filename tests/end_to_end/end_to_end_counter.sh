@@ -26,6 +26,13 @@ grep -qF "\"tallydatexec\"=\"$folder/VPCOUNT.EXE\"" "$reg" || fail "tallydatexec
 grep -qF "\"tallydatfile\"=\"$work/run/TALLYDAT\"" "$reg" || fail "tallydatfile does not name the working folder's history"
 grep -qF '"timer"=dword:00000001' "$reg" || fail "stored settings were lost"
 
+# The preview shows the greeting and counts nothing.
+before=$(md5sum < "$hist")
+reg_before=$(md5sum < "$reg")
+(cd "$work/run" && timeout 30 "$exe" --preview) || fail "the preview did not end by itself"
+[ "$(md5sum < "$hist")" = "$before" ] || fail "the preview changed the history"
+[ "$(md5sum < "$reg")" = "$reg_before" ] || fail "the preview changed the settings file"
+
 # Settings mode must never write the history.
 before=$(md5sum < "$hist")
 (cd "$work/run" && timeout 5 "$exe" >/dev/null 2>&1) || true

@@ -16,6 +16,8 @@ TEST(RunMode, OnlyTheExactFirstArgumentSelectsCounterMode) {
   EXPECT_EQ(ChooseRunMode(V{}), RunMode::Settings);
   EXPECT_EQ(ChooseRunMode(V{"/C"}), RunMode::Counter);
   EXPECT_EQ(ChooseRunMode(V{"/C", "more"}), RunMode::Counter);
+  EXPECT_EQ(ChooseRunMode(V{"--preview"}), RunMode::Preview);
+  EXPECT_EQ(ChooseRunMode(V{"x", "--preview"}), RunMode::Settings);
   for (const V& args : {V{"/c"}, V{"/C "}, V{"C"}, V{""}, V{"x", "/C"}, V{"-C"}}) {
     EXPECT_EQ(ChooseRunMode(args), RunMode::Settings) << (args.empty() ? "" : args[0]);
   }

@@ -120,6 +120,31 @@ TEST_F(MainWindow, EnterFromACharacterListPressesOkAndTheChipsHaveNames) {
   EXPECT_EQ(list->accessibleName(), QStringLiteral("左のキャラクター"));
 }
 
+TEST_F(MainWindow, ThePreviewShowsTheChoiceNotYetSavedAndCountsNothing) {
+  SavedSettings(0, 1);
+  state::StartHistory h;
+  h.count = 8;
+  h.firstTime = 1136412180;
+  h.lastTime = 1136412180;
+  test::WriteFile("TALLYDAT", state::EncodeHistory(h));
+  const std::string before = test::ReadFile("TALLYDAT");
+  auto w = Open();
+  const std::string registryBefore = box.RegText(platform::RegRoot::CurrentUser);
+  w->session().settings().char1 = 4;  // chosen, not saved
+  w->mnuPreviewClick();
+  counter::TfrmCount* window = nullptr;
+  for (QWidget* top : QApplication::topLevelWidgets())
+    if (auto* c = qobject_cast<counter::TfrmCount*>(top)) window = c;
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(window->RunSettings().char1, 4);
+  EXPECT_FALSE(window->Composition().labels.count.text.empty());
+  window->close();
+  QTest::qWait(20);
+  EXPECT_EQ(test::ReadFile("TALLYDAT"), before);
+  EXPECT_EQ(box.RegText(platform::RegRoot::CurrentUser), registryBefore);
+}
+
 TEST_F(MainWindow, ChoosingCharactersByListChipAndPopup) {
   SavedSettings(5, 1);
   auto w = Open();
