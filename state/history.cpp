@@ -189,6 +189,8 @@ HistoryCounting::Contents HistoryCounting::Read() const {
   if (bytes) {
     c.kind = platform::FileKind::Regular;
     c.start = std::move(*bytes);
+    // Truncated between the size and the read: as short as what was read.
+    if (c.start.size() < kHistorySize && c.size > c.start.size()) c.size = c.start.size();
   } else {
     c.size = 0;
   }
