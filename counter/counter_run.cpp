@@ -15,9 +15,13 @@ namespace {
 constexpr std::chrono::milliseconds kHistoryLockWait{5000};
 }  // namespace
 
-CounterRun::CounterRun(platform::Registry& reg, RunSetup place, TextMeasurer measure,
+CounterRun::CounterRun(platform::Registry& reg, RunSetup setup, TextMeasurer measure,
                        std::function<platform::TimeValue()> clock)
-    : reg_(reg), setup_(std::move(place)), composer_(std::move(measure)), clock_(std::move(clock)) {}
+    : reg_(reg),
+      setup_(std::move(setup)),
+      composer_(std::move(measure)),
+      clock_(std::move(clock)),
+      memory_(setup_.preview ? nullptr : &reg) {}
 
 void CounterRun::Prepare() {
   now_ = clock_();
@@ -54,8 +58,10 @@ void CounterRun::Prepare() {
   gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::Voices);
   try {
     if (!setup_.preview) gamedata::ReplaceWindowsSounds(settings_, reg_, setup_.workFolder, nowTm_.second);
-  } catch (const std::exception& e) {
+  } catch (const gamedata::GameDataError&) {
     // The greeting and the count must not depend on the game's voices.
+    notices_.push_back(state::GameFilesNotice());
+  } catch (const std::exception& e) {
     notices_.push_back(e.what());
   }
   composition_ = composer_.Compose(settings_, historyBefore_, now_, nowTm_);
@@ -63,7 +69,11 @@ void CounterRun::Prepare() {
   notices_.insert(notices_.begin(), registryNotices.begin(), registryNotices.end());
 }
 
-std::string CounterRun::NoticeText() const { return state::JoinNotices(notices_); }
+std::string CounterRun::NoticeText() {
+  std::vector<std::string> told;
+  for (const std::string& notice : notices_) told.push_back(memory_.Tell(notice));
+  return state::JoinNotices(told);
+}
 
 CounterRun::Pictures CounterRun::DrawPictures(const png::Bitmap& background, const Box& leftArea, const Box& rightArea,
                                               const shell::ChipSource& chips) const {
@@ -82,21 +92,24 @@ VoiceSequence CounterRun::Voices(VoiceSequence::Clock clock) const {
   return VoiceSequence(voices, std::move(clock));
 }
 
-CounterRun::PreparedVoice CounterRun::PrepareVoice(int voice) const {
+CounterRun::PreparedVoice CounterRun::PrepareVoice(int voice) {
   PreparedVoice prepared;
   if (voice == 0) return prepared;
   try {
     const std::string wav = gamedata::ExtractVoice(settings_.dirwave, voice);
     if (platform::FileExists(wav)) prepared.wav = wav;
+  } catch (const gamedata::GameDataError&) {
+    prepared.error = memory_.Tell(state::GameFilesNotice());  // the sequence ends; the window still closes on time
   } catch (const std::exception& e) {
-    prepared.error = e.what();  // the sequence ends; the window still closes on time
+    prepared.error = memory_.Tell(e.what());
   }
   return prepared;
 }
 
-void CounterRun::CleanUp(bool logout) {
+void CounterRun::Finish(bool logout) {
   gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::Pictures);
   if (logout) gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::Voices);
+  memory_.Remember();
 }
 
 }  // namespace vp::counter

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "counter/greeting.h"
+#include "counter/notice_memory.h"
 #include "counter/voice_sequence.h"
 #include "platform/clock.h"
 #include "platform/registry.h"
@@ -41,7 +42,7 @@ struct RunSetup {
 // its voice sequence.
 class CounterRun {
  public:
-  CounterRun(platform::Registry& reg, RunSetup place, TextMeasurer measure,
+  CounterRun(platform::Registry& reg, RunSetup setup, TextMeasurer measure,
              std::function<platform::TimeValue()> clock = platform::CurrentTime);
 
   // Everything before the window shows: the settings (publishing our paths),
@@ -55,8 +56,9 @@ class CounterRun {
   const state::StartHistory& historyAfter() const { return historyAfter_; }
   const CounterComposition& composition() const { return composition_; }
   platform::TimeValue startTime() const { return now_; }
-  // The notices joined into one text ("" when there is nothing to tell).
-  std::string NoticeText() const;
+  // The notices to tell, joined into one text: those the previous run had
+  // too are not told again ("" when there is nothing to tell).
+  std::string NoticeText();
 
   // The two characters' pictures from the game over the background, in
   // bitmaps of the areas' sizes; chips only in chip mode.
@@ -70,16 +72,18 @@ class CounterRun {
   // The greeting's voices in order, none when voices are off for the left character.
   VoiceSequence Voices(VoiceSequence::Clock clock) const;
   // Voice n extracted and decoded to a WAV file in the working folder. An
-  // empty file name when there is none; error: what to tell when it failed.
+  // empty file name when there is none; error: what to tell when it failed
+  // ("" when it was told before).
   struct PreparedVoice {
     std::string wav;
     std::string error;
   };
-  PreparedVoice PrepareVoice(int voice) const;
+  PreparedVoice PrepareVoice(int voice);
 
   // The end of the run: the pictures it extracted go; after a logout its
-  // voices go too (otherwise the next run removes them at start).
-  static void CleanUp(bool logout);
+  // voices go too (otherwise the next run removes them at start). What it
+  // had to tell is remembered for the next run.
+  void Finish(bool logout);
 
  private:
   platform::Registry& reg_;
@@ -92,6 +96,7 @@ class CounterRun {
   state::StartHistory historyBefore_, historyAfter_;
   CounterComposition composition_;
   std::vector<std::string> notices_;
+  NoticeMemory memory_;
 };
 
 }  // namespace vp::counter

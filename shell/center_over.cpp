@@ -12,4 +12,17 @@ WindowRect CenterOver(WindowRect d, const WindowRect& o, int screenWidth, int sc
   return d;
 }
 
+WindowRect PlaceBeside(const WindowRect& window, int boxWidth, int boxHeight, const WindowRect& area) {
+  constexpr int kGap = 8;
+  WindowRect box{window.left, window.top + window.height + kGap, boxWidth, boxHeight};
+  const int areaBottom = area.top + area.height;
+  if (box.top + boxHeight > areaBottom) {
+    box.top = window.top - kGap - boxHeight;
+    if (box.top < area.top) box.top = areaBottom - boxHeight;
+  }
+  if (box.left + boxWidth > area.left + area.width) box.left = area.left + area.width - boxWidth;
+  if (box.left < area.left) box.left = area.left;
+  return box;
+}
+
 }  // namespace vp::shell

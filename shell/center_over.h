@@ -12,4 +12,9 @@ struct WindowRect {
 // top and the bottom.
 WindowRect CenterOver(WindowRect dialog, const WindowRect& owner, int screenWidth, int screenHeight);
 
+// Where a notice box goes beside a window without covering it: under it,
+// left edges aligned, 8 px apart; where that leaves the screen area, above
+// it; where neither fits, the screen's bottom; kept inside the area sideways.
+WindowRect PlaceBeside(const WindowRect& window, int boxWidth, int boxHeight, const WindowRect& area);
+
 }  // namespace vp::shell

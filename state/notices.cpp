@@ -70,6 +70,11 @@ std::string WorkFolderNotice(const std::string& folder, int error) {
   return text;
 }
 
+std::string GameFilesNotice() {
+  return "ゲームの絵や声が見つかりませんでした。ゲームを移動したか、ゲームフォルダの設定が合っていません。\n"
+         "設定画面の「機能 → 詳細設定」で、ゲームフォルダを指定し直して下さい。";
+}
+
 std::string HistoryLockUnavailableNotice() {
   return "起動履歴のロックを取得できないため、ロックなしで数えます。\n"
          "同時に起動した分が数えられない可能性があります。";

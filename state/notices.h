@@ -14,6 +14,9 @@ std::string HistorySaveNotice(const HistorySave& save);
 std::string HistoryLockNotice();
 // The working folder could not be used (error: errno, 0 when none applies).
 std::string WorkFolderNotice(const std::string& folder, int error);
+// The game's pictures or voices could not be read: in the player's words,
+// with what to do, and without a path that means nothing to a player.
+std::string GameFilesNotice();
 // No lock of any kind could be had for the history.
 std::string HistoryLockUnavailableNotice();
 std::string RegistryNotice(const platform::RegistryProblem& problem);

@@ -83,7 +83,7 @@ TfrmCount::TfrmCount(platform::Registry& registry, RunSetup setup)
 TfrmCount::~TfrmCount() {
   // Stop the voice, remove the extracted pictures, free the data form.
   if (mplWave_) mplWave_->Close();
-  CounterRun::CleanUp(false);
+  run_.Finish(false);
   data_.reset();
 }
 
@@ -285,11 +285,11 @@ void TfrmCount::EndNow() {
   timDelay_.stop();
   voices_.Failed();
   if (mplWave_) mplWave_->Close();
-  CounterRun::CleanUp(true);
+  run_.Finish(true);
   close();
 }
 
-void TfrmCount::ReportError(const QString& text) { shell::ReportErrorWithoutWaiting(this, text); }
+void TfrmCount::ReportError(const QString& text) { shell::NotifyWithoutWaiting(this, text); }
 
 void TfrmCount::closeEvent(QCloseEvent* event) {
   timTimer_.stop();

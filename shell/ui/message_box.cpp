@@ -1,7 +1,14 @@
 #include "shell/ui/message_box.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QMessageBox>
+#include <QScreen>
+#include <QVariantMap>
 #include <QWidget>
+
+#include "shell/center_over.h"
 
 namespace vp::shell {
 namespace {
@@ -25,17 +32,49 @@ bool Show(QWidget* owner, MessageKind kind, const QString& text) {
 
 void ShowErrorBox(QWidget* owner, const QString& text) { Show(owner, MessageKind::Error, text); }
 
-void ReportErrorWithoutWaiting(QWidget* owner, const QString& text) {
-  const QString caption = owner ? owner->window()->windowTitle() : QString();
+void NotifyWithoutWaiting(QWidget* beside, const QString& text) {
+  const QString caption = beside ? beside->window()->windowTitle() : QString();
   if (Handler()) {
     Handler()(MessageKind::Error, caption, text);
     return;
   }
-  auto* box = new QMessageBox(QMessageBox::Critical, caption, text, QMessageBox::Ok, owner);
+  // The desktop's notification service keeps the notice in its list after
+  // the counter has closed. Asking whether there is one waits at most 300 ms.
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (bus.isConnected()) {
+    QDBusMessage ask = QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                                      "org.freedesktop.DBus", "NameHasOwner");
+    ask << QStringLiteral("org.freedesktop.Notifications");
+    const QDBusMessage answer = bus.call(ask, QDBus::Block, 300);
+    if (answer.type() == QDBusMessage::ReplyMessage && !answer.arguments().isEmpty() &&
+        answer.arguments().first().toBool()) {
+      QDBusMessage notify = QDBusMessage::createMethodCall("org.freedesktop.Notifications", "/org/freedesktop/Notifications",
+                                                           "org.freedesktop.Notifications", "Notify");
+      QVariantMap hints;
+      hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("vpcounter"));
+      notify << caption << 0u << QStringLiteral("vpcounter") << caption << text << QStringList() << hints << -1;
+      bus.asyncCall(notify);  // no waiting for the reply: the run goes on
+      return;
+    }
+  }
+  // Otherwise a box that does not wait, beside the window and never over it.
+  auto* box = new QMessageBox(QMessageBox::Warning, caption, text, QMessageBox::Ok, beside);
   box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setAttribute(Qt::WA_ShowWithoutActivating);
   box->setWindowModality(Qt::NonModal);
+  box->adjustSize();
+  if (beside) {
+    const QRect frame = beside->frameGeometry();
+    QRect area = frame;
+    if (QScreen* screen = beside->screen()) area = screen->availableGeometry();
+    const QSize size = box->sizeHint();
+    const WindowRect place = PlaceBeside({frame.x(), frame.y(), frame.width(), frame.height()}, size.width(),
+                                         size.height(), {area.x(), area.y(), area.width(), area.height()});
+    box->move(place.left, place.top);
+  }
   box->show();
 }
+
 void ShowExclamation(QWidget* owner, const QString& text) { Show(owner, MessageKind::Exclamation, text); }
 bool AskYesNo(QWidget* owner, const QString& text) { return Show(owner, MessageKind::Question, text); }
 void SetMessageHandlerForTesting(MessageHandler handler) { Handler() = std::move(handler); }

@@ -11,9 +11,10 @@ namespace vp::shell {
 enum class MessageKind { Error, Exclamation, Question };
 
 void ShowErrorBox(QWidget* owner, const QString& text);
-// The error box for unattended runs (counter mode): shown without waiting for
-// a click; it goes away when the program ends.
-void ReportErrorWithoutWaiting(QWidget* owner, const QString& text);
+// Counter mode's notices: to the desktop's notification service when there is
+// one (it keeps them after the counter closed), else in a box beside the
+// window that never covers it and does not wait.
+void NotifyWithoutWaiting(QWidget* beside, const QString& text);
 void ShowExclamation(QWidget* owner, const QString& text);
 // Yes/No with an exclamation icon; only Yes confirms.
 bool AskYesNo(QWidget* owner, const QString& text);
