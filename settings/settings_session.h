@@ -1,5 +1,6 @@
 #pragma once
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -32,9 +33,22 @@ class SettingsSession {
   // OK offers the start-up entry.
   bool firstRun() const { return firstRun_; }
   // Never saved by this user: save at once and open the detailed settings.
-  bool TakeFirstSetup() { return std::exchange(firstSetupPending_, false); }
-  // What went wrong while loading, as one text ("" when nothing did).
+  // Not while a damaged settings file is kept: nothing could be saved.
+  bool TakeFirstSetup() { return std::exchange(firstSetupPending_, false) && !keepDamaged_; }
+  // What went wrong while loading, as one text ("" when nothing did). A
+  // settings file that cannot be read at all is not among them: see damaged().
   const std::string& loadNotices() const { return loadNotices_; }
+
+  // The settings file when it is no registry export at all: which file,
+  // which line and what is wrong. Nothing is stored over it.
+  const std::optional<platform::RegistryProblem>& damaged() const { return damaged_; }
+  // The one question to ask about it: which file, what is wrong, what to do.
+  std::string DamagedQuestion() const;
+  // Keeps the damaged file under a name of its own and loads again from
+  // fresh settings; false (and nothing changed) when it could not be moved.
+  bool SetDamagedAside();
+  // The player kept the damaged file where it is: nothing is saved this session.
+  void KeepDamaged() { keepDamaged_ = true; }
 
   StatisticsTexts Statistics(const NumberFormat& format) const;
 
@@ -53,6 +67,8 @@ class SettingsSession {
   bool firstRun_ = false;
   bool firstSetupPending_ = false;
   std::string loadNotices_;
+  std::optional<platform::RegistryProblem> damaged_;
+  bool keepDamaged_ = false;
 };
 
 }  // namespace vp::settings

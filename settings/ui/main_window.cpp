@@ -229,11 +229,6 @@ void TfrmMain::FormCreate() {
   UpdateCharacters();
   FillCharLists();
   UpdateStatistics();
-  if (const std::string& text = session_.loadNotices(); !text.empty()) {
-    // Shown once the window is up, so the box has an owner on screen.
-    const QString message = QString::fromStdString(text);
-    QMetaObject::invokeMethod(this, [this, message] { shell::ShowErrorBox(this, message); }, Qt::QueuedConnection);
-  }
 }
 
 bool TfrmMain::SaveOrTell() {
@@ -351,6 +346,25 @@ void TfrmMain::showEvent(QShowEvent* event) {
 }
 
 void TfrmMain::FirstTimeSetup() {
+  // Once the window is up, one box at a time: a damaged settings file's
+  // question, what else went wrong while loading, then the first set-up.
+  if (setupDone_) return;
+  setupDone_ = true;
+  if (session_.damaged()) {
+    if (!shell::AskYesNo(this, QString::fromStdString(session_.DamagedQuestion()))) {
+      session_.KeepDamaged();
+    } else if (session_.SetDamagedAside()) {
+      btnCancel_->setEnabled(!session_.firstRun());
+      UpdateCharacters();
+      FillCharLists();
+      UpdateStatistics();
+    } else {
+      shell::ShowErrorBox(this, QStringLiteral("設定ファイルを別名で残せませんでした。フォルダの権限を確かめて下さい。"));
+      session_.KeepDamaged();
+    }
+  }
+  if (const std::string& text = session_.loadNotices(); !text.empty())
+    shell::ShowErrorBox(this, QString::fromStdString(text));
   // First settings-mode run for this user: save at once, then the detailed settings.
   if (!session_.TakeFirstSetup()) return;
   SaveOrTell();

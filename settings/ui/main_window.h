@@ -78,6 +78,7 @@ class TfrmMain : public QMainWindow {
   std::unique_ptr<StartupShortcuts> shortcuts_;
   int popupSide_ = 0;
   bool shownOnce_ = false;
+  bool setupDone_ = false;
 };
 
 }  // namespace vp::settings

@@ -232,14 +232,32 @@ TEST_F(MainWindow, AFailedSaveIsToldAndKeepsTheWindowOpen) {
   EXPECT_EQ(StoredChar0(), 1);
 }
 
-TEST_F(MainWindow, AnUnreadableRegistryFileIsToldOnceTheWindowIsUp) {
+TEST_F(MainWindow, ADamagedSettingsFileIsOneQuestionThatKeepsItOrSetsItAside) {
+  // No: one question, the file stays, nothing is saved, no set-up opens over it.
   box.WriteReg(platform::RegRoot::CurrentUser, "not a registry file\n");
-  SavedSettings();
-  auto w = Open();
+  {
+    auto w = Open();
+    QTest::qWait(50);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("HKEY_CURRENT_USER.reg")));
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("（1 行目）")));
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("新しい設定で始めますか")));
+    EXPECT_EQ(dialogsClosed, 0);
+    EXPECT_EQ(box.RegText(platform::RegRoot::CurrentUser), "not a registry file\n");
+  }
+  // Yes (a new run, so the problem is news again): the file is kept under a
+  // name of its own and the settings start afresh.
+  messages.clear();
+  answer = true;
+  platform::RegFileRegistry again(box.regDir().path());
+  auto w = std::make_unique<TfrmMain>(again);
+  w->show();
   QTest::qWait(50);
-  ASSERT_FALSE(messages.empty());
-  EXPECT_TRUE(messages[0].contains(QStringLiteral("の 1 行目を読み取れません")));
-  EXPECT_EQ(box.RegText(platform::RegRoot::CurrentUser), "not a registry file\n");
+  ASSERT_GE(messages.size(), 1u);
+  const auto aside = platform::FindFiles(box.regDir().path(), "HKEY_CURRENT_USER.reg.damaged-*");
+  ASSERT_EQ(aside.size(), 1u);
+  EXPECT_EQ(test::ReadFile(box.regDir() / aside[0]), "not a registry file\n");
+  EXPECT_NE(box.RegText(platform::RegRoot::CurrentUser).find("\"char0\"=dword:"), std::string::npos);  // saved afresh
 }
 
 TEST_F(MainWindow, StartupMenuMarksFollowTheFolders) {
