@@ -291,11 +291,26 @@ void GreetingComposer::FitBubbleLines(CounterLabels& l) const {
     for (std::size_t i = 1; i < shown.size(); ++i)
       gaps.push_back(std::max(0, shown[i]->left - (shown[i - 1]->left + shown[i - 1]->width)));
     const int edge = bubble.right() - kBubbleInnerMargin;
-    while (shown.back()->left + shown.back()->width > edge && shown.front()->pointSize > kSmallestPointSize) {
-      const int size = shown.front()->pointSize - 1;
-      for (Label* label : shown) Remeasure(*label, size);
+    auto relayout = [&] {
       for (std::size_t i = 1; i < shown.size(); ++i)
         shown[i]->left = shown[i - 1]->left + shown[i - 1]->width + gaps[i - 1];
+    };
+    auto tooWide = [&] { return shown.back()->left + shown.back()->width > edge; };
+    // Letter spacing scales every advance: the width follows it.
+    while (tooWide() && shown.front()->spacing > kNarrowestSpacing) {
+      for (Label* label : shown) {
+        label->spacing -= 5;
+        label->width = measure_(label->text, label->pointSize).width * label->spacing / 100;
+      }
+      relayout();
+    }
+    while (tooWide() && shown.front()->pointSize > kSmallestPointSize) {
+      const int size = shown.front()->pointSize - 1;
+      for (Label* label : shown) {
+        Remeasure(*label, size);
+        label->width = label->width * label->spacing / 100;
+      }
+      relayout();
     }
   };
   fit({&l.char0A}, kUpperBubble);

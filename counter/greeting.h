@@ -17,6 +17,7 @@ struct Label {
   int left = 0, top = 0, width = 0, height = 0;
   png::ColorValue colour = 0;
   int pointSize = 12;  // bold "MS UI Gothic"
+  int spacing = 100;   // letter spacing, percent of the font's own
   bool visible = true;
 };
 
@@ -44,6 +45,9 @@ inline constexpr Box kLowerBubble{148, 70, 321, 57};
 inline constexpr int kBubbleInnerMargin = 8;
 // The smallest point size a bubble line is shrunk to.
 inline constexpr int kSmallestPointSize = 6;
+// How far a bubble line's letters close up before its size shrinks: every
+// label keeps its 16 px height where a narrower spacing is enough.
+inline constexpr int kNarrowestSpacing = 85;
 
 inline constexpr png::ColorValue kCountRed = png::RGB(255, 0, 0);
 inline constexpr png::ColorValue kLastGrey = png::RGB(128, 128, 128);
@@ -89,8 +93,9 @@ class GreetingComposer {
 
   // Keeps every bubble line clear of its neighbours and inside its bubble: a
   // long lead-in pushes the rest of the count line right, and a line that
-  // would pass its bubble's inner right edge is set one point smaller at a
-  // time until it fits.
+  // would pass its bubble's inner right edge closes up its letters (5 % at
+  // a time, down to kNarrowestSpacing), and only then is set one point
+  // smaller at a time until it fits.
   void FitBubbleLines(CounterLabels& labels) const;
 
   // ComposeReport, then ComposeGreeting, then FitBubbleLines, on the labels as designed.

@@ -97,7 +97,9 @@ QLabel* TfrmCount::MakeLabel(const Label& label) {
 }
 
 void TfrmCount::CopyLabel(QLabel* target, const Label& label) {
-  target->setFont(LabelFont(label.pointSize));
+  QFont font = LabelFont(label.pointSize);
+  if (label.spacing != 100) font.setLetterSpacing(QFont::PercentageSpacing, label.spacing);
+  target->setFont(font);
   target->setText(QString::fromStdString(label.text));
   QPalette palette = target->palette();
   palette.setColor(QPalette::WindowText, ToQColor(label.colour));

@@ -113,6 +113,38 @@ TEST_F(CounterLayout, EveryRemarkAndCountFitsTheLowerBubble) {
   EXPECT_EQ(fitted.overflow, 0) << fitted.where;
 }
 
+TEST_F(CounterLayout, AnniversaryLinesKeepTheirFullSizeByClosingUpTheirLetters) {
+  const platform::TimeValue now = test::LocalTimeValue(2026, 6, 16, 12, 0);
+  int closedUp = 0, anniversaries = 0;
+  for (int years = 1; years <= 99; ++years) {
+    state::StartHistory history;
+    history.count = 3650;
+    history.firstTime = static_cast<std::uint32_t>(test::LocalTimeValue(2026 - years, 6, 16, 8, 0));
+    history.lastTime = static_cast<std::uint32_t>(now - 3600);
+    for (int right = 0; right < 6; ++right) {
+      state::Settings settings;
+      settings.char0 = (right + 1) % 6;
+      settings.char1 = right;
+      CounterComposition c;
+      c.labels = DesignLabels(CachedMeasure);
+      composer.ComposeReport(c, settings, history, now, test::Breakdown(now));
+      composer.FitBubbleLines(c.labels);
+      if (c.labels.last.text != std::to_string(years) + "年") continue;  // another remark won
+      ++anniversaries;
+      for (const Label* l : {&c.labels.char1C, &c.labels.last, &c.labels.char1D}) {
+        if (!l->visible || l->text.empty()) continue;
+        EXPECT_EQ(l->pointSize, 12) << years << " " << l->text;  // 16 px, as every other line
+        closedUp += l->spacing < 100;
+      }
+      Worst worst;
+      Check(c.labels, worst, std::to_string(years) + " years");
+      EXPECT_EQ(worst.overflow, 0) << worst.where;
+    }
+  }
+  EXPECT_GT(anniversaries, 300);
+  std::printf("anniversary lines: %d, labels set closer to fit: %d\n", anniversaries, closedUp);
+}
+
 TEST_F(CounterLayout, EveryGreetingFitsTheUpperBubble) {
   Worst fitted, unfitted;
   const auto& tables = GreetingTables();
