@@ -201,6 +201,14 @@ void TfrmCount::FormShow() {
     move(area.center() - rect().center());
   }
   show();
+  // The window manager adds its frame once the window is mapped: centre the
+  // framed window, not its inner area (which sat some 10 px low).
+  QTimer::singleShot(0, this, [this] {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect frame = frameGeometry();
+    if (!screen || frame.size() == size()) return;
+    move(screen->availableGeometry().center() - QPoint(frame.width() / 2, frame.height() / 2) + (pos() - frame.topLeft()));
+  });
   shell::SnapshotWhenShown(this);
   // For the start-up benchmark: the moment the window is up.
   if (qEnvironmentVariableIsSet("VPCOUNTER_TRACE_SHOWN"))

@@ -108,18 +108,26 @@ void TfrmMain::CreateControls() {
   connect(cbxChar1_, &QComboBox::activated, this, [this](int i) { ListChanged(1, i); });
 
   pnlStat_ = ColouredPanel(client, "pnlStat", QRect(4, 156, 284, 76), QFrame::Panel, QColor(255, 127, 127));
-  StatLabel(pnlStat_, "初回起動日時", 8, 8, false, "lblSC1");
-  StatLabel(pnlStat_, "前回起動日時", 8, 24, false, "lblSC2");
-  StatLabel(pnlStat_, "通算経過日数", 8, 40, false, "lblSC3");
-  StatLabel(pnlStat_, "通算起動回数", 152, 40, false, "lblSC4");
-  StatLabel(pnlStat_, "1日の平均起動回数", 8, 56, false, "lblSC5");
-  StatLabel(pnlStat_, "1日の最大起動回数", 152, 56, false, "lblSC6");
+  QLabel* captions[] = {StatLabel(pnlStat_, "初回起動日時", 8, 8, false, "lblSC1"),
+                        StatLabel(pnlStat_, "前回起動日時", 8, 24, false, "lblSC2"),
+                        StatLabel(pnlStat_, "通算経過日数", 8, 40, false, "lblSC3"),
+                        StatLabel(pnlStat_, "通算起動回数", 152, 40, false, "lblSC4"),
+                        StatLabel(pnlStat_, "1日の平均起動回数", 8, 56, false, "lblSC5"),
+                        StatLabel(pnlStat_, "1日の最大起動回数", 152, 56, false, "lblSC6")};
   lblInit_ = StatLabel(pnlStat_, "9999/99/99 99:99", 88, 8, true, "lblInit");
   lblLast_ = StatLabel(pnlStat_, "9999/99/99 99:99", 88, 24, true, "lblLast");
   lblDiffDay_ = StatLabel(pnlStat_, "999,999", 88, 40, true, "lblDiffDay");
   lblTotal_ = StatLabel(pnlStat_, "999,999", 232, 40, true, "lblTotal");
   lblDayAve_ = StatLabel(pnlStat_, "99.99", 112, 56, true, "lblDayAve");
   lblDayMax_ = StatLabel(pnlStat_, "999", 256, 56, true, "lblDayMax");
+  // A value never touches its caption, whatever the font's widths: at least
+  // a few pixels after it, else where it was designed.
+  QLabel* values[] = {lblInit_, lblLast_, lblDiffDay_, lblTotal_, lblDayAve_, lblDayMax_};
+  for (int i = 0; i < 6; ++i) {
+    QLabel* value = values[i];
+    const int clear = captions[i]->x() + captions[i]->sizeHint().width() + 4;
+    if (value->x() < clear) value->move(clear, value->y());
+  }
 
   btnOk_ = new QPushButton(QStringLiteral("OK"), client);
   btnOk_->setObjectName("btnOk");

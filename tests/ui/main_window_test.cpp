@@ -145,6 +145,19 @@ TEST_F(MainWindow, ThePreviewShowsTheChoiceNotYetSavedAndCountsNothing) {
   EXPECT_EQ(box.RegText(platform::RegRoot::CurrentUser), registryBefore);
 }
 
+TEST_F(MainWindow, StatisticsValuesNeverTouchTheirCaptions) {
+  SavedSettings();
+  auto w = Open();
+  const std::pair<const char*, const char*> pairs[] = {{"lblSC1", "lblInit"},   {"lblSC2", "lblLast"},
+                                                       {"lblSC3", "lblDiffDay"}, {"lblSC4", "lblTotal"},
+                                                       {"lblSC5", "lblDayAve"},  {"lblSC6", "lblDayMax"}};
+  for (const auto& [caption, value] : pairs) {
+    auto* c = Find<QLabel>(w.get(), caption);
+    auto* v = Find<QLabel>(w.get(), value);
+    EXPECT_GE(v->x(), c->x() + c->sizeHint().width() + 2) << caption;
+  }
+}
+
 TEST_F(MainWindow, ChoosingCharactersByListChipAndPopup) {
   SavedSettings(5, 1);
   auto w = Open();
