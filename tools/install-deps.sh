@@ -17,7 +17,7 @@ packages=(
   desktop-file-utils
   qt6-wayland
   # The real consumers and checkers the end-to-end tests run against.
-  systemd dex weston xvfb xdotool
+  systemd dex weston xvfb xdotool dbus
   lintian appstream man-db
 )
 
