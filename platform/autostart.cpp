@@ -36,28 +36,28 @@ std::string UserBase(const Environment& env, const char* variable, const char* u
   return home.empty() ? std::string() : home + underHome;
 }
 
+// folder + suffix, or "" when the folder cannot be determined.
+std::string Under(const std::string& folder, const char* suffix) { return folder.empty() ? folder : folder + suffix; }
+
 }  // namespace
 
 std::string UserAutostartFolder(const Environment& env) {
-  const std::string base = UserBase(env, "XDG_CONFIG_HOME", "/.config");
-  return base.empty() ? base : base + "/autostart";
+  return Under(UserBase(env, "XDG_CONFIG_HOME", "/.config"), "/autostart");
 }
 
 std::string SystemAutostartFolder(const Environment& env) {
   const std::string dirs = env("XDG_CONFIG_DIRS");
-  const std::string first = FirstSharedEntry(dirs.empty() ? "/etc/xdg" : dirs, env, "XDG_CONFIG_HOME");
-  return first.empty() ? first : first + "/autostart";
+  return Under(FirstSharedEntry(dirs.empty() ? "/etc/xdg" : dirs, env, "XDG_CONFIG_HOME"), "/autostart");
 }
 
 std::string UserLauncherFolder(const Environment& env) {
-  const std::string base = UserBase(env, "XDG_DATA_HOME", "/.local/share");
-  return base.empty() ? base : base + "/vpcounter/autostart";
+  return Under(UserBase(env, "XDG_DATA_HOME", "/.local/share"), "/vpcounter/autostart");
 }
 
 std::string SystemLauncherFolder(const Environment& env) {
   const std::string dirs = env("XDG_DATA_DIRS");
-  const std::string first = FirstSharedEntry(dirs.empty() ? "/usr/local/share:/usr/share" : dirs, env, "XDG_DATA_HOME");
-  return first.empty() ? first : first + "/vpcounter/autostart";
+  return Under(FirstSharedEntry(dirs.empty() ? "/usr/local/share:/usr/share" : dirs, env, "XDG_DATA_HOME"),
+               "/vpcounter/autostart");
 }
 
 }  // namespace vp::platform

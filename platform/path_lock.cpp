@@ -49,8 +49,8 @@ int OpenRuntimeLock(const std::string& folder, const std::string& name, const En
   return fd;
 }
 
-}  // namespace
-
+// Takes flock on fd, polling until `wait` has passed. Held, TimedOut, or
+// Unavailable when the descriptor cannot be locked at all.
 PathLock::State LockWithin(int fd, std::chrono::milliseconds wait) {
   const auto deadline = std::chrono::steady_clock::now() + wait;
   for (;;) {
@@ -60,6 +60,8 @@ PathLock::State LockWithin(int fd, std::chrono::milliseconds wait) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
 }
+
+}  // namespace
 
 PathLock::PathLock(const std::string& filePath, On on, std::chrono::milliseconds wait, const Environment& env) {
   const std::string folder = FolderOf(filePath);

@@ -33,8 +33,4 @@ class PathLock {
   State state_ = State::Unavailable;
 };
 
-// Takes flock on fd, polling until `wait` has passed. Held, TimedOut, or
-// Unavailable when the descriptor cannot be locked at all.
-PathLock::State LockWithin(int fd, std::chrono::milliseconds wait);
-
 }  // namespace vp::platform
