@@ -1,6 +1,7 @@
 // Decodes and encodes a generated corpus with our codec and with libpng in one
-// run, and prints the times side by side.
-// Usage: png_bench [repeats] | png_bench --write-corpus DIR
+// run, and prints the times side by side; decodes a corpus of real images
+// (bench/fetch-real-corpus.sh) the same way.
+// Usage: png_bench [repeats] | png_bench --real DIR [repeats] | png_bench --write-corpus DIR
 #include <png.h>
 #include <zlib.h>
 
@@ -9,7 +10,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -268,9 +271,107 @@ double Millis(int repeats, const std::function<void()>& work, int calls = 1) {
   return times[times.size() / 2];
 }
 
+std::uint32_t BigEndian(const std::uint8_t* p) {
+  return (static_cast<std::uint32_t>(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
+}
+
+struct Header {
+  int width = 0, height = 0, bitDepth = 0, colourType = 0, interlace = 0, idatChunks = 0;
+};
+
+Header ReadHeader(const std::vector<std::uint8_t>& png) {
+  Header h;
+  if (png.size() < 33) return h;
+  h.width = static_cast<int>(BigEndian(&png[16]));
+  h.height = static_cast<int>(BigEndian(&png[20]));
+  h.bitDepth = png[24];
+  h.colourType = png[25];
+  h.interlace = png[28];
+  for (std::size_t at = 8; at + 12 <= png.size(); at += 12 + BigEndian(&png[at]))
+    if (std::memcmp(&png[at + 4], "IDAT", 4) == 0) ++h.idatChunks;
+  return h;
+}
+
+// How many rows use each filter (none, Sub, Up, Average, Paeth), in per cent.
+std::string FilterMix(const Header& h, const std::vector<std::uint8_t>& raw) {
+  if (h.interlace) return "Adam7";
+  static const int kChannels[7] = {1, 0, 3, 1, 2, 0, 4};
+  const std::size_t stride = (static_cast<std::size_t>(h.width) * kChannels[h.colourType % 7] * h.bitDepth + 7) / 8 + 1;
+  int count[5] = {};
+  for (int y = 0; y < h.height && (y + 1) * stride <= raw.size(); ++y)
+    if (raw[y * stride] < 5) ++count[raw[y * stride]];
+  char text[64];
+  std::snprintf(text, sizeof text, "%3d %3d %3d %3d %3d", count[0] * 100 / h.height, count[1] * 100 / h.height,
+                count[2] * 100 / h.height, count[3] * 100 / h.height, count[4] * 100 / h.height);
+  return text;
+}
+
+std::vector<std::uint8_t> ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The real corpus: decode only, every image of MANIFEST.tsv.
+int BenchRealCorpus(const std::string& dir, int repeats) {
+  std::ifstream manifest(dir + "/MANIFEST.tsv");
+  if (!manifest) {
+    std::fprintf(stderr, "no %s/MANIFEST.tsv: run bench/fetch-real-corpus.sh %s first\n", dir.c_str(), dir.c_str());
+    return 1;
+  }
+  std::printf("PNG decode on real images, ours vs libpng %s (median of %d runs; ratio < 1 means ours is faster)\n\n",
+              PNG_LIBPNG_VER_STRING, repeats);
+  std::printf("%-28s %11s %5s | %-19s | %9s %9s %6s | %6s %6s\n", "class", "size", "IDATs", "rows: - S U A P %",
+              "dec ours", "dec lib", "/lib", "/floor", "/nosum");
+  std::string line;
+  std::getline(manifest, line);  // the column names
+  double worstLib = 0, worstFloor = 0;
+  while (std::getline(manifest, line)) {
+    std::istringstream fields(line);
+    std::string file, cls;
+    std::getline(fields, file, '\t');
+    std::getline(fields, cls, '\t');
+    const std::vector<std::uint8_t> bytes = ReadFile(dir + "/" + file);
+    const Header h = ReadHeader(bytes);
+    if (h.width == 0) {
+      std::printf("%-28s unreadable: %s\n", cls.c_str(), file.c_str());
+      continue;
+    }
+    const std::vector<std::uint8_t> idat = ImageData(bytes);
+    std::vector<std::uint8_t> raw(static_cast<std::size_t>(h.height) * ((static_cast<std::size_t>(h.width) * 8 * h.bitDepth + 7) / 8 + 1) * (h.interlace ? 2 : 1));
+    z_stream z{};
+    inflateInit(&z);
+    z.next_in = const_cast<Bytef*>(idat.data());
+    z.avail_in = static_cast<uInt>(idat.size());
+    z.next_out = raw.data();
+    z.avail_out = static_cast<uInt>(raw.size());
+    inflate(&z, Z_FINISH);
+    raw.resize(z.total_out);
+    inflateEnd(&z);
+    Bitmap image, alpha;
+    std::vector<std::uint8_t> pixels;
+    const int calls = std::max(1, 2000000 / (h.width * h.height));
+    const double ours = Millis(repeats, [&] { OurDecode(bytes, image, alpha); }, calls);
+    const double lib = Millis(repeats, [&] { LibpngDecode(bytes, pixels); }, calls);
+    const double floor = Millis(repeats, [&] { InflateWhole(idat, raw, true); }, calls);
+    const double bare = Millis(repeats, [&] { InflateWhole(idat, raw, false); }, calls);
+    char size[32];
+    std::snprintf(size, sizeof size, "%dx%d", h.width, h.height);
+    std::printf("%-28s %11s %5d | %-19s | %9.3f %9.3f %6.2f | %6.2f %6.2f\n", cls.c_str(), size, h.idatChunks,
+                FilterMix(h, raw).c_str(), ours, lib, ours / lib, ours / floor, ours / bare);
+    worstLib = std::max(worstLib, ours / lib);
+    worstFloor = std::max(worstFloor, ours / floor);
+  }
+  std::printf("\nWorst: %.2f x libpng, %.2f x the floor. Columns: milliseconds per image; \"/floor\" is ours to one\n"
+              "whole-buffer inflate of the image data with its Adler-32 checked, \"/nosum\" to the same without it.\n",
+              worstLib, worstFloor);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 2 && std::string(argv[1]) == "--real")
+    return BenchRealCorpus(argv[2], argc > 3 ? std::max(1, std::atoi(argv[3])) : 5);
   std::string corpusDir;
   if (argc > 2 && std::string(argv[1]) == "--write-corpus") corpusDir = argv[2];
   const int repeats = corpusDir.empty() && argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;

@@ -19,12 +19,38 @@ int Paeth(int a, int b, int c) {
   return pb <= pc ? b : c;
 }
 
+// Scalar unfilters for any pixel size; the SIMD ones below take over for the
+// pixel sizes and filters where they pay.
+template <int Bpp>
+void SubScalar(std::uint8_t* row, const std::uint8_t*, std::int64_t n) {
+  for (std::int64_t i = Bpp; i < n; ++i) row[i] = static_cast<std::uint8_t>(row[i] + row[i - Bpp]);
+}
+
+void UpScalar(std::uint8_t* row, const std::uint8_t* prior, std::int64_t n) {
+  for (std::int64_t i = 0; i < n; ++i) row[i] = static_cast<std::uint8_t>(row[i] + prior[i]);
+}
+
+template <int Bpp>
+void AverageScalar(std::uint8_t* row, const std::uint8_t* prior, std::int64_t n) {
+  std::int64_t i = 0;
+  for (; i < Bpp && i < n; ++i) row[i] = static_cast<std::uint8_t>(row[i] + (prior[i] >> 1));
+  for (; i < n; ++i) row[i] = static_cast<std::uint8_t>(row[i] + ((row[i - Bpp] + prior[i]) >> 1));
+}
+
+template <int Bpp>
+void PaethScalar(std::uint8_t* row, const std::uint8_t* prior, std::int64_t n) {
+  std::int64_t i = 0;
+  for (; i < Bpp && i < n; ++i) row[i] = static_cast<std::uint8_t>(row[i] + prior[i]);
+  for (; i < n; ++i) row[i] = static_cast<std::uint8_t>(row[i] + Paeth(row[i - Bpp], prior[i], prior[i - Bpp]));
+}
+
+template <int Bpp>
+UnfilterSet ScalarSet() {
+  return {SubScalar<Bpp>, UpScalar, AverageScalar<Bpp>, PaethScalar<Bpp>};
+}
+
 #if defined(__SSE2__)
-// Paeth for 3- and 4-byte pixels, a whole pixel at a time in 16-bit lanes (the
-// way libpng's SSE2 filters do it): the chain from pixel to pixel stays, the
-// work inside a pixel is done at once.
-// Up: 16 bytes at a time.
-void UnfilterUp(std::uint8_t* row, const std::uint8_t* prior, std::int64_t n) {
+void UpWide(std::uint8_t* row, const std::uint8_t* prior, std::int64_t n) {
   std::int64_t i = 0;
   for (; i + 16 <= n; i += 16) {
     const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
@@ -34,138 +60,128 @@ void UnfilterUp(std::uint8_t* row, const std::uint8_t* prior, std::int64_t n) {
   for (; i < n; ++i) row[i] = static_cast<std::uint8_t>(row[i] + prior[i]);
 }
 
+// One pixel into the low 16-bit lanes. Three-byte pixels are put together in
+// registers: a 4-byte copy through memory would stall on store forwarding.
 template <int Bpp>
-__m128i LoadPixel(const std::uint8_t* p) {
-  std::uint32_t v = 0;
-  std::memcpy(&v, p, Bpp);
-  return _mm_cvtsi32_si128(static_cast<int>(v));
+inline __m128i LoadWide(const std::uint8_t* p) {
+  std::uint32_t v;
+  if constexpr (Bpp == 4) {
+    std::memcpy(&v, p, 4);
+  } else {
+    std::uint16_t low;
+    std::memcpy(&low, p, 2);
+    v = low | static_cast<std::uint32_t>(p[2]) << 16;
+  }
+  return _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(v)), _mm_setzero_si128());
 }
 
 template <int Bpp>
-void StorePixel(std::uint8_t* p, __m128i v) {
-  const std::uint32_t packed = static_cast<std::uint32_t>(_mm_cvtsi128_si32(v));
-  std::memcpy(p, &packed, Bpp);
+inline void StoreWide(std::uint8_t* p, __m128i lanes) {
+  const std::uint32_t v = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(lanes, lanes)));
+  if constexpr (Bpp == 4) {
+    std::memcpy(p, &v, 4);
+  } else {
+    const std::uint16_t low = static_cast<std::uint16_t>(v);
+    std::memcpy(p, &low, 2);
+    p[2] = static_cast<std::uint8_t>(v >> 16);
+  }
 }
 
-// Sub and Average for 3- and 4-byte pixels: a pixel at a time, all its bytes at once.
+// Sub, Average and Paeth carry a chain from pixel to pixel; these run a whole
+// pixel per step in 16-bit lanes, so the chain is as long as the pixels, not
+// the bytes.
 template <int Bpp>
-void UnfilterSubPixels(std::uint8_t* row, std::int64_t n) {
+void SubWide(std::uint8_t* row, const std::uint8_t*, std::int64_t n) {
   __m128i a = _mm_setzero_si128();
   for (std::int64_t i = 0; i + Bpp <= n; i += Bpp) {
-    a = _mm_add_epi8(LoadPixel<Bpp>(row + i), a);
-    StorePixel<Bpp>(row + i, a);
+    a = _mm_add_epi16(LoadWide<Bpp>(row + i), a);
+    a = _mm_and_si128(a, _mm_set1_epi16(0xFF));
+    StoreWide<Bpp>(row + i, a);
   }
 }
 
 template <int Bpp>
-void UnfilterAveragePixels(std::uint8_t* row, const std::uint8_t* prior, std::int64_t n) {
-  const __m128i zero = _mm_setzero_si128();
-  __m128i a = zero;  // the previous result in 16-bit lanes
+void AverageWide(std::uint8_t* row, const std::uint8_t* prior, std::int64_t n) {
+  __m128i a = _mm_setzero_si128();
   for (std::int64_t i = 0; i + Bpp <= n; i += Bpp) {
-    const __m128i b = _mm_unpacklo_epi8(LoadPixel<Bpp>(prior + i), zero);
-    const __m128i x = _mm_unpacklo_epi8(LoadPixel<Bpp>(row + i), zero);
+    const __m128i b = LoadWide<Bpp>(prior + i);
+    const __m128i x = LoadWide<Bpp>(row + i);
     a = _mm_and_si128(_mm_add_epi16(x, _mm_srli_epi16(_mm_add_epi16(a, b), 1)), _mm_set1_epi16(0xFF));
-    StorePixel<Bpp>(row + i, _mm_packus_epi16(a, a));
+    StoreWide<Bpp>(row + i, a);
   }
 }
 
+// Paeth with the work that does not wait for the pixel to the left (the
+// distance |b - c|, the sums x + b and x + c) taken off the chain. Each
+// absolute value is the larger of a difference and its negation, both taken
+// at once, so the chain is three steps to the distances and two selects.
 template <int Bpp>
-void UnpaethPixels(std::uint8_t* row, const std::uint8_t* prior, std::int64_t n) {
-  static_assert(Bpp == 3 || Bpp == 4);
-  auto load = [](const std::uint8_t* p) {
-    std::uint32_t v = 0;
-    std::memcpy(&v, p, Bpp);
-    return _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(v)), _mm_setzero_si128());
-  };
-  auto absolute = [](__m128i x) { return _mm_max_epi16(x, _mm_sub_epi16(_mm_setzero_si128(), x)); };
+void PaethWide(std::uint8_t* row, const std::uint8_t* prior, std::int64_t n) {
+  const __m128i low = _mm_set1_epi16(0xFF);
   __m128i a = _mm_setzero_si128(), c = _mm_setzero_si128();
-  std::int64_t i = 0;
-  for (; i + Bpp <= n; i += Bpp) {
-    const __m128i b = load(prior + i);
-    const __m128i x = load(row + i);
-    const __m128i pa = absolute(_mm_sub_epi16(b, c));             // |p - a|
-    const __m128i pb = absolute(_mm_sub_epi16(a, c));             // |p - b|
-    const __m128i pc = absolute(_mm_sub_epi16(_mm_add_epi16(a, b), _mm_add_epi16(c, c)));
-    // a when pa <= pb and pa <= pc; else b when pb <= pc; else c.
-    const __m128i useA = _mm_andnot_si128(_mm_or_si128(_mm_cmpgt_epi16(pa, pb), _mm_cmpgt_epi16(pa, pc)),
-                                          _mm_set1_epi16(-1));
-    const __m128i useB = _mm_andnot_si128(_mm_cmpgt_epi16(pb, pc), _mm_set1_epi16(-1));
-    const __m128i bc = _mm_or_si128(_mm_and_si128(useB, b), _mm_andnot_si128(useB, c));
-    const __m128i predictor = _mm_or_si128(_mm_and_si128(useA, a), _mm_andnot_si128(useA, bc));
-    const __m128i result = _mm_and_si128(_mm_add_epi16(x, predictor), _mm_set1_epi16(0xFF));
-    const std::uint32_t packed = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(result, result)));
-    std::memcpy(row + i, &packed, Bpp);
-    a = result;
+  for (std::int64_t i = 0; i + Bpp <= n; i += Bpp) {
+    const __m128i b = LoadWide<Bpp>(prior + i);
+    const __m128i x = LoadWide<Bpp>(row + i);
+    const __m128i bMinusC = _mm_sub_epi16(b, c), cMinusB = _mm_sub_epi16(c, b);
+    const __m128i pa = _mm_max_epi16(bMinusC, cMinusB);
+    const __m128i xb = _mm_and_si128(_mm_add_epi16(x, b), low);
+    const __m128i xc = _mm_and_si128(_mm_add_epi16(x, c), low);
+    const __m128i xa = _mm_and_si128(_mm_add_epi16(x, a), low);
+    const __m128i aMinusC = _mm_sub_epi16(a, c), cMinusA = _mm_sub_epi16(c, a);
+    const __m128i pb = _mm_max_epi16(aMinusC, cMinusA);
+    const __m128i pc = _mm_max_epi16(_mm_add_epi16(aMinusC, bMinusC), _mm_add_epi16(cMinusA, cMinusB));
+    // b when pb <= pc, else c; a when pa is no more than either.
+    const __m128i takeC = _mm_cmpgt_epi16(pb, pc);
+    const __m128i notA = _mm_cmpgt_epi16(pa, _mm_min_epi16(pb, pc));
+    const __m128i xbc = _mm_or_si128(_mm_andnot_si128(takeC, xb), _mm_and_si128(takeC, xc));
+    a = _mm_or_si128(_mm_andnot_si128(notA, xa), _mm_and_si128(notA, xbc));
+    StoreWide<Bpp>(row + i, a);
     c = b;
   }
 }
-#endif
 
 template <int Bpp>
-void UnfilterFixed(int type, std::uint8_t* row, const std::uint8_t* prior, std::int64_t n) {
-#if defined(__SSE2__)
-  // Per image, not per pixel: the pixel size picks the code once for every row.
-  if (type == 2) {
-    UnfilterUp(row, prior, n);
-    return;
-  }
-  // For 3-byte pixels the scalar loops, three byte chains side by side, are faster.
-  if constexpr (Bpp == 4) {
-    if (n % Bpp == 0 && type == 1) {
-      UnfilterSubPixels<Bpp>(row, n);
-      return;
-    }
-    if (n % Bpp == 0 && type == 3) {
-      UnfilterAveragePixels<Bpp>(row, prior, n);
-      return;
-    }
-  }
-#endif
-  switch (type) {
-    case 1:
-      for (std::int64_t i = Bpp; i < n; ++i) row[i] = static_cast<std::uint8_t>(row[i] + row[i - Bpp]);
-      break;
-    case 2:
-      for (std::int64_t i = 0; i < n; ++i) row[i] = static_cast<std::uint8_t>(row[i] + prior[i]);
-      break;
-    case 3: {
-      std::int64_t i = 0;
-      for (; i < Bpp && i < n; ++i) row[i] = static_cast<std::uint8_t>(row[i] + (prior[i] >> 1));
-      for (; i < n; ++i) row[i] = static_cast<std::uint8_t>(row[i] + ((row[i - Bpp] + prior[i]) >> 1));
-      break;
-    }
-    case 4: {
-#if defined(__SSE2__)
-      if constexpr (Bpp == 3 || Bpp == 4) {
-        if (n % Bpp == 0) {
-          UnpaethPixels<Bpp>(row, prior, n);
-          break;
-        }
-      }
-#endif
-      std::int64_t i = 0;
-      for (; i < Bpp && i < n; ++i) row[i] = static_cast<std::uint8_t>(row[i] + prior[i]);
-      for (; i < n; ++i)
-        row[i] = static_cast<std::uint8_t>(row[i] + Paeth(row[i - Bpp], prior[i], prior[i - Bpp]));
-      break;
-    }
-  }
+UnfilterSet WideSet() {
+  return {SubWide<Bpp>, UpWide, AverageWide<Bpp>, PaethWide<Bpp>};
 }
+#endif
 
 }  // namespace
 
-bool Unfilter(int type, std::uint8_t* row, const std::uint8_t* prior, std::int64_t n, int bpp) {
-  if (type == 0) return true;
-  if (type < 0 || type > 4) return false;
-  switch (bpp) {
-    case 1: UnfilterFixed<1>(type, row, prior, n); break;
-    case 2: UnfilterFixed<2>(type, row, prior, n); break;
-    case 3: UnfilterFixed<3>(type, row, prior, n); break;
-    case 4: UnfilterFixed<4>(type, row, prior, n); break;
-    case 6: UnfilterFixed<6>(type, row, prior, n); break;
-    default: UnfilterFixed<8>(type, row, prior, n); break;
+UnfilterSet ChooseUnfilters(int bytesPerPixel) {
+  UnfilterSet set;
+  switch (bytesPerPixel) {
+    case 1: set = ScalarSet<1>(); break;
+    case 2: set = ScalarSet<2>(); break;
+#if defined(__SSE2__)
+    case 3: set = WideSet<3>(); break;
+    case 4: set = WideSet<4>(); break;
+#else
+    case 3: set = ScalarSet<3>(); break;
+    case 4: set = ScalarSet<4>(); break;
+#endif
+    case 6: set = ScalarSet<6>(); break;
+    default: set = ScalarSet<8>(); break;
   }
-  return true;
+#if defined(__SSE2__)
+  set.up = UpWide;
+#endif
+  return set;
+}
+
+bool UnfilterSet::operator()(int type, std::uint8_t* row, const std::uint8_t* prior, std::int64_t n) const {
+  switch (type) {
+    case 0: return true;
+    case 1: sub(row, prior, n); return true;
+    case 2: up(row, prior, n); return true;
+    case 3: average(row, prior, n); return true;
+    case 4: paeth(row, prior, n); return true;
+    default: return false;
+  }
+}
+
+bool Unfilter(int type, std::uint8_t* row, const std::uint8_t* prior, std::int64_t n, int bpp) {
+  return ChooseUnfilters(bpp)(type, row, prior, n);
 }
 
 namespace {

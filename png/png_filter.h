@@ -5,6 +5,16 @@ namespace vp::png {
 
 enum class TPngFilterType { gpfJust, gpfNone, gpfSub, gpfUp, gpfAvg, gpfPaeth };
 
+// Undoing each filter over `length` bytes of a row, for one pixel size: chosen
+// once per image, so rows pay no dispatch on the pixel size or the processor.
+using RowUnfilter = void (*)(std::uint8_t* row, const std::uint8_t* prior, std::int64_t length);
+struct UnfilterSet {
+  RowUnfilter sub = nullptr, up = nullptr, average = nullptr, paeth = nullptr;
+  // False for a filter type that does not exist.
+  bool operator()(int type, std::uint8_t* row, const std::uint8_t* prior, std::int64_t length) const;
+};
+UnfilterSet ChooseUnfilters(int bytesPerPixel);
+
 // Removing and applying one PNG filter over `length` bytes with bpp bytes per pixel.
 bool Unfilter(int type, std::uint8_t* row, const std::uint8_t* prior, std::int64_t length, int bpp);
 void ApplyFilter(int type, std::uint8_t* out, const std::uint8_t* row, const std::uint8_t* prior,

@@ -5,6 +5,7 @@
 
 #include "png/png_convert.h"
 #include "png/png_error.h"
+#include "png/png_filter.h"
 
 namespace vp::png {
 namespace {
@@ -598,7 +599,6 @@ bool TPngReadStream::DecodePass(const PassRows& rows, std::vector<std::uint8_t>&
   std::uint8_t* const above = strip.data();  // the row above the strip: zero at a pass's start
   std::uint8_t* const first = above + n;
   std::memset(above, 0, static_cast<std::size_t>(n));
-  const int bpp = (pngBitsPerPixel + 7) / 8;
   const bool withHandler = !password.empty() && static_cast<bool>(onDecode);
   for (std::int64_t top = 0; top < rows.height; top += perStrip) {
     const std::int64_t count = std::min(perStrip, rows.height - top);
@@ -608,7 +608,7 @@ bool TPngReadStream::DecodePass(const PassRows& rows, std::vector<std::uint8_t>&
     const std::int64_t whole = result < 0 ? (zlib_.z.next_out - first) / n : count;
     for (std::int64_t i = 0; i < whole; ++i, ++rowCounter) {
       std::uint8_t* row = first + i * n;
-      if (!Unfilter(row[0], row + 1, row + 1 - n, n - 1, bpp)) throw EPngError(PngErrorCode::RowFilter);
+      if (!unfilters_(row[0], row + 1, row + 1 - n, n - 1)) throw EPngError(PngErrorCode::RowFilter);
       const std::uint8_t* src = row + 1;
       if (withHandler) {  // the cipher works on a copy: the next row unfilters against this one as stored
         std::memcpy(deciphered_, row, static_cast<std::size_t>(n));
@@ -630,6 +630,7 @@ void TPngReadStream::DecodeRows() {
   SetCallBackParam(1, TotalRows(height, adam7), 98);
   std::vector<std::uint8_t> strip;
   std::int64_t rowCounter = 1;
+  unfilters_ = ChooseUnfilters((pngBitsPerPixel + 7) / 8);
   for (const PassRows& rows : ImagePasses(width, height, adam7, pngBitsPerPixel))
     if (!DecodePass(rows, strip, rowCounter)) break;
 }

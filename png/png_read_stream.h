@@ -124,6 +124,7 @@ class TPngReadStream : public TCustomGraphicReadStream {
   std::uint8_t* converted_ = nullptr;
   std::uint8_t* alphaRow_ = nullptr;
   RowConverter converter_ = nullptr;
+  UnfilterSet unfilters_;
   IndexLookup transparency_;  // 255 - alpha table, for the alpha bitmap
 };
 
