@@ -10,8 +10,16 @@ enum class TPngFilterType { gpfJust, gpfNone, gpfSub, gpfUp, gpfAvg, gpfPaeth };
 using RowUnfilter = void (*)(std::uint8_t* row, const std::uint8_t* prior, std::int64_t length);
 struct UnfilterSet {
   RowUnfilter sub = nullptr, up = nullptr, average = nullptr, paeth = nullptr;
+  // Two rows of one filter, the lower one's prior being the upper one; null
+  // where a pixel size has none.
+  using RowPair = void (*)(std::uint8_t* upper, const std::uint8_t* prior, std::uint8_t* lower, std::int64_t length);
+  RowPair paethPair = nullptr, averagePair = nullptr;
   // False for a filter type that does not exist.
   bool operator()(int type, std::uint8_t* row, const std::uint8_t* prior, std::int64_t length) const;
+  // `count` rows laid out `stride` bytes apart, each with its filter byte
+  // first and its prior just above. Returns how many were undone: fewer than
+  // `count` when a row names a filter type that does not exist.
+  std::int64_t Rows(std::uint8_t* first, std::int64_t stride, std::int64_t count) const;
 };
 UnfilterSet ChooseUnfilters(int bytesPerPixel);
 

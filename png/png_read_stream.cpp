@@ -606,9 +606,11 @@ bool TPngReadStream::DecodePass(const PassRows& rows, std::vector<std::uint8_t>&
     // On a failure the rows that did arrive whole are still placed, as a row
     // by row decoder would have placed them before it failed.
     const std::int64_t whole = result < 0 ? (zlib_.z.next_out - first) / n : count;
-    for (std::int64_t i = 0; i < whole; ++i, ++rowCounter) {
+    // The strip's rows are undone first, so Paeth rows can go two at a time;
+    // the rows before one with an unknown filter are still placed.
+    const std::int64_t undone = unfilters_.Rows(first, n, whole);
+    for (std::int64_t i = 0; i < undone; ++i, ++rowCounter) {
       std::uint8_t* row = first + i * n;
-      if (!unfilters_(row[0], row + 1, row + 1 - n, n - 1)) throw EPngError(PngErrorCode::RowFilter);
       const std::uint8_t* src = row + 1;
       if (withHandler) {  // the cipher works on a copy: the next row unfilters against this one as stored
         std::memcpy(deciphered_, row, static_cast<std::size_t>(n));
@@ -619,6 +621,7 @@ bool TPngReadStream::DecodePass(const PassRows& rows, std::vector<std::uint8_t>&
       if (rowCounter % 4 == 2 || height < 4) DoCallBack(rowCounter);
       if (StopFlag()) return false;
     }
+    if (undone < whole) throw EPngError(PngErrorCode::RowFilter);
     if (result < 0) ThrowRowError();
     std::memcpy(above, first + (count - 1) * n, static_cast<std::size_t>(n));
   }
