@@ -10,10 +10,10 @@ enum class TPngFilterType { gpfJust, gpfNone, gpfSub, gpfUp, gpfAvg, gpfPaeth };
 using RowUnfilter = void (*)(std::uint8_t* row, const std::uint8_t* prior, std::int64_t length);
 struct UnfilterSet {
   RowUnfilter sub = nullptr, up = nullptr, average = nullptr, paeth = nullptr;
-  // Two rows of one filter, the lower one's prior being the upper one; null
-  // where a pixel size has none.
+  // Two rows, the lower one's prior being the upper one, by their filter
+  // types (Sub..Paeth, less one); null where one at a time is as fast.
   using RowPair = void (*)(std::uint8_t* upper, const std::uint8_t* prior, std::uint8_t* lower, std::int64_t length);
-  RowPair paethPair = nullptr, averagePair = nullptr;
+  RowPair pairs[4][4] = {};
   // False for a filter type that does not exist.
   bool operator()(int type, std::uint8_t* row, const std::uint8_t* prior, std::int64_t length) const;
   // `count` rows laid out `stride` bytes apart, each with its filter byte
