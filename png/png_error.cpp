@@ -5,6 +5,7 @@ namespace vp::png {
 const char* PngErrorMessage(PngErrorCode code) {
   switch (code) {
     case PngErrorCode::NotPng: return "PNG LoadStream: Not PNG Format";
+    case PngErrorCode::Unreadable: return "PNG LoadStream: Cannot read the file";
     case PngErrorCode::TwoHeaders: return "Read Header(PNG): appear two IHDR";
     case PngErrorCode::BadColourType: return "Read Header(PNG): Error ColorType";
     case PngErrorCode::BadCompression: return "Read Header(PNG): not support Compression";
@@ -14,7 +15,9 @@ const char* PngErrorMessage(PngErrorCode code) {
     case PngErrorCode::GreyAlphaBelow8: return "Read Header(PNG): not Use AlphaChannel";
     case PngErrorCode::BadDepth: return "Read Header(PNG): Error BitDepth";
     case PngErrorCode::BadImageSize: return "Read Header(PNG): Error ImageSize";
-    case PngErrorCode::BadCriticalChunk: return "Read Header(PNG): Error ChunkLength";
+    case PngErrorCode::BadCriticalChunk:
+    case PngErrorCode::ChunkFieldPastEnd: return "Read Header(PNG): Error ChunkLength";
+    case PngErrorCode::MissingPalette: return "Read Image (PNG): Missing PLTE";
     case PngErrorCode::ZlibStart: return "PNG LoadStream: Error ZLIB";
     case PngErrorCode::RowData:
     case PngErrorCode::RowFilter:

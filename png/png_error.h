@@ -9,6 +9,7 @@ namespace vp::png {
 // Every cause the codec reports, one code each.
 enum class PngErrorCode {
   NotPng,              // signature mismatch
+  Unreadable,          // the file could not be read
   TwoHeaders,          // a second IHDR
   BadColourType,       // colour type 1, 5 or 7
   BadCompression,      // compression method >= 2
@@ -19,6 +20,8 @@ enum class PngErrorCode {
   BadDepth,            // colour or palette depth not allowed
   BadImageSize,        // zero, overflowing or beyond the memory limit
   BadCriticalChunk,    // a critical chunk of the wrong length
+  ChunkFieldPastEnd,   // a chunk's fields read past the chunk's own length
+  MissingPalette,      // an indexed-colour image without a PLTE chunk, or an empty one
   ZlibStart,           // inflation could not start
   RowData,             // a row could not be decompressed
   RowFilter,           // a row's filter type is unknown

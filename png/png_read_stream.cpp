@@ -35,20 +35,26 @@ TPngReadStream::~TPngReadStream() = default;  // the zlib stream ends itself
 
 // ---- chunk-bounded reading ----
 
+// The length rules keep every handler inside its chunk; a field past the end
+// is an error all the same, never a zero read from the next chunk's bytes.
+void TPngReadStream::NeedInChunk(std::int64_t n) const {
+  if (remaining_ < n) throw EPngError(PngErrorCode::ChunkFieldPastEnd, 0, ChunkName(chunkType_));
+}
+
 std::uint8_t TPngReadStream::Chunk1() {
-  if (remaining_ < 1) return 0;
+  NeedInChunk(1);
   remaining_ -= 1;
   return Read1Byte();
 }
 
 std::uint16_t TPngReadStream::ChunkM2() {
-  if (remaining_ < 2) return 0;
+  NeedInChunk(2);
   remaining_ -= 2;
   return ReadMWord();
 }
 
 std::uint32_t TPngReadStream::ChunkM4() {
-  if (remaining_ < 4) return 0;
+  NeedInChunk(4);
   remaining_ -= 4;
   return ReadMDword();
 }
@@ -203,6 +209,9 @@ void TPngReadStream::ReadChunk() {
 void TPngReadStream::ReadHeader() {
   width = static_cast<std::int32_t>(ChunkM4());
   height = static_cast<std::int32_t>(ChunkM4());
+  // A caller's pixel limit holds from the header on, whatever follows it.
+  if (std::uint64_t{static_cast<std::uint32_t>(width)} * static_cast<std::uint32_t>(height) > maxPixels)
+    throw EPngError(PngErrorCode::BadImageSize);
   bitDepth_ = Chunk1();
   sourceBitDepth = static_cast<std::int32_t>(bitDepth_);
   int colourType = Chunk1() & 7;
@@ -515,6 +524,8 @@ int TPngReadStream::FeedIDAT(TZlibInfo& info) {
 void TPngReadStream::ReadImage() {
   if (chunks & pcIDAT) return;  // later IDAT chunks are skipped by the loop
   CheckImageFormat();
+  // Without a palette every index would decode to black, silently.
+  if (colourClass == 3 && (!(chunks & pcPLTE) || paletteEntries == 0)) throw EPngError(PngErrorCode::MissingPalette);
   if (headerOnly_) {
     chunks |= pcIDAT;
     return;

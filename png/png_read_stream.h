@@ -47,8 +47,10 @@ class TPngReadStream : public TCustomGraphicReadStream {
   TPNGTime* timeTarget = nullptr;
   TPNGChromaticities* chrmTarget = nullptr;
   TPNGGIFExtension* gifTarget = nullptr;
-  // Images needing more pixel memory than this are refused before anything is allocated.
-  static inline std::uint64_t maxImageBytes = std::uint64_t{1} << 30;
+  // Images needing more pixel memory, or more pixels, than these are refused
+  // before anything is allocated.
+  std::uint64_t maxImageBytes = std::uint64_t{1} << 30;
+  std::uint64_t maxPixels = ~std::uint64_t{0};
 
   // Results.
   TPngChunkSet chunks = 0;
@@ -107,6 +109,7 @@ class TPngReadStream : public TCustomGraphicReadStream {
                        std::int64_t passWidth);
 
   // Chunk-bounded reads: nothing past the current chunk's data is taken.
+  void NeedInChunk(std::int64_t n) const;
   std::uint8_t Chunk1();
   std::uint16_t ChunkM2();
   std::uint32_t ChunkM4();

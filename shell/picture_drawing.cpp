@@ -5,7 +5,7 @@
 
 #include "gamedata/archive.h"
 #include "platform/files.h"
-#include "png/png_graphic.h"
+#include "png/png_decode.h"
 #include "shell/characters.h"
 
 namespace vp::shell {
@@ -25,30 +25,15 @@ void BlendPicture(const png::Bitmap& picture, const png::Bitmap& mask, png::Bitm
   }
 }
 
-bool PictureSizeAcceptable(const std::string& file) {
-  // The signature, then IHDR with width and height (big-endian) at offsets 16 and 20.
-  auto head = platform::ReadFileStart(file, 24);
-  if (!head || head->size() < 24 || head->compare(0, 8, "\x89PNG\r\n\x1A\n", 8) != 0 || head->compare(12, 4, "IHDR") != 0)
-    return false;
-  auto be32 = [&](std::size_t at) {
-    std::uint64_t v = 0;
-    for (std::size_t i = 0; i < 4; ++i) v = (v << 8) | static_cast<unsigned char>((*head)[at + i]);
-    return v;
-  };
-  return be32(16) * be32(20) <= kMaxPicturePixels;
-}
-
 bool DrawPicture(const std::string& gameFolder, int number, const png::Bitmap& background, Target target,
                  bool mirrored) {
   try {
     png::Bitmap& out = *target.image;
     const int w = out.Width(), h = out.Height();
     const std::string file = gamedata::ExtractPicture(gameFolder, number);
-    if (!PictureSizeAcceptable(file)) return false;
-    png::TPngGraphic graphic;
-    graphic.LoadFromFile(file);
-    png::Bitmap picture;
-    graphic.AssignTo(picture);
+    png::DecodedPng decoded = png::DecodePngFile(file, {kMaxPicturePixels, kMaxPicturePixels * 4});
+    if (!decoded.ok()) return false;
+    png::Bitmap& picture = decoded.image;
     picture.SetPixelFormat(png::PixelFormat::pf24bit);
     // The picture must cover the target; a smaller one is not drawn.
     if (picture.Width() < w || picture.Height() < h || w <= 0 || h <= 0) return false;
@@ -56,9 +41,9 @@ bool DrawPicture(const std::string& gameFolder, int number, const png::Bitmap& b
         target.top + h > background.Height() || background.BitCount() != 24)
       return false;
 
-    png::Bitmap mask;
-    if (!(graphic.HasAlpha() && graphic.AlphaBitmapAssignTo(&mask) && mask.Width() == picture.Width() &&
-          mask.Height() == picture.Height())) {
+    // Without alpha, the colour of the top-left pixel is the transparent one.
+    png::Bitmap& mask = decoded.alpha;
+    if (mask.Width() != picture.Width() || mask.Height() != picture.Height()) {
       mask.Clear();
       mask.SetPixelFormat(png::PixelFormat::pf8bit);
       mask.SetSize(picture.Width(), picture.Height());

@@ -18,8 +18,6 @@ struct Target {
 // The game's pictures are 180 x 140; one whose decoded size is beyond this is
 // skipped like any unreadable picture, before anything is decoded.
 inline constexpr std::uint64_t kMaxPicturePixels = 4096ull * 4096ull;
-// Whether the PNG file's header announces a picture within that size.
-bool PictureSizeAcceptable(const std::string& file);
 
 // Draws picture `number` of the game's picture archive into the target, blended
 // over the part of the background under it: through the picture's alpha, or

@@ -4,6 +4,7 @@
 #include <exception>
 #include <string>
 
+#include "png/png_decode.h"
 #include "png/png_graphic.h"
 #include "png/png_read_stream.h"
 #include "png/png_write_stream.h"
@@ -64,17 +65,18 @@ int Info(const char* path) {
 }
 
 int Rgba(const char* in, const char* out) {
-  TPngGraphic graphic;
-  graphic.LoadFromFile(in);
-  Bitmap alpha;
-  bool hasAlpha = graphic.AlphaBitmapAssignTo(&alpha);
-  auto bytes = ToRgba(graphic.GetImage(), hasAlpha ? &alpha : nullptr);
+  const DecodedPng decoded = DecodePngFile(in);
+  if (!decoded.ok()) {
+    std::fprintf(stderr, "vp-png: %s: %s\n", in, decoded.message.c_str());
+    return 1;
+  }
+  auto bytes = ToRgba(decoded.image, decoded.alpha.Empty() ? nullptr : &decoded.alpha);
   std::FILE* f = std::fopen(out, "wb");
   if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fclose(f) != 0) {
     std::fprintf(stderr, "vp-png: cannot write %s\n", out);
     return 1;
   }
-  std::printf("%d x %d RGBA\n", graphic.GetWidth(), graphic.GetHeight());
+  std::printf("%d x %d RGBA\n", decoded.image.Width(), decoded.image.Height());
   return 0;
 }
 

@@ -2,9 +2,8 @@
 
 #include <QtGlobal>
 
-#include "png/png_graphic.h"
+#include "png/png_decode.h"
 #include "png/rgba.h"
-#include "png/stream.h"
 
 namespace vp::shell {
 
@@ -46,37 +45,27 @@ png::Bitmap FromQImage(const QImage& source) {
 }
 
 png::Bitmap DecodePng(const QByteArray& bytes) {
-  png::Bitmap bitmap;
-  try {
-    png::MemoryStream stream(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    png::TPngGraphic graphic;
-    graphic.LoadFromStream(stream);
-    graphic.AssignTo(bitmap);
-    bitmap.SetPixelFormat(png::PixelFormat::pf24bit);
-  } catch (const std::exception& e) {
+  png::DecodedPng decoded = png::DecodePng(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  if (!decoded.ok()) {
     // The artwork is built into the program: one that does not decode is a
     // broken build, said where a developer looks; the window goes on without it.
-    qWarning("vpcounter: an embedded picture does not decode: %s", e.what());
-    bitmap.Clear();
+    qWarning("vpcounter: an embedded picture does not decode: %s", decoded.message.c_str());
+    return {};
   }
-  return bitmap;
+  decoded.image.SetPixelFormat(png::PixelFormat::pf24bit);
+  return std::move(decoded.image);
 }
 
 QImage DecodePngWithAlpha(const QByteArray& bytes) {
-  try {
-    png::MemoryStream stream(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    png::TPngGraphic graphic;
-    graphic.LoadFromStream(stream);
-    png::Bitmap image, alpha;
-    graphic.AssignTo(image);
-    const bool withAlpha = graphic.HasAlpha() && graphic.AlphaBitmapAssignTo(&alpha);
-    const std::vector<std::uint8_t> rgba = png::ToRgba(image, withAlpha ? &alpha : nullptr);
-    if (rgba.size() != static_cast<std::size_t>(image.Width()) * image.Height() * 4) return {};
-    return QImage(rgba.data(), image.Width(), image.Height(), image.Width() * 4, QImage::Format_RGBA8888).copy();
-  } catch (const std::exception& e) {
-    qWarning("vpcounter: an embedded picture does not decode: %s", e.what());
+  const png::DecodedPng decoded = png::DecodePng(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  if (!decoded.ok()) {
+    qWarning("vpcounter: an embedded picture does not decode: %s", decoded.message.c_str());
     return {};
   }
+  const png::Bitmap& image = decoded.image;
+  const std::vector<std::uint8_t> rgba = png::ToRgba(image, decoded.alpha.Empty() ? nullptr : &decoded.alpha);
+  if (rgba.size() != static_cast<std::size_t>(image.Width()) * image.Height() * 4) return {};
+  return QImage(rgba.data(), image.Width(), image.Height(), image.Width() * 4, QImage::Format_RGBA8888).copy();
 }
 
 }  // namespace vp::shell

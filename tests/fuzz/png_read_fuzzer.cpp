@@ -1,8 +1,10 @@
 // libFuzzer target: any bytes through the PNG decoder, with and without an
-// alpha target, from memory and through the buffered path.
+// alpha target, from memory and through the buffered path, and through the
+// simple decode function.
 #include <cstdint>
 #include <exception>
 
+#include "png/png_decode.h"
 #include "png/png_read_stream.h"
 #include "png/stream.h"
 
@@ -23,10 +25,10 @@ class SlowStream : public vp::png::Stream {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  vp::png::TPngReadStream::maxImageBytes = 64u << 20;
   for (int variant = 0; variant < 2; ++variant) {
     vp::png::Bitmap image, alpha;
     vp::png::TPngReadStream reader;
+    reader.maxImageBytes = 64u << 20;
     reader.alphaTarget = variant ? &alpha : nullptr;
     reader.restore16Bit = variant;
     reader.restorePaletteFromGrey = variant;
@@ -41,5 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const std::exception&) {
     }
   }
+  // Never throws; an empty bitmap always comes with an error.
+  const vp::png::DecodedPng decoded = vp::png::DecodePng(data, size, {1u << 24, 64u << 20});
+  if (decoded.ok() == decoded.image.Empty()) __builtin_trap();
   return 0;
 }

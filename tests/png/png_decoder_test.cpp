@@ -3,10 +3,12 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <optional>
 
 #include "libpng_reference.h"
+#include "png/png_decode.h"
 #include "png/png_error.h"
 #include "png/rgba.h"
 #include "png/stream.h"
@@ -439,6 +441,27 @@ TEST(PngDecoderCodes, EachCauseHasItsCodeAndZlibsOwn) {
   EXPECT_STREQ(PngErrorMessage(PngErrorCode::RowFilter), "Read Image (PNG): Read Error");
 }
 
+// An indexed image whose palette is missing or empty is refused, as libpng
+// refuses it, instead of decoding every index to black.
+TEST(PngDecoderCodes, AnIndexedImageNeedsItsPalette) {
+  auto indexed = [](const std::vector<std::vector<std::uint8_t>>& before) {
+    auto png = test::Signature();
+    Append(png, test::Ihdr(4, 1, 8, 3));
+    for (const auto& chunk : before) Append(png, chunk);
+    Append(png, Chunk("IDAT", test::Deflate({0, 0, 1, 0, 1})));
+    Append(png, Chunk("IEND", {}));
+    return png;
+  };
+  for (const auto& png : {indexed({}), indexed({Chunk("PLTE", {})}), indexed({Chunk("tEXt", {'a', 0, 'b'})})}) {
+    EXPECT_EQ(Load(png)->code, PngErrorCode::MissingPalette);
+    EXPECT_FALSE(test::LibpngDecode(png).ok);
+  }
+  EXPECT_STREQ(PngErrorMessage(PngErrorCode::MissingPalette), "Read Image (PNG): Missing PLTE");
+  const auto good = indexed({Chunk("PLTE", {10, 20, 30, 200, 100, 50})});
+  EXPECT_FALSE(Load(good)->code);
+  ExpectSameAsLibpng(good, "indexed with its palette");
+}
+
 TEST(PngDecoderCodes, AncillaryChunksOfTheWrongLengthOrRepeatedAreSkipped) {
   const auto idat = test::Deflate({0, 1, 2, 3, 4});
   // A short gAMA or tIME is not read as zeros; a second gAMA does not replace the first.
@@ -454,6 +477,48 @@ TEST(PngDecoderCodes, AncillaryChunksOfTheWrongLengthOrRepeatedAreSkipped) {
   EXPECT_EQ(loaded->reader.transColor, kNoColor);
   loaded = Load(GreyWith({Chunk("tRNS", {0, 5})}, idat));
   EXPECT_EQ(loaded->reader.transColor, RGB(5, 5, 5));
+}
+
+}  // namespace
+}  // namespace vp::png
+
+namespace vp::png {
+namespace {
+
+bool SameBitmap(const Bitmap& a, const Bitmap& b) {
+  if (a.Width() != b.Width() || a.Height() != b.Height() || a.BitCount() != b.BitCount()) return false;
+  const std::size_t bytes = (static_cast<std::size_t>(a.Width()) * a.BitCount() + 7) / 8;
+  for (int y = 0; y < a.Height(); ++y)
+    if (std::memcmp(a.ScanLine(y), b.ScanLine(y), bytes) != 0) return false;
+  return true;
+}
+
+// The simple decode gives what the stream decoder gives, and every failure as
+// a code with both bitmaps empty, never an exception.
+TEST(PngDecode, GivesTheStreamDecodersPixelsAndEveryFailureAsACode) {
+  for (int colourType : {0, 2, 3, 6}) {
+    const auto bytes = test::LibpngEncode(test::RandomSource(23, 9, colourType, 8, colourType == 6, 5));
+    const DecodedPng simple = DecodePng(bytes.data(), bytes.size());
+    const auto stream = DecodeOurs(bytes);
+    ASSERT_TRUE(simple.ok()) << simple.message;
+    EXPECT_TRUE(SameBitmap(simple.image, stream.image)) << colourType;
+    EXPECT_EQ(simple.alpha.Empty(), colourType != 6);
+    if (colourType == 6) EXPECT_TRUE(SameBitmap(simple.alpha, stream.alpha));
+  }
+  const auto good = test::LibpngEncode(test::RandomSource(64, 32, 2, 8, false, 6));
+  auto failsWith = [](const DecodedPng& d, PngErrorCode code) {
+    EXPECT_EQ(d.error, code) << d.message;
+    EXPECT_TRUE(d.image.Empty());
+    EXPECT_TRUE(d.alpha.Empty());
+    EXPECT_FALSE(d.message.empty());
+  };
+  failsWith(DecodePng("GIF89a", 6), PngErrorCode::NotPng);
+  failsWith(DecodePng(good.data(), 40), PngErrorCode::ImageDataBroken);  // cut before any row
+  failsWith(DecodePng(good.data(), good.size(), {64 * 32 - 1, 1 << 20}), PngErrorCode::BadImageSize);
+  failsWith(DecodePng(good.data(), good.size(), {1 << 20, 64 * 32}), PngErrorCode::BadImageSize);
+  EXPECT_TRUE(DecodePng(good.data(), good.size(), {64 * 32, 64 * 32 * 3}).ok());
+  failsWith(DecodePngFile("/nonexistent/picture.png"), PngErrorCode::Unreadable);
+  failsWith(DecodePngFile("/"), PngErrorCode::Unreadable);
 }
 
 }  // namespace

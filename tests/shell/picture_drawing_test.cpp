@@ -7,6 +7,7 @@
 #include "platform/files.h"
 #include "png/png_write_stream.h"
 #include "png/stream.h"
+#include "png/png_decode.h"
 #include "shell/picture_drawing.h"
 #include "test_support.h"
 
@@ -118,10 +119,11 @@ TEST_F(Drawing, PicturesBeyondTheSizeCapAreSkippedBeforeDecoding) {
   test::WriteFile("wide.png", header(4097, 4096));
   test::WriteFile("huge.png", header(16000, 16000));
   test::WriteFile("short.png", header(1, 1).substr(0, 20));
-  EXPECT_TRUE(PictureSizeAcceptable("ok.png"));
-  EXPECT_FALSE(PictureSizeAcceptable("wide.png"));
-  EXPECT_FALSE(PictureSizeAcceptable("huge.png"));
-  EXPECT_FALSE(PictureSizeAcceptable("short.png"));
+  const png::DecodeLimits limits{kMaxPicturePixels, kMaxPicturePixels * 4};
+  EXPECT_NE(png::DecodePngFile("ok.png", limits).error, png::PngErrorCode::BadImageSize);  // no data, but not too big
+  EXPECT_EQ(png::DecodePngFile("wide.png", limits).error, png::PngErrorCode::BadImageSize);
+  EXPECT_EQ(png::DecodePngFile("huge.png", limits).error, png::PngErrorCode::BadImageSize);
+  EXPECT_FALSE(png::DecodePngFile("short.png", limits).ok());
   WriteArchive(game, {header(16000, 16000) + "IDAT"});
   EXPECT_FALSE(DrawPicture(game, 1, background, {&target, 10, 8}, false));
   EXPECT_EQ(target.ScanLine(0)[0], 7);
