@@ -28,11 +28,11 @@ RGBA painting, Up	plasma-workspace-wallpapers	/usr/share/wallpapers/Kay/contents
 RGBA, 8 KiB IDATs	mate-backgrounds	/usr/share/backgrounds/mate/desktop/MATE-Stripes-Dark.png
 RGBA, 8 KiB IDATs	gimp-data	/usr/share/gimp/2.0/images/gimp-splash.png
 grey+alpha, Paeth	mate-backgrounds	/usr/share/backgrounds/mate/desktop/Stripes.png
-RGB, no filter	mate-backgrounds	/usr/share/backgrounds/mate/desktop/Ubuntu-Mate-Cold-no-logo.png
+RGB, no Paeth, one IDAT	mate-backgrounds	/usr/share/backgrounds/mate/desktop/Ubuntu-Mate-Cold-no-logo.png
 palette, 8 KiB IDATs	gnome-user-docs	/usr/share/help/C/gnome-help/figures/screenshot-tool.png
 palette, large	stellarium-data	/usr/share/stellarium/nebulae/default/virgo_cluster.png
 palette, wide	kstars-data	/usr/share/doc/HTML/en/kstars/star_profile_final.png
-RGB screenshot, 8 KiB IDATs	kstars-data	/usr/share/doc/HTML/en/kstars/kstars_hips.png
+RGB screenshot, mostly Average	kstars-data	/usr/share/doc/HTML/en/kstars/kstars_hips.png
 RGB screenshot	gnome-user-docs	/usr/share/help/C/gnome-help/figures/shell-appts.png
 RGBA screenshot	gnome-user-docs	/usr/share/help/C/gnome-help/figures/shell-exit-expanded.png
 icon 16 px	oxygen-icon-theme	/usr/share/icons/oxygen/base/16x16/apps/preferences-desktop-display.png
