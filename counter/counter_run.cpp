@@ -45,6 +45,7 @@ void CounterRun::Prepare() {
     // From loading to saving no other run may count: each run counts once and
     // greets with its own count. Nothing else happens under the lock.
     state::HistoryCounting counting(where, kHistoryLockWait);
+    if (setup_.countHere) counting.LogStartupsIn(setup_.workFolder);
     if (counting.waitedInVain()) notices_.push_back(state::HistoryLockNotice());
     if (counting.unlocked()) notices_.push_back(state::HistoryLockUnavailableNotice());
     notices_.push_back(state::HistoryLoadNotice(counting.Load(historyBefore_)));

@@ -29,6 +29,7 @@ bool BreakDownLocal(TimeValue t, LocalTime& out) {
   out.second = tm.tm_sec;
   out.weekday = tm.tm_wday;
   out.yearday = tm.tm_yday;
+  out.utcOffset = static_cast<int>(tm.tm_gmtoff);
   return true;
 }
 

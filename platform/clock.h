@@ -18,6 +18,7 @@ struct LocalTime {
   int second = 0;
   int weekday = 4;   // 0 = Sunday
   int yearday = 0;   // 0..365
+  int utcOffset = 0;  // seconds east of UTC in force at that moment (daylight saving included)
 };
 
 TimeValue CurrentTime();

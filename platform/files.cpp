@@ -229,6 +229,29 @@ std::optional<std::string> ReadFileStart(const std::string& path, std::size_t by
   return content;
 }
 
+AppendStatus AppendToFile(const std::string& path, std::string_view text, std::uint64_t maxBytes) {
+  Fd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, NewFileMode()));
+  if (fd.get() < 0) return errno == ELOOP ? AppendStatus::NotRegular : AppendStatus::Failed;
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) return AppendStatus::Failed;
+  if (!S_ISREG(st.st_mode)) return AppendStatus::NotRegular;
+  std::string line;
+  char last = '\n';
+  if (st.st_size > 0) {
+    // Read through a second descriptor: this one is write-only.
+    Fd reader(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (reader.get() < 0 || ::pread(reader.get(), &last, 1, st.st_size - 1) != 1) last = '\n';
+  }
+  if (last != '\n') line = "\n";
+  line.append(text);
+  if (static_cast<std::uint64_t>(st.st_size) + line.size() > maxBytes) return AppendStatus::Full;
+  // One write: O_APPEND puts it at the end as a whole, even with other writers.
+  const ssize_t n = ::write(fd.get(), line.data(), line.size());
+  if (n == static_cast<ssize_t>(line.size())) return AppendStatus::Ok;
+  // A short write (a full disk) leaves a partial line; the next append ends it.
+  return AppendStatus::Failed;
+}
+
 WriteResult WriteFileReplacing(const std::string& path, std::string_view content, bool durable) {
   if (path.empty() || path.back() == '/') return {WriteStatus::Failed, ENOENT};
   struct stat existing {};

@@ -83,6 +83,15 @@ inline bool ReplaceFileAtomically(const std::string& path, std::string_view cont
   return static_cast<bool>(WriteFileReplacing(path, content));
 }
 
+// Adds text at the end of a log file in one write, creating it when missing:
+// writers that append at once never interleave inside each other's text, and
+// a last line left without its end (a crash, a full disk) is ended first so
+// the new text starts a line of its own. Links are not followed, anything but
+// a regular file is left alone, and a file that would grow past maxBytes is
+// not written (Full).
+enum class AppendStatus { Ok, Full, NotRegular, Failed };
+AppendStatus AppendToFile(const std::string& path, std::string_view text, std::uint64_t maxBytes);
+
 // Makes `link` a symbolic link to target, replacing what was there at once.
 bool ReplaceSymlink(const std::string& link, const std::string& target);
 

@@ -1,5 +1,7 @@
 #include "state/history.h"
 
+#include "state/startup_log.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <limits>
@@ -226,6 +228,8 @@ HistorySave HistoryCounting::Record(StartHistory& h, platform::TimeValue now, co
     if (loaded_.state == HistoryFileState::Valid) h = fresh;
   }
   HistorySave saved = RecordStartup(h, now, nowTm, where_);
+  // The log follows the count; whatever becomes of it, the count stands.
+  if (saved && logFolder_) AppendStartup(*logFolder_, nowTm);
   lock_.Release();
   return saved;
 }

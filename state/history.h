@@ -1,6 +1,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include <chrono>
@@ -90,6 +91,9 @@ class HistoryCounting {
   // No lock of any kind could be had: runs started together may lose counts.
   bool unlocked() const { return lock_.state() == platform::PathLock::State::Unavailable; }
   HistoryLoad Load(StartHistory& h);
+  // Record also adds the start-up to the log in this folder (state/startup_log.h),
+  // once the count is saved and before the next run may count.
+  void LogStartupsIn(std::string workFolder) { logFolder_ = std::move(workFolder); }
   // Counts, saves and lets the next run in. A history the load could not
   // read is never replaced: nothing is counted (NotRead).
   HistorySave Record(StartHistory& h, platform::TimeValue now, const platform::LocalTime& nowTm);
@@ -106,6 +110,7 @@ class HistoryCounting {
   Contents Read() const;
 
   HistoryLocation where_;
+  std::optional<std::string> logFolder_;
   platform::PathLock lock_;
   HistoryLoad loaded_;
   Contents contents_;

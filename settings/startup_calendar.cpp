@@ -1,0 +1,114 @@
+#include "settings/startup_calendar.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <set>
+
+namespace vp::settings {
+
+std::int64_t DayNumber(int year, int month, int day) {
+  std::int64_t y = year - (month <= 2);
+  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const std::int64_t yoe = y - era * 400;
+  const std::int64_t doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+CivilDate DateOf(std::int64_t z) {
+  CivilDate d;
+  d.weekday = static_cast<int>(((z % 7) + 11) % 7);  // 1970-01-01 was a Thursday
+  z += 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const std::int64_t doe = z - era * 146097;
+  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const std::int64_t mp = (5 * doy + 2) / 153;
+  d.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  d.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  d.year = static_cast<int>(yoe + era * 400 + (d.month <= 2));
+  return d;
+}
+
+CalendarYear BuildCalendarYear(const std::vector<state::LoggedStartup>& startups, int year) {
+  CalendarYear c;
+  c.year = year;
+  c.firstDay = DayNumber(year, 1, 1);
+  c.perDay.assign(static_cast<std::size_t>(DayNumber(year + 1, 1, 1) - c.firstDay), 0);
+  std::set<std::int64_t> days;  // every day with a start-up, all years: runs cross the year's ends
+  for (const state::LoggedStartup& s : startups) {
+    const std::int64_t day = DayNumber(s.year, s.month, s.day);
+    days.insert(day);
+    if (s.year != year) continue;
+    ++c.perDay[static_cast<std::size_t>(day - c.firstDay)];
+    ++c.perHour[static_cast<std::size_t>(s.hour)];
+    ++c.total;
+  }
+  for (std::size_t i = 0; i < c.perDay.size(); ++i) {
+    if (c.perDay[i] == 0) continue;
+    ++c.daysWithStartups;
+    if (c.perDay[i] > c.busiestCount) {
+      c.busiestCount = c.perDay[i];
+      c.busiestDay = c.firstDay + static_cast<std::int64_t>(i);
+    }
+  }
+  const std::int64_t lastDay = c.firstDay + static_cast<std::int64_t>(c.perDay.size()) - 1;
+  DayRun run;
+  for (std::int64_t day : days) {
+    if (run.Length() > 0 && day == run.last + 1) {
+      run.last = day;
+    } else {
+      run = {day, day};
+    }
+    const bool touchesYear = run.last >= c.firstDay && run.first <= lastDay;
+    if (touchesYear && run.Length() > c.longestRun.Length()) c.longestRun = run;
+  }
+  return c;
+}
+
+std::vector<int> CalendarYears(const std::vector<state::LoggedStartup>& startups, const state::StartHistory& history,
+                               int currentYear) {
+  std::set<int> years{currentYear};
+  for (const state::LoggedStartup& s : startups) years.insert(s.year);
+  for (std::uint32_t t : {history.firstTime, history.lastTime}) {
+    platform::LocalTime local;
+    if (!state::NothingRecorded(history) && t != 0 && platform::BreakDownLocal(t, local)) years.insert(local.year);
+  }
+  // Only the years the data names, not the span between them: a clock once
+  // set decades off would otherwise offer decades of empty years.
+  return {years.begin(), years.end()};
+}
+
+int ShadeOf(int count) {
+  if (count <= 0) return 0;
+  if (count <= 2) return count;
+  return count <= 4 ? 3 : 4;
+}
+
+bool LogStartsAfterHistory(const std::vector<state::LoggedStartup>& startups, const state::StartHistory& history) {
+  if (state::NothingRecorded(history)) return false;
+  if (startups.empty()) return true;
+  // The history holds the first start-up's second; the log its local second
+  // with the offset. A minute covers clocks that moved between the two writes.
+  return static_cast<platform::TimeValue>(history.firstTime) + 60 < startups.front().time;
+}
+
+std::string StartupLogCsv(const std::vector<state::LoggedStartup>& startups) {
+  static const char* kWeekdays[7] = {"日", "月", "火", "水", "木", "金", "土"};
+  std::string csv = "\xEF\xBB\xBF";
+  csv += "起動日時,日付,時刻,曜日,UTCとの差\r\n";
+  for (const state::LoggedStartup& s : startups) {
+    const int magnitude = s.utcOffset < 0 ? -s.utcOffset : s.utcOffset;
+    char row[128];
+    std::snprintf(row, sizeof row, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d,%04d/%02d/%02d,%02d:%02d:%02d,", s.year,
+                  s.month, s.day, s.hour, s.minute, s.second, s.utcOffset < 0 ? '-' : '+', magnitude / 3600,
+                  magnitude / 60 % 60, s.year, s.month, s.day, s.hour, s.minute, s.second);
+    csv += row;
+    csv += kWeekdays[DateOf(DayNumber(s.year, s.month, s.day)).weekday];
+    std::snprintf(row, sizeof row, ",%c%02d:%02d\r\n", s.utcOffset < 0 ? '-' : '+', magnitude / 3600, magnitude / 60 % 60);
+    csv += row;
+  }
+  return csv;
+}
+
+}  // namespace vp::settings

@@ -1,0 +1,59 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "state/history.h"
+#include "state/startup_log.h"
+
+namespace vp::settings {
+
+// A calendar day as a number: days since 1970-01-01, so that consecutive days
+// differ by one whatever the months, years and time zones.
+std::int64_t DayNumber(int year, int month, int day);
+struct CivilDate {
+  int year = 1970, month = 1, day = 1, weekday = 4;  // 0 = Sunday
+};
+CivilDate DateOf(std::int64_t dayNumber);
+
+// Consecutive days with a start-up, first and last day included.
+struct DayRun {
+  std::int64_t first = 0, last = -1;
+  int Length() const { return static_cast<int>(last - first + 1); }
+};
+
+// One year of the log. A start-up belongs to the local calendar day and hour
+// it was counted in, as the history's own day counter takes it: the offset
+// written with it, never the time zone of whoever looks now.
+struct CalendarYear {
+  int year = 0;
+  std::int64_t firstDay = 0;  // the day number of 1 January
+  std::vector<int> perDay;    // 365 or 366 counts
+  std::array<int, 24> perHour{};
+  int total = 0;
+  int daysWithStartups = 0;
+  int busiestCount = 0;
+  std::int64_t busiestDay = -1;  // the first of the busiest days; -1 for an empty year
+  DayRun longestRun;             // the longest run that touches this year, counted in full
+};
+CalendarYear BuildCalendarYear(const std::vector<state::LoggedStartup>& startups, int year);
+
+// The years to offer, newest last: every year with a logged start-up, the
+// history's first and last years, and the current one.
+std::vector<int> CalendarYears(const std::vector<state::LoggedStartup>& startups, const state::StartHistory& history,
+                               int currentYear);
+
+// The legend's shades: 0 for no start-up, then 1, 2, 3-4 and 5 or more.
+int ShadeOf(int count);
+inline constexpr int kShades = 5;
+
+// Whether the history knows start-ups from before the log's first line (the
+// log came later than the history, or could not be written for a while).
+bool LogStartsAfterHistory(const std::vector<state::LoggedStartup>& startups, const state::StartHistory& history);
+
+// The log for a spreadsheet: UTF-8 with a byte order mark (so spreadsheet
+// programs read the Japanese header), CRLF line ends, one row a start-up.
+std::string StartupLogCsv(const std::vector<state::LoggedStartup>& startups);
+
+}  // namespace vp::settings

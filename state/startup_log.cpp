@@ -1,0 +1,111 @@
+#include "state/startup_log.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace vp::state {
+namespace {
+
+std::string InFolder(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+// Days from 1970-01-01 to a proleptic Gregorian date (Howard Hinnant's algorithm).
+std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+bool Digits(std::string_view text, std::size_t at, std::size_t count, int& out) {
+  if (at + count > text.size()) return false;
+  out = 0;
+  for (std::size_t i = at; i < at + count; ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    out = out * 10 + (text[i] - '0');
+  }
+  return true;
+}
+
+int DaysInMonth(int year, int month) {
+  static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+}  // namespace
+
+std::string StartupLogName(int year) { return "startups-" + std::to_string(year) + ".log"; }
+
+std::string FormatStartupLine(const platform::LocalTime& local) {
+  const int offset = local.utcOffset;
+  const int magnitude = offset < 0 ? -offset : offset;
+  char line[64];
+  std::snprintf(line, sizeof line, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d\n", local.year, local.month, local.day,
+                local.hour, local.minute, local.second, offset < 0 ? '-' : '+', magnitude / 3600, magnitude / 60 % 60);
+  return line;
+}
+
+std::optional<LoggedStartup> ParseStartupLine(std::string_view line) {
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  // YYYY-MM-DDTHH:MM:SS±HH:MM, or Z for UTC.
+  LoggedStartup s;
+  if (line.size() != 25 && line.size() != 20) return std::nullopt;
+  if (line[4] != '-' || line[7] != '-' || line[10] != 'T' || line[13] != ':' || line[16] != ':') return std::nullopt;
+  if (!Digits(line, 0, 4, s.year) || !Digits(line, 5, 2, s.month) || !Digits(line, 8, 2, s.day) ||
+      !Digits(line, 11, 2, s.hour) || !Digits(line, 14, 2, s.minute) || !Digits(line, 17, 2, s.second))
+    return std::nullopt;
+  if (s.year < 1970 || s.month < 1 || s.month > 12 || s.day < 1 || s.day > DaysInMonth(s.year, s.month) ||
+      s.hour > 23 || s.minute > 59 || s.second > 60)
+    return std::nullopt;
+  if (line.size() == 20) {
+    if (line[19] != 'Z') return std::nullopt;
+  } else {
+    int hours = 0, minutes = 0;
+    if ((line[19] != '+' && line[19] != '-') || line[22] != ':' || !Digits(line, 20, 2, hours) ||
+        !Digits(line, 23, 2, minutes) || hours > 14 || minutes > 59)
+      return std::nullopt;
+    s.utcOffset = (line[19] == '-' ? -1 : 1) * (hours * 3600 + minutes * 60);
+  }
+  s.time = DaysFromCivil(s.year, static_cast<unsigned>(s.month), static_cast<unsigned>(s.day)) * 86400 +
+           s.hour * 3600 + s.minute * 60 + s.second - s.utcOffset;
+  return s;
+}
+
+platform::AppendStatus AppendStartup(const std::string& workFolder, const platform::LocalTime& local) {
+  return platform::AppendToFile(InFolder(workFolder, StartupLogName(local.year)), FormatStartupLine(local),
+                                kStartupLogYearBytes);
+}
+
+StartupLog ReadStartupLog(const std::string& workFolder) {
+  StartupLog log;
+  const std::string folder = workFolder.empty() ? std::string(".") : workFolder;
+  for (const std::string& name : platform::FindFiles(folder, "startups-*.log")) {
+    int year = 0;
+    if (name.size() != 17 || !Digits(name, 9, 4, year) || name.compare(0, 9, "startups-") != 0) continue;
+    // A file many times a year's cap is not ours to read into memory.
+    const auto text = platform::ReadWholeFile(InFolder(workFolder, name), 4 * kStartupLogYearBytes);
+    if (!text) {
+      log.unreadableFiles.push_back(name);
+      continue;
+    }
+    std::string_view rest = *text;
+    while (!rest.empty()) {
+      const std::size_t end = rest.find('\n');
+      const std::string_view line = rest.substr(0, end);
+      rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+      if (line.empty() || line == "\r") continue;
+      if (auto s = ParseStartupLine(line)) log.startups.push_back(*s);
+      else ++log.damagedLines;
+    }
+  }
+  std::stable_sort(log.startups.begin(), log.startups.end(),
+                   [](const LoggedStartup& a, const LoggedStartup& b) { return a.time < b.time; });
+  return log;
+}
+
+}  // namespace vp::state

@@ -1,0 +1,46 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/files.h"
+
+namespace vp::state {
+
+// The start-up log: beside the 64-byte history, one line per counted
+// start-up with the local time and its offset from UTC, ISO 8601
+// ("2026-12-08T22:29:04+09:00", 26 bytes with the line end), one file a
+// calendar year ("startups-2026.log" in the working folder). A year's file
+// stops growing at kStartupLogYearBytes, about 40 000 start-ups; a hundred
+// start-ups a day for forty years stay under 40 MiB. The history never
+// depends on it: counting works the same whether the log can be written or not.
+inline constexpr std::uint64_t kStartupLogYearBytes = std::uint64_t{1} << 20;
+
+std::string StartupLogName(int year);  // "startups-2026.log"
+std::string FormatStartupLine(const platform::LocalTime& local);  // with its line end
+
+// A start-up as logged: the local calendar time where it was counted, and the
+// moment itself (UTC seconds) derived from it and the offset.
+struct LoggedStartup {
+  platform::TimeValue time = 0;
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  int utcOffset = 0;  // seconds east of UTC
+  bool operator==(const LoggedStartup&) const = default;
+};
+// Nothing for a line that is not one of ours (damaged, cut, hand-edited).
+std::optional<LoggedStartup> ParseStartupLine(std::string_view line);
+
+// Counter mode, under the counting lock, after the count was saved.
+platform::AppendStatus AppendStartup(const std::string& workFolder, const platform::LocalTime& local);
+
+struct StartupLog {
+  std::vector<LoggedStartup> startups;  // in time order, whatever order the lines were in
+  int damagedLines = 0;                 // skipped, and left in the file as they are
+  std::vector<std::string> unreadableFiles;
+};
+StartupLog ReadStartupLog(const std::string& workFolder);
+
+}  // namespace vp::state

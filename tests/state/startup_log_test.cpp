@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <set>
+#include <vector>
+
+#include "platform/files.h"
+#include "state/history.h"
+#include "state/startup_log.h"
+#include "test_support.h"
+
+namespace vp::state {
+namespace {
+
+// Switches the process's time zone for one test.
+class ZoneGuard {
+ public:
+  explicit ZoneGuard(const char* zone) : old_(std::getenv("TZ") ? std::getenv("TZ") : "") { Set(zone); }
+  ~ZoneGuard() { Set(old_.c_str()); }
+  static void Set(const char* zone) {
+    setenv("TZ", zone, 1);
+    tzset();
+  }
+
+ private:
+  std::string old_;
+};
+
+platform::LocalTime At(platform::TimeValue t) {
+  platform::LocalTime local;
+  EXPECT_TRUE(platform::BreakDownLocal(t, local));
+  return local;
+}
+
+TEST(StartupLog, LinesAreIsoTimesWithTheOffsetInForceAndComeBackToTheSameMoment) {
+  test::Sandbox box;
+  ZoneGuard zone("America/New_York");
+  // 2026-03-08 02:00 EST the clocks went forward; 2026-11-01 02:00 EDT back.
+  const platform::TimeValue beforeSpring = 1772953200 - 60, afterSpring = 1772953200 + 60;
+  const platform::TimeValue firstOne = 1793512800 - 600, secondOne = 1793512800 + 3000;  // 01:50 EDT, 01:50 EST
+  EXPECT_EQ(FormatStartupLine(At(beforeSpring)), "2026-03-08T01:59:00-05:00\n");
+  EXPECT_EQ(FormatStartupLine(At(afterSpring)), "2026-03-08T03:01:00-04:00\n");
+  EXPECT_EQ(FormatStartupLine(At(firstOne)), "2026-11-01T01:50:00-04:00\n");
+  EXPECT_EQ(FormatStartupLine(At(secondOne)), "2026-11-01T01:50:00-05:00\n");
+  for (platform::TimeValue t : {beforeSpring, afterSpring, firstOne, secondOne}) {
+    const auto parsed = ParseStartupLine(FormatStartupLine(At(t)).substr(0, 25));
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->time, t);
+  }
+  ZoneGuard india("Asia/Kolkata");
+  EXPECT_EQ(FormatStartupLine(At(0)), "1970-01-01T05:30:00+05:30\n");
+  EXPECT_EQ(ParseStartupLine("2026-12-08T13:00:00Z")->time, ParseStartupLine("2026-12-08T22:00:00+09:00")->time);
+}
+
+TEST(StartupLog, DamagedAndReorderedLinesAreSkippedOrSortedAndNeverRewritten) {
+  test::Sandbox box;
+  const std::string text =
+      "2026-05-02T08:00:00+09:00\n"
+      "garbage\n"
+      "2026-05-01T23:59:59+09:00\r\n"
+      "2026-02-30T10:00:00+09:00\n"   // no such day
+      "2026-05-03T25:00:00+09:00\n"   // no such hour
+      "2026-05-01T07:00:00+09:00";    // a last line cut before its end
+  test::WriteFile(StartupLogName(2026), text);
+  test::WriteFile(StartupLogName(2025), "2025-12-31T23:00:00+09:00\n");
+  test::WriteFile("startups-old.log", "2020-01-01T00:00:00+09:00\n");  // not a year's file
+  StartupLog log = ReadStartupLog("");
+  ASSERT_EQ(log.startups.size(), 4u);
+  EXPECT_EQ(log.damagedLines, 3);
+  for (std::size_t i = 1; i < log.startups.size(); ++i) EXPECT_LT(log.startups[i - 1].time, log.startups[i].time);
+  EXPECT_EQ(log.startups.front().year, 2025);
+  // The next start-up goes on a line of its own; the damaged lines stay.
+  platform::LocalTime local = At(test::LocalTimeValue(2026, 5, 4, 9, 30));
+  ASSERT_EQ(AppendStartup("", local), platform::AppendStatus::Ok);
+  EXPECT_EQ(test::ReadFile(StartupLogName(2026)), text + "\n2026-05-04T09:30:00+09:00\n");
+  EXPECT_EQ(ReadStartupLog("").startups.size(), 5u);
+}
+
+// The log never decides the count: whatever the log is, the history counts.
+TEST(StartupLog, AFullMissingOrForeignLogNeverStopsTheCount) {
+  test::Sandbox box;
+  const HistoryLocation where{"TALLYDAT", false};
+  const platform::TimeValue now = test::LocalTimeValue(2026, 7, 1, 12, 0);
+  auto count = [&] {
+    StartHistory h;
+    HistoryCounting counting(where, std::chrono::seconds(5));
+    counting.LogStartupsIn("");
+    counting.Load(h);
+    EXPECT_TRUE(counting.Record(h, now, At(now)));
+    return h.count;
+  };
+  EXPECT_EQ(count(), 2u);
+  EXPECT_EQ(test::ReadFile(StartupLogName(2026)), "2026-07-01T12:00:00+09:00\n");
+  // Full: the line is not written.
+  const std::string full(kStartupLogYearBytes - 10, 'x');
+  test::WriteFile(StartupLogName(2026), full);
+  EXPECT_EQ(count(), 3u);
+  EXPECT_EQ(test::ReadFile(StartupLogName(2026)), full);
+  // A folder, and a link planted under the log's name, are left alone.
+  ASSERT_TRUE(platform::DeleteFile(StartupLogName(2026)));
+  ASSERT_EQ(mkdir(StartupLogName(2026).c_str(), 0700), 0);
+  EXPECT_EQ(count(), 4u);
+  rmdir(StartupLogName(2026).c_str());
+  test::WriteFile("elsewhere", "keep");
+  ASSERT_EQ(symlink("elsewhere", StartupLogName(2026).c_str()), 0);
+  EXPECT_EQ(count(), 5u);
+  EXPECT_EQ(test::ReadFile("elsewhere"), "keep");
+  EXPECT_EQ(DecodeHistory(test::ReadFile("TALLYDAT")).count, 5u);
+}
+
+TEST(StartupLog, ParallelRunsEachLogOneWholeLine) {
+  test::Sandbox box;
+  constexpr int kRuns = 4, kRounds = 30;
+  const HistoryLocation where{"TALLYDAT", false};
+  std::vector<pid_t> children;
+  for (int r = 0; r < kRuns; ++r) {
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      int status = 0;
+      for (int i = 0; i < kRounds; ++i) {
+        StartHistory mine;
+        HistoryCounting counting(where, std::chrono::seconds(20));
+        counting.LogStartupsIn("");
+        counting.Load(mine);
+        // Each run its own second, so every line can be told apart.
+        const platform::TimeValue t = test::LocalTimeValue(2026, 1, 1, 0, 0) + r * 1000 + i;
+        if (!counting.Record(mine, t, At(t))) status = 1;
+      }
+      _exit(status);
+    }
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = -1;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  const StartupLog log = ReadStartupLog("");
+  EXPECT_EQ(log.damagedLines, 0);
+  ASSERT_EQ(log.startups.size(), static_cast<std::size_t>(kRuns * kRounds));
+  std::set<platform::TimeValue> distinct;
+  for (const LoggedStartup& s : log.startups) distinct.insert(s.time);
+  EXPECT_EQ(distinct.size(), static_cast<std::size_t>(kRuns * kRounds));
+  EXPECT_EQ(DecodeHistory(test::ReadFile("TALLYDAT")).count, 1u + kRuns * kRounds);
+}
+
+}  // namespace
+}  // namespace vp::state
