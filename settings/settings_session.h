@@ -8,6 +8,7 @@
 #include "platform/registry.h"
 #include "settings/statistics.h"
 #include "state/history.h"
+#include "state/startup_log.h"
 #include "state/settings.h"
 
 namespace vp::settings {
@@ -51,6 +52,9 @@ class SettingsSession {
   void KeepDamaged() { keepDamaged_ = true; }
 
   StatisticsTexts Statistics(const NumberFormat& format) const;
+  // The start-up log beside the history, read afresh; and today's year.
+  state::StartupLog StartupLog() const { return state::ReadStartupLog(workFolder_); }
+  platform::TimeValue Now() const { return clock_(); }
 
   // OK: the game's data must be there before anything is stored.
   bool GameDataPresent() const;

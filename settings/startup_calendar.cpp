@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <set>
 
+#include "settings/statistics.h"
+
 namespace vp::settings {
 
 std::int64_t DayNumber(int year, int month, int day) {
@@ -91,6 +93,40 @@ bool LogStartsAfterHistory(const std::vector<state::LoggedStartup>& startups, co
   // The history holds the first start-up's second; the log its local second
   // with the offset. A minute covers clocks that moved between the two writes.
   return static_cast<platform::TimeValue>(history.firstTime) + 60 < startups.front().time;
+}
+
+std::string DateText(std::int64_t dayNumber) {
+  const CivilDate d = DateOf(dayNumber);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d/%02d/%02d", d.year, d.month, d.day);
+  return text;
+}
+
+CalendarTexts DescribeCalendar(const CalendarYear& year, const state::StartupLog& log,
+                               const state::StartHistory& history) {
+  CalendarTexts t;
+  t.total = std::to_string(year.year) + "年の起動: " + std::to_string(year.total) + " 回（起動した日: " +
+            std::to_string(year.daysWithStartups) + " 日）";
+  t.longestRun = year.longestRun.Length() > 0
+                     ? "最長連続: " + std::to_string(year.longestRun.Length()) + " 日（" +
+                           DateText(year.longestRun.first) + "〜" + DateText(year.longestRun.last) + "）"
+                     : std::string("最長連続: なし");
+  t.busiestDay = year.busiestDay >= 0 ? "最も起動した日: " + DateText(year.busiestDay) + "（" +
+                                            std::to_string(year.busiestCount) + " 回）"
+                                      : std::string("最も起動した日: なし");
+  if (LogStartsAfterHistory(log.startups, history)) {
+    const std::string since = log.startups.empty()
+                                  ? std::string("起動の記録はまだありません。")
+                                  : "起動の記録は " + DateTimeText(log.startups.front().time) + " から始まっています。";
+    t.note = since + "それより前の起動は日ごとには分かりません。履歴から分かるのは、初回起動 " +
+             DateTimeText(history.firstTime) + "、前回起動 " + DateTimeText(history.lastTime) + "、合計 " +
+             std::to_string(state::RecordedStartups(history)) + " 回です。";
+  }
+  if (log.damagedLines > 0)
+    t.problems = "読めない行が " + std::to_string(log.damagedLines) + " 行ありました（数えずに、ファイルにはそのまま残しています）。";
+  for (const std::string& name : log.unreadableFiles)
+    t.problems += (t.problems.empty() ? "" : "\n") + std::string("読めないファイルがあります: ") + name;
+  return t;
 }
 
 std::string StartupLogCsv(const std::vector<state::LoggedStartup>& startups) {

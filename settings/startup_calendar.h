@@ -52,6 +52,18 @@ inline constexpr int kShades = 5;
 // log came later than the history, or could not be written for a while).
 bool LogStartsAfterHistory(const std::vector<state::LoggedStartup>& startups, const state::StartHistory& history);
 
+// What the window says beside the grid, in Japanese.
+struct CalendarTexts {
+  std::string total;       // "2026年の起動: 120 回（起動した日: 80 日）"
+  std::string longestRun;  // "最長連続: 12 日（2025/12/29〜2026/01/09）"
+  std::string busiestDay;  // "最も起動した日: 2026/03/08（5 回）"
+  std::string note;        // about a history older than the log, or ""
+  std::string problems;    // damaged lines or unreadable files, or ""
+};
+CalendarTexts DescribeCalendar(const CalendarYear& year, const state::StartupLog& log,
+                               const state::StartHistory& history);
+std::string DateText(std::int64_t dayNumber);  // "2026/03/08"
+
 // The log for a spreadsheet: UTF-8 with a byte order mark (so spreadsheet
 // programs read the Japanese header), CRLF line ends, one row a start-up.
 std::string StartupLogCsv(const std::vector<state::LoggedStartup>& startups);

@@ -19,6 +19,7 @@
 #include "settings/help_files.h"
 #include "settings/ui/panel_widgets.h"
 #include "settings/ui/profile_window.h"
+#include "settings/ui/startup_calendar_window.h"
 #include "settings/statistics.h"
 #include "settings/ui/version_window.h"
 #include "shell/characters.h"
@@ -163,6 +164,13 @@ void TfrmMain::CreateMenu() {
   girl->setObjectName("mnuGirl");
   connect(girl, &QAction::triggered, this, [this] {
     TfrmGirl dialog(this, *data_, session_.settings().name);
+    dialog.exec();
+  });
+  QAction* calendar = func->addAction(QStringLiteral("起動カレンダー(&K)..."));
+  calendar->setObjectName("mnuCalendar");
+  calendar->setStatusTip(QStringLiteral("いつ起動したかを日ごと・時間帯ごとに表示します"));
+  connect(calendar, &QAction::triggered, this, [this] {
+    TfrmCalendar dialog(this, session_);
     dialog.exec();
   });
   QAction* preview = func->addAction(QStringLiteral("ログオン時の表示を確かめる(&P)"));

@@ -2,6 +2,7 @@
 
 #include "counter/counter_run.h"
 #include "gamedata/sound_scheme.h"
+#include "platform/files.h"
 #include "platform/text.h"
 #include "state/history.h"
 #include "test_support.h"
@@ -49,6 +50,9 @@ TEST_F(Run, ALogonCountsOnceAndGreetsWithTheHistoryAsItWasBefore) {
   next.Prepare();
   EXPECT_EQ(next.NoticeText().find("詳細設定"), std::string::npos);
   EXPECT_EQ(next.historyAfter().count, 44u);
+  // Each counted logon is in the log too, in local time with its offset.
+  EXPECT_EQ(test::ReadFile(box.work().path() + "/startups-2026.log"),
+            "2026-12-08T09:00:00+09:00\n2026-12-08T09:00:00+09:00\n");
 }
 
 TEST_F(Run, APreviewChangesNothingAndAScratchFolderCountsNothing) {
@@ -70,6 +74,7 @@ TEST_F(Run, APreviewChangesNothingAndAScratchFolderCountsNothing) {
   CounterRun scratch = Make(RunSetup::At("/opt/vp/", box.work().path() + "/", false));
   scratch.Prepare();
   EXPECT_EQ(test::ReadFile("TALLYDAT"), history);
+  EXPECT_TRUE(platform::FindFiles(box.work().path(), "startups-*.log").empty());  // neither run logged
   EXPECT_NE(scratch.NoticeText().find("作業フォルダを使えないため"), std::string::npos);
 }
 

@@ -97,3 +97,32 @@ TEST(StartupCalendar, CsvHasAHeaderForSpreadsheetsAndARowPerStartup) {
 
 }  // namespace
 }  // namespace vp::settings
+
+namespace vp::settings {
+namespace {
+
+TEST(StartupCalendar, TheTextsNameTheYearTheRunTheBusiestDayAndWhatTheHistoryAloneKnows) {
+  state::StartupLog log;
+  log.startups = Log({"2026-12-07T08:00:00+09:00", "2026-12-08T08:00:00+09:00", "2026-12-08T21:00:00+09:00"});
+  log.damagedLines = 2;
+  state::StartHistory history;
+  history.count = 4;
+  history.firstTime = static_cast<std::uint32_t>(log.startups.front().time);
+  history.lastTime = static_cast<std::uint32_t>(log.startups.back().time);
+  CalendarTexts t = DescribeCalendar(BuildCalendarYear(log.startups, 2026), log, history);
+  EXPECT_EQ(t.total, "2026年の起動: 3 回（起動した日: 2 日）");
+  EXPECT_EQ(t.longestRun, "最長連続: 2 日（2026/12/07〜2026/12/08）");
+  EXPECT_EQ(t.busiestDay, "最も起動した日: 2026/12/08（2 回）");
+  EXPECT_EQ(t.note, "");
+  EXPECT_NE(t.problems.find("2 行"), std::string::npos);
+  history.firstTime -= 30 * 86400;
+  t = DescribeCalendar(BuildCalendarYear(log.startups, 2025), log, history);
+  EXPECT_EQ(t.total, "2025年の起動: 0 回（起動した日: 0 日）");
+  EXPECT_EQ(t.busiestDay, "最も起動した日: なし");
+  EXPECT_EQ(t.note.rfind("起動の記録は 2026/12/07 08:00 から始まっています。", 0), 0u) << t.note;
+  EXPECT_NE(t.note.find("初回起動 2026/11/07 08:00"), std::string::npos) << t.note;
+  EXPECT_NE(t.note.find("合計 3 回"), std::string::npos) << t.note;
+}
+
+}  // namespace
+}  // namespace vp::settings

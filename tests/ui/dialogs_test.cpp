@@ -21,9 +21,11 @@
 #include "settings/ui/detailed_settings_dialog.h"
 #include "settings/ui/folder_dialog.h"
 #include "settings/ui/profile_window.h"
+#include "settings/ui/startup_calendar_window.h"
 #include "settings/ui/version_window.h"
 #include "shell/ui/data_form.h"
 #include "shell/ui/message_box.h"
+#include "state/history.h"
 #include "state/settings.h"
 #include "test_support.h"
 
@@ -251,6 +253,66 @@ TEST_F(Dialogs, ControlsHaveNamesTheFocusStartsOnTheFirstAndIsMarked) {
   ExpectEveryControlNamed(&girl);
   EXPECT_TRUE(girl.testAttribute(Qt::WA_KeyboardFocusChange));
   EXPECT_FALSE(Find<QWidget>(&girl, "bbtChar0")->accessibleName().isEmpty());
+}
+
+}  // namespace
+}  // namespace vp::settings
+
+namespace vp::settings {
+namespace {
+
+// Every visible control of the window inside it and apart from the others.
+std::string Overlaps(QWidget& window) {
+  std::vector<QWidget*> parts;
+  for (QWidget* w : window.findChildren<QWidget*>()) {
+    if (!w->isVisible() || w->parentWidget() != &window) continue;
+    if (qobject_cast<QMenu*>(w)) continue;
+    parts.push_back(w);
+  }
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    if (!window.rect().contains(parts[i]->geometry())) return parts[i]->objectName().toStdString() + " outside";
+    for (std::size_t j = i + 1; j < parts.size(); ++j)
+      if (parts[i]->geometry().intersects(parts[j]->geometry()))
+        return (parts[i]->objectName() + " / " + parts[j]->objectName()).toStdString();
+  }
+  return "";
+}
+
+TEST_F(Dialogs, TheStartupCalendarShowsTheYearItsTextsAndFitsAtEveryFontSize) {
+  const std::string work = box.work().path() + "/";
+  test::WriteFile(work + "startups-2025.log", "2025-12-31T08:00:00+09:00\n");
+  test::WriteFile(work + "startups-2026.log",
+                  "2026-01-01T08:00:00+09:00\nbroken\n2026-01-02T21:00:00+09:00\n2026-01-02T22:00:00+09:00\n");
+  state::StartHistory history;
+  history.count = 30;
+  history.firstTime = 1700000000;  // 2023: older than the log
+  history.lastTime = 1767300000;
+  test::WriteFile(work + "TALLYDAT", state::EncodeHistory(history));
+  SettingsSession session(box.registry(), work, work, false, [] { return platform::TimeValue{1767400000}; });
+  session.Load();
+  for (int scale : {1, 2}) {
+    QFont font = QApplication::font();
+    font.setPixelSize(12 * scale);
+    TfrmCalendar calendar(nullptr, session);
+    calendar.setFont(font);
+    for (QWidget* w : calendar.findChildren<QWidget*>()) w->setFont(font);
+    calendar.show();
+    QApplication::processEvents();
+    EXPECT_EQ(calendar.ShownYear(), 2026);
+    EXPECT_EQ(Overlaps(calendar), "") << "at " << scale * 100 << " %";
+    auto* total = calendar.findChild<QLabel*>("lblTotal");
+    EXPECT_EQ(total->text(), QStringLiteral("2026年の起動: 3 回（起動した日: 2 日）"));
+    EXPECT_EQ(calendar.findChild<QLabel*>("lblRun")->text(),
+              QStringLiteral("最長連続: 3 日（2025/12/31〜2026/01/02）"));
+    EXPECT_TRUE(calendar.findChild<QLabel*>("lblNote")->isVisible());
+    EXPECT_TRUE(calendar.findChild<QLabel*>("lblProblems")->text().contains(QStringLiteral("1 行")));
+    auto* years = calendar.findChild<QComboBox*>("cbxYear");
+    ASSERT_EQ(years->count(), 3);  // the history's first year, the log's years
+    years->setCurrentIndex(years->findData(2025));
+    EXPECT_EQ(calendar.ShownYear(), 2025);
+    EXPECT_EQ(total->text(), QStringLiteral("2025年の起動: 1 回（起動した日: 1 日）"));
+    EXPECT_EQ(Overlaps(calendar), "") << "at " << scale * 100 << " %, 2025";
+  }
 }
 
 }  // namespace

@@ -1,0 +1,249 @@
+#include "settings/ui/startup_calendar_window.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHelpEvent>
+#include <QPainter>
+#include <QToolTip>
+#include <QVBoxLayout>
+
+#include "platform/files.h"
+#include "shell/ui/fonts.h"
+#include "shell/ui/message_box.h"
+
+namespace vp::settings {
+
+namespace {
+
+// The legend's five shades, from no start-up to five or more.
+const QColor kShadeColours[kShades] = {QColor(235, 237, 240), QColor(255, 214, 224), QColor(255, 159, 184),
+                                       QColor(240, 100, 140), QColor(200, 40, 90)};
+const char* const kShadeTexts[kShades] = {"0 回", "1 回", "2 回", "3〜4 回", "5 回以上"};
+const char* const kWeekdays[7] = {"日", "月", "火", "水", "木", "金", "土"};
+
+QString Text(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+// A year as weeks (columns, Sunday on top) of day cells; sizes follow the font
+// so that the grid grows with it and with the screen's scale.
+class YearGrid : public QWidget {
+ public:
+  explicit YearGrid(QWidget* parent) : QWidget(parent) {
+    setObjectName("grdYear");
+    setAccessibleName(QStringLiteral("日ごとの起動回数"));
+    setMouseTracking(true);
+  }
+  void Show(const CalendarYear& year) {
+    year_ = &year;
+    updateGeometry();
+    update();
+  }
+  QSize sizeHint() const override {
+    return {Left() + 54 * Step(), Top() + 7 * Step()};
+  }
+  QSize minimumSizeHint() const override { return sizeHint(); }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QFontMetrics fm(font());
+    for (int row : {1, 3, 5})
+      p.drawText(QRect(0, Top() + row * Step(), Left() - 4, Step()), Qt::AlignRight | Qt::AlignVCenter,
+                 QString::fromUtf8(kWeekdays[row]));
+    if (!year_) return;
+    int lastMonth = 0;
+    for (std::size_t i = 0; i < year_->perDay.size(); ++i) {
+      const QRect cell = CellOf(static_cast<int>(i));
+      const CivilDate date = DateOf(year_->firstDay + static_cast<std::int64_t>(i));
+      if (date.month != lastMonth) {
+        lastMonth = date.month;
+        p.setPen(palette().color(QPalette::WindowText));
+        p.drawText(QPoint(cell.left(), fm.ascent()), QString::number(date.month) + QStringLiteral("月"));
+      }
+      p.setPen(Qt::NoPen);
+      p.setBrush(kShadeColours[ShadeOf(year_->perDay[i])]);
+      p.drawRoundedRect(cell, 2, 2);
+    }
+  }
+  bool event(QEvent* e) override {
+    if (e->type() == QEvent::ToolTip && year_) {
+      auto* help = static_cast<QHelpEvent*>(e);
+      for (std::size_t i = 0; i < year_->perDay.size(); ++i) {
+        if (!CellOf(static_cast<int>(i)).contains(help->pos())) continue;
+        const std::int64_t day = year_->firstDay + static_cast<std::int64_t>(i);
+        QToolTip::showText(help->globalPos(), Text(DateText(day)) + QStringLiteral("（") +
+                                                  QString::fromUtf8(kWeekdays[DateOf(day).weekday]) +
+                                                  QStringLiteral("）: ") + QString::number(year_->perDay[i]) +
+                                                  QStringLiteral(" 回"));
+        return true;
+      }
+      QToolTip::hideText();
+      return true;
+    }
+    return QWidget::event(e);
+  }
+
+ private:
+  int Step() const { return QFontMetrics(font()).height() * 3 / 4 + 2; }
+  int Left() const { return QFontMetrics(font()).horizontalAdvance(QStringLiteral("水")) + 6; }
+  int Top() const { return QFontMetrics(font()).height() + 2; }
+  QRect CellOf(int index) const {
+    const int offset = DateOf(year_->firstDay).weekday + index;  // the first week starts on its Sunday
+    return {Left() + (offset / 7) * Step(), Top() + (offset % 7) * Step(), Step() - 2, Step() - 2};
+  }
+
+  const CalendarYear* year_ = nullptr;
+};
+
+// Start-ups by hour of day, one bar an hour, the hours 0, 6, 12 and 18 named.
+class HourBars : public QWidget {
+ public:
+  explicit HourBars(QWidget* parent) : QWidget(parent) {
+    setObjectName("barHours");
+    setAccessibleName(QStringLiteral("時間帯別の起動回数"));
+  }
+  void Show(const CalendarYear& year) {
+    hours_ = year.perHour;
+    update();
+  }
+  QSize sizeHint() const override {
+    const QFontMetrics fm(font());
+    return {24 * (fm.horizontalAdvance(QStringLiteral("00")) + 4), fm.height() * 5};
+  }
+  QSize minimumSizeHint() const override { return sizeHint(); }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    const QFontMetrics fm(font());
+    const int most = *std::max_element(hours_.begin(), hours_.end());
+    const int labels = fm.height() + 2, top = fm.height() + 2;
+    const int barArea = height() - labels - top;
+    const double slot = width() / 24.0;
+    for (int h = 0; h < 24; ++h) {
+      const int x = static_cast<int>(h * slot);
+      const int w = std::max(2, static_cast<int>(slot) - 3);
+      const int barHeight = most > 0 ? barArea * hours_[static_cast<std::size_t>(h)] / most : 0;
+      p.fillRect(x + 1, top + barArea - barHeight, w, barHeight, kShadeColours[3]);
+      p.fillRect(x + 1, top + barArea, w, 1, palette().color(QPalette::Mid));
+      if (hours_[static_cast<std::size_t>(h)] == most && most > 0)
+        p.drawText(QRect(x - 10, top + barArea - barHeight - fm.height(), w + 20, fm.height()), Qt::AlignCenter,
+                   QString::number(most));
+      if (h % 6 == 0)
+        p.drawText(QRect(x, height() - labels, static_cast<int>(slot * 3), labels), Qt::AlignLeft | Qt::AlignBottom,
+                   QString::number(h) + QStringLiteral("時"));
+    }
+  }
+
+ private:
+  std::array<int, 24> hours_{};
+};
+
+TfrmCalendar::TfrmCalendar(QWidget* owner, const SettingsSession& session)
+    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), session_(session) {
+  setWindowTitle(QStringLiteral("起動カレンダー"));
+  setFont(shell::PGothicFont());
+  log_ = session_.StartupLog();
+  platform::LocalTime today;
+  platform::BreakDownLocal(session_.Now(), today);
+
+  auto* layout = new QVBoxLayout(this);
+  auto* top = new QHBoxLayout;
+  auto* yearLabel = new QLabel(QStringLiteral("表示する年(&Y):"), this);
+  cbxYear_ = new QComboBox(this);
+  cbxYear_->setObjectName("cbxYear");
+  yearLabel->setBuddy(cbxYear_);
+  for (int year : CalendarYears(log_.startups, session_.history(), today.year))
+    cbxYear_->addItem(QString::number(year) + QStringLiteral("年"), year);
+  top->addWidget(yearLabel);
+  top->addWidget(cbxYear_);
+  top->addStretch();
+  layout->addLayout(top);
+
+  grid_ = new YearGrid(this);
+  layout->addWidget(grid_);
+  auto* legend = new QHBoxLayout;
+  legend->addStretch();
+  for (int shade = 0; shade < kShades; ++shade) {
+    auto* swatch = new QLabel(this);
+    const int side = fontMetrics().height() * 3 / 4;
+    QPixmap box(side, side);
+    box.fill(kShadeColours[shade]);
+    swatch->setPixmap(box);
+    legend->addWidget(swatch);
+    legend->addWidget(new QLabel(QString::fromUtf8(kShadeTexts[shade]), this));
+    legend->addSpacing(6);
+  }
+  layout->addLayout(legend);
+
+  lblTotal_ = new QLabel(this);
+  lblRun_ = new QLabel(this);
+  lblBusiest_ = new QLabel(this);
+  for (QLabel* label : {lblTotal_, lblRun_, lblBusiest_}) layout->addWidget(label);
+  lblTotal_->setObjectName("lblTotal");
+  lblRun_->setObjectName("lblRun");
+  lblBusiest_->setObjectName("lblBusiest");
+
+  layout->addWidget(new QLabel(QStringLiteral("時間帯別の起動回数"), this));
+  hours_ = new HourBars(this);
+  layout->addWidget(hours_);
+
+  lblNote_ = new QLabel(this);
+  lblNote_->setObjectName("lblNote");
+  lblProblems_ = new QLabel(this);
+  lblProblems_->setObjectName("lblProblems");
+  for (QLabel* label : {lblNote_, lblProblems_}) {
+    label->setWordWrap(true);
+    layout->addWidget(label);
+  }
+
+  auto* buttons = new QHBoxLayout;
+  btnExport_ = new QPushButton(QStringLiteral("CSVに書き出す(&E)..."), this);
+  btnExport_->setObjectName("btnExport");
+  btnExport_->setEnabled(!log_.startups.empty());
+  auto* close = new QPushButton(QStringLiteral("閉じる"), this);
+  close->setObjectName("btnClose");
+  close->setDefault(true);
+  buttons->addWidget(btnExport_);
+  buttons->addStretch();
+  buttons->addWidget(close);
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+
+  connect(close, &QPushButton::clicked, this, &QDialog::accept);
+  connect(btnExport_, &QPushButton::clicked, this, &TfrmCalendar::ExportCsv);
+  connect(cbxYear_, &QComboBox::currentIndexChanged, this,
+          [this](int index) { ShowYear(cbxYear_->itemData(index).toInt()); });
+  cbxYear_->setCurrentIndex(cbxYear_->findData(today.year));
+  ShowYear(today.year);
+}
+
+void TfrmCalendar::ShowYear(int year) {
+  shown_ = BuildCalendarYear(log_.startups, year);
+  const CalendarTexts texts = DescribeCalendar(shown_, log_, session_.history());
+  grid_->Show(shown_);
+  hours_->Show(shown_);
+  lblTotal_->setText(Text(texts.total));
+  lblRun_->setText(Text(texts.longestRun));
+  lblBusiest_->setText(Text(texts.busiestDay));
+  lblNote_->setText(Text(texts.note));
+  lblNote_->setVisible(!texts.note.empty());
+  lblProblems_->setText(Text(texts.problems));
+  lblProblems_->setVisible(!texts.problems.empty());
+  const int index = cbxYear_->findData(year);
+  if (index >= 0 && index != cbxYear_->currentIndex()) cbxYear_->setCurrentIndex(index);
+}
+
+void TfrmCalendar::ExportCsv() {
+  const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("起動の記録をCSVに書き出す"),
+                                                    QDir::home().filePath(QStringLiteral("startups.csv")),
+                                                    QStringLiteral("CSV (*.csv)"));
+  if (path.isEmpty()) return;
+  if (!platform::WriteFileReplacing(path.toStdString(), StartupLogCsv(log_.startups)))
+    shell::ShowErrorBox(this, QStringLiteral("CSVを書き出せませんでした。書き込めるフォルダを選んで下さい。\n") + path);
+}
+
+}  // namespace vp::settings
