@@ -165,28 +165,16 @@ TEST_F(HistoryTest, FifosReadOnlyFilesAndFoldersAreNeverWrittenAndSaySo) {
 TEST_F(HistoryTest, ParallelRunsEachCountOnceAndSeeTheirOwnCount) {
   constexpr int kRuns = 4, kRounds = 25;
   const HistoryLocation where{"TALLYDAT", false};
-  std::vector<pid_t> children;
-  for (int r = 0; r < kRuns; ++r) {
-    pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      int status = 0;
-      for (int i = 0; i < kRounds; ++i) {
-        StartHistory mine;
-        HistoryCounting counting(where, std::chrono::seconds(20));
-        counting.Load(mine);
-        const std::uint32_t seen = mine.count;
-        if (!counting.Record(mine, 1000 + i, test::Breakdown(1000 + i)) || mine.count != seen + 1) status = 1;
-      }
-      _exit(status);
+  EXPECT_TRUE(test::InParallelProcesses(kRuns, [&](int) {
+    for (int i = 0; i < kRounds; ++i) {
+      StartHistory mine;
+      HistoryCounting counting(where, std::chrono::seconds(20));
+      counting.Load(mine);
+      const std::uint32_t seen = mine.count;
+      if (!counting.Record(mine, 1000 + i, test::Breakdown(1000 + i)) || mine.count != seen + 1) return false;
     }
-    children.push_back(pid);
-  }
-  for (pid_t pid : children) {
-    int status = -1;
-    waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
+    return true;
+  }));
   EXPECT_EQ(OnDisk().count, 1u + kRuns * kRounds);  // not one start-up lost
   EXPECT_TRUE(platform::FindFiles(".", ".vptmp-*").empty());
 }

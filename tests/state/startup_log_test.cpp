@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -117,30 +116,18 @@ TEST(StartupLog, ParallelRunsEachLogOneWholeLine) {
   test::Sandbox box;
   constexpr int kRuns = 4, kRounds = 30;
   const HistoryLocation where{"TALLYDAT", false};
-  std::vector<pid_t> children;
-  for (int r = 0; r < kRuns; ++r) {
-    pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      int status = 0;
-      for (int i = 0; i < kRounds; ++i) {
-        StartHistory mine;
-        HistoryCounting counting(where, std::chrono::seconds(20));
-        counting.LogStartupsIn("");
-        counting.Load(mine);
-        // Each run its own second, so every line can be told apart.
-        const platform::TimeValue t = test::LocalTimeValue(2026, 1, 1, 0, 0) + r * 1000 + i;
-        if (!counting.Record(mine, t, At(t))) status = 1;
-      }
-      _exit(status);
+  EXPECT_TRUE(test::InParallelProcesses(kRuns, [&](int r) {
+    for (int i = 0; i < kRounds; ++i) {
+      StartHistory mine;
+      HistoryCounting counting(where, std::chrono::seconds(20));
+      counting.LogStartupsIn("");
+      counting.Load(mine);
+      // Each run its own second, so every line can be told apart.
+      const platform::TimeValue t = test::LocalTimeValue(2026, 1, 1, 0, 0) + r * 1000 + i;
+      if (!counting.Record(mine, t, At(t))) return false;
     }
-    children.push_back(pid);
-  }
-  for (pid_t pid : children) {
-    int status = -1;
-    waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
+    return true;
+  }));
   const StartupLog log = ReadStartupLog("");
   EXPECT_EQ(log.damagedLines, 0);
   ASSERT_EQ(log.startups.size(), static_cast<std::size_t>(kRuns * kRounds));

@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <vector>
 
 namespace vp::test {
 
@@ -67,6 +69,23 @@ platform::LocalTime Breakdown(platform::TimeValue t) {
   platform::LocalTime lt;
   platform::BreakDownLocal(t, lt);
   return lt;
+}
+
+bool InParallelProcesses(int n, const std::function<bool(int)>& work) {
+  std::vector<pid_t> children;
+  bool all = true;
+  for (int i = 0; i < n; ++i) {
+    const pid_t pid = fork();
+    if (pid == 0) _exit(work(i) ? 0 : 1);
+    if (pid < 0) all = false;
+    else children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = -1;
+    waitpid(pid, &status, 0);
+    all = all && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  }
+  return all;
 }
 
 }  // namespace vp::test

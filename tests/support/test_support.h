@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 
 #include "platform/clock.h"
@@ -42,5 +43,8 @@ std::string ReadFile(const std::string& path);
 // Seconds since 1970 of a local time (TZ is fixed by the test runner).
 platform::TimeValue LocalTimeValue(int year, int month, int day, int hour, int minute, int second = 0);
 platform::LocalTime Breakdown(platform::TimeValue t);
+
+// Runs `work(i)` in n child processes at once; true when every one returned true.
+bool InParallelProcesses(int n, const std::function<bool(int)>& work);
 
 }  // namespace vp::test
