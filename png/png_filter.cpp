@@ -288,10 +288,6 @@ std::int64_t UnfilterSet::Rows(std::uint8_t* first, std::int64_t stride, std::in
   return done;
 }
 
-bool Unfilter(int type, std::uint8_t* row, const std::uint8_t* prior, std::int64_t n, int bpp) {
-  return ChooseUnfilters(bpp)(type, row, prior, n);
-}
-
 namespace {
 template <int Bpp>
 void FilterFixed(int type, std::uint8_t* out, const std::uint8_t* row, const std::uint8_t* prior, std::int64_t n) {

@@ -23,8 +23,7 @@ struct UnfilterSet {
 };
 UnfilterSet ChooseUnfilters(int bytesPerPixel);
 
-// Removing and applying one PNG filter over `length` bytes with bpp bytes per pixel.
-bool Unfilter(int type, std::uint8_t* row, const std::uint8_t* prior, std::int64_t length, int bpp);
+// Applying one PNG filter over `length` bytes with bpp bytes per pixel.
 void ApplyFilter(int type, std::uint8_t* out, const std::uint8_t* row, const std::uint8_t* prior,
                  std::int64_t length, int bpp);
 

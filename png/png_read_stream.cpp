@@ -617,8 +617,8 @@ bool TPngReadStream::DecodePass(const PassRows& rows, std::vector<std::uint8_t>&
     // On a failure the rows that did arrive whole are still placed, as a row
     // by row decoder would have placed them before it failed.
     const std::int64_t whole = result < 0 ? (zlib_.z.next_out - first) / n : count;
-    // The strip's rows are undone first, so Paeth rows can go two at a time;
-    // the rows before one with an unknown filter are still placed.
+    // The strip's rows are undone first, so two filtered rows can run side by
+    // side; the rows before one with an unknown filter are still placed.
     const std::int64_t undone = unfilters_.Rows(first, n, whole);
     for (std::int64_t i = 0; i < undone; ++i, ++rowCounter) {
       std::uint8_t* row = first + i * n;

@@ -503,7 +503,9 @@ TEST(PngDecode, GivesTheStreamDecodersPixelsAndEveryFailureAsACode) {
     ASSERT_TRUE(simple.ok()) << simple.message;
     EXPECT_TRUE(SameBitmap(simple.image, stream.image)) << colourType;
     EXPECT_EQ(simple.alpha.Empty(), colourType != 6);
-    if (colourType == 6) EXPECT_TRUE(SameBitmap(simple.alpha, stream.alpha));
+    if (colourType == 6) {
+      EXPECT_TRUE(SameBitmap(simple.alpha, stream.alpha));
+    }
   }
   const auto good = test::LibpngEncode(test::RandomSource(64, 32, 2, 8, false, 6));
   auto failsWith = [](const DecodedPng& d, PngErrorCode code) {
