@@ -52,7 +52,7 @@ class SettingsSession {
   void KeepDamaged() { keepDamaged_ = true; }
 
   StatisticsTexts Statistics(const NumberFormat& format) const;
-  // The start-up log beside the history, read afresh; and today's year.
+  // The start-up log beside the history, read afresh; and the session's clock.
   state::StartupLog StartupLog() const { return state::ReadStartupLog(workFolder_); }
   platform::TimeValue Now() const { return clock_(); }
 

@@ -1,7 +1,5 @@
 #include "state/history.h"
 
-#include "state/startup_log.h"
-
 #include <cerrno>
 #include <cstdio>
 #include <limits>
@@ -10,6 +8,7 @@
 
 #include "platform/work_folder.h"
 #include "state/settings.h"
+#include "state/startup_log.h"
 
 namespace vp::state {
 namespace {
