@@ -21,7 +21,8 @@ CounterRun::CounterRun(platform::Registry& reg, RunSetup setup, TextMeasurer mea
       setup_(std::move(setup)),
       composer_(std::move(measure)),
       clock_(std::move(clock)),
-      memory_(setup_.preview ? nullptr : &reg) {}
+      // A preview tells everything and remembers nothing; a scratch folder forgets.
+      memory_(setup_.preview || !setup_.countHere ? std::string() : setup_.workFolder) {}
 
 void CounterRun::Prepare() {
   now_ = clock_();
@@ -32,28 +33,35 @@ void CounterRun::Prepare() {
     // A scratch folder is no place to tell the sibling about, nor is a preview.
     const auto load = state::LoadSettings(settings_, reg_, setup_.programFolder, setup_.workFolder,
                                           setup_.countHere && !setup_.preview);
-    notices_.insert(notices_.end(), load.errors.begin(), load.errors.end());
+    for (const std::string& error : load.errors) Add(error);
   }
 
   const state::HistoryLocation where = state::LocateHistory(reg_, setup_.workFolder);
   // The working folder was cleaned at start; a sibling's folder elsewhere is not.
   if (where.sibling) platform::RemoveStaleTemporaryFiles(platform::FolderOf(where.path));
+  state::HistoryLoad loaded;
   if (setup_.preview) {
-    notices_.push_back(state::HistoryLoadNotice(state::LoadHistory(historyBefore_, where)));
+    loaded = state::LoadHistory(historyBefore_, where);
+    Add(state::HistoryLoadNotice(loaded), state::HistoryUnreadable(loaded));
     historyAfter_ = historyBefore_;
   } else {
     // From loading to saving no other run may count: each run counts once and
     // greets with its own count. Nothing else happens under the lock.
     state::HistoryCounting counting(where, kHistoryLockWait);
     if (setup_.countHere) counting.LogStartupsIn(setup_.workFolder);
-    if (counting.waitedInVain()) notices_.push_back(state::HistoryLockNotice());
-    if (counting.unlocked()) notices_.push_back(state::HistoryLockUnavailableNotice());
-    notices_.push_back(state::HistoryLoadNotice(counting.Load(historyBefore_)));
+    if (counting.waitedInVain()) Add(state::HistoryLockNotice());
+    if (counting.unlocked()) Add(state::HistoryLockUnavailableNotice());
+    loaded = counting.Load(historyBefore_);
     historyAfter_ = historyBefore_;
     const bool count = setup_.countHere || where.sibling;
-    notices_.push_back(state::HistorySaveNotice(
-        count ? counting.Record(historyAfter_, now_, nowTm_) : counting.Skip(state::HistorySaveProblem::NoWorkFolder)));
+    const state::HistorySave saved =
+        count ? counting.Record(historyAfter_, now_, nowTm_) : counting.Skip(state::HistorySaveProblem::NoWorkFolder);
+    // A start-up that was not counted is lost: said at every logon until mended.
+    // The save's notice says what the load's would have, and what to do.
+    if (const std::string text = state::HistorySaveNotice(saved); !text.empty()) Add(text, !saved);
+    else Add(state::HistoryLoadNotice(loaded));
   }
+  historyRead_ = !state::HistoryUnreadable(loaded);
 
   composer_.ChooseCharacters(settings_, nowTm_);
   gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::Voices);
@@ -61,18 +69,25 @@ void CounterRun::Prepare() {
     if (!setup_.preview) gamedata::ReplaceWindowsSounds(settings_, reg_, setup_.workFolder, nowTm_.second);
   } catch (const gamedata::GameDataError&) {
     // The greeting and the count must not depend on the game's voices.
-    notices_.push_back(state::GameFilesNotice());
+    Add(state::GameFilesNotice());
   } catch (const std::exception& e) {
-    notices_.push_back(e.what());
+    Add(e.what());
   }
-  composition_ = composer_.Compose(settings_, historyBefore_, now_, nowTm_);
-  const auto registryNotices = state::RegistryNotices(reg_);
-  notices_.insert(notices_.begin(), registryNotices.begin(), registryNotices.end());
+  composition_ = composer_.Compose(settings_, historyBefore_, now_, nowTm_, historyRead_);
+  std::vector<Notice> registry;
+  for (const auto& problem : reg_.TakeProblems())
+    registry.push_back({state::RegistryNotice(problem, state::NoticeContext::CounterMode), false});
+  notices_.insert(notices_.begin(), registry.begin(), registry.end());
+}
+
+void CounterRun::Add(std::string text, bool everyTime) {
+  if (!text.empty()) notices_.push_back({std::move(text), everyTime});
 }
 
 std::string CounterRun::NoticeText() {
   std::vector<std::string> told;
-  for (const std::string& notice : notices_) told.push_back(memory_.Tell(notice));
+  for (const Notice& notice : notices_)
+    told.push_back(notice.everyTime ? memory_.TellEveryTime(notice.text) : memory_.Tell(notice.text));
   return state::JoinNotices(told);
 }
 

@@ -55,6 +55,8 @@ class CounterRun {
   const state::StartHistory& historyBefore() const { return historyBefore_; }
   const state::StartHistory& historyAfter() const { return historyAfter_; }
   const CounterComposition& composition() const { return composition_; }
+  // False when the history is there but could not be read: nothing was counted.
+  bool historyRead() const { return historyRead_; }
   platform::TimeValue startTime() const { return now_; }
   // The notices to tell, joined into one text: those the previous run had
   // too are not told again ("" when there is nothing to tell).
@@ -95,7 +97,13 @@ class CounterRun {
   state::Settings settings_;
   state::StartHistory historyBefore_, historyAfter_;
   CounterComposition composition_;
-  std::vector<std::string> notices_;
+  struct Notice {
+    std::string text;
+    bool everyTime = false;  // a cause that loses start-ups is never "told before"
+  };
+  void Add(std::string text, bool everyTime = false);
+  std::vector<Notice> notices_;
+  bool historyRead_ = true;
   NoticeMemory memory_;
 };
 

@@ -150,7 +150,7 @@ void GreetingComposer::ChooseCharacters(state::Settings& settings, const platfor
 
 void GreetingComposer::ComposeReport(CounterComposition& c, state::Settings& settings,
                                      const state::StartHistory& history, platform::TimeValue now,
-                                     const platform::LocalTime& nowTm) const {
+                                     const platform::LocalTime& nowTm, bool historyRead) const {
   CounterLabels& l = c.labels;
   const auto& characters = *tables_.characters;
   auto ending1 = [&] { return std::string(characters[static_cast<std::size_t>(settings.char1)].ending1); };
@@ -186,7 +186,11 @@ void GreetingComposer::ComposeReport(CounterComposition& c, state::Settings& set
   }
 
   const std::uint32_t n = history.count;
-  if (n <= 1) {
+  if (!historyRead) {
+    SetText(l.char1A, "起動履歴を");
+    SetText(l.count, "読めない", &l.char1B);
+    SetText(l.char1B, "ため未記録" + ending1());
+  } else if (n <= 1) {
     SetText(l.char1A, "今回が");
     SetText(l.count, "初めて", &l.char1B);
     SetText(l.char1B, "の起動" + ending1());
@@ -198,7 +202,8 @@ void GreetingComposer::ComposeReport(CounterComposition& c, state::Settings& set
 
   if (!settled) {
     platform::LocalTime first;
-    if (platform::BreakDownLocal(history.firstTime, first) && first.month == nowTm.month && first.day == nowTm.day &&
+    if (historyRead && platform::BreakDownLocal(history.firstTime, first) && first.month == nowTm.month &&
+        first.day == nowTm.day &&
         first.year < nowTm.year) {
       const int gap1 = l.last.left - (l.char1C.left + l.char1C.width);
       const int gap2 = l.char1D.left - (l.last.left + l.last.width);
@@ -210,7 +215,7 @@ void GreetingComposer::ComposeReport(CounterComposition& c, state::Settings& set
       settled = true;
     }
   }
-  if (!settled && history.lastTime > 0) {
+  if (!settled && historyRead && history.lastTime > 0) {
     const std::int64_t d = now - static_cast<platform::TimeValue>(history.lastTime);
     if (d >= 60) {
       SetText(l.last, ElapsedText(d), &l.char1D);
@@ -321,10 +326,11 @@ void GreetingComposer::FitBubbleLines(CounterLabels& l) const {
 }
 
 CounterComposition GreetingComposer::Compose(state::Settings& settings, const state::StartHistory& history,
-                                             platform::TimeValue now, const platform::LocalTime& nowTm) const {
+                                             platform::TimeValue now, const platform::LocalTime& nowTm,
+                                             bool historyRead) const {
   CounterComposition c;
   c.labels = DesignLabels(measure_);
-  ComposeReport(c, settings, history, now, nowTm);
+  ComposeReport(c, settings, history, now, nowTm, historyRead);
   ComposeGreeting(c, settings, nowTm);
   FitBubbleLines(c.labels);
   return c;

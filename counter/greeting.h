@@ -85,8 +85,10 @@ class GreetingComposer {
   // Sets settings.char0 / char1 for this run from rand, wave, usewave and the seconds.
   void ChooseCharacters(state::Settings& settings, const platform::LocalTime& nowTm) const;
   // Fills the lower bubble; a birthday may move a character to the left.
+  // historyRead false: the history is there but could not be read, so the
+  // count line says so instead of counting (never "first").
   void ComposeReport(CounterComposition& c, state::Settings& settings, const state::StartHistory& history,
-                     platform::TimeValue now, const platform::LocalTime& nowTm) const;
+                     platform::TimeValue now, const platform::LocalTime& nowTm, bool historyRead = true) const;
   // Selects the left character's greeting and fills the upper bubble.
   void ComposeGreeting(CounterComposition& c, const state::Settings& settings,
                        const platform::LocalTime& nowTm) const;
@@ -100,7 +102,7 @@ class GreetingComposer {
 
   // ComposeReport, then ComposeGreeting, then FitBubbleLines, on the labels as designed.
   CounterComposition Compose(state::Settings& settings, const state::StartHistory& history, platform::TimeValue now,
-                             const platform::LocalTime& nowTm) const;
+                             const platform::LocalTime& nowTm, bool historyRead = true) const;
 
  private:
   void SetText(Label& label, const std::string& text, Label* follower = nullptr) const;

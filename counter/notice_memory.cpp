@@ -4,23 +4,23 @@
 #include <cstdio>
 #include <sstream>
 
-#include "state/settings.h"
+#include "platform/files.h"
+#include "platform/work_folder.h"
 
 namespace vp::counter {
 namespace {
-constexpr const char* kValue = "notices";
-}
+// A few dozen fingerprints at most; anything longer is not ours.
+constexpr std::size_t kMostBytes = 4096;
+}  // namespace
 
-NoticeMemory::NoticeMemory(platform::Registry* reg) : reg_(reg) {
-  if (!reg_) return;
-  auto key = reg_->OpenKey(platform::RegRoot::CurrentUser, state::kSettingsKey, false);
-  try {
-    if (key && key->ValueExists(kValue)) {
-      std::istringstream list(key->ReadString(kValue));
-      for (std::string fingerprint; list >> fingerprint;) previous_.insert(fingerprint);
-    }
-  } catch (const platform::RegistryError&) {
-    // Not ours to complain about: everything is told again.
+NoticeMemory::NoticeMemory(std::string folder)
+    : file_(folder.empty() ? std::string() : platform::InWorkFolder(folder, kFileName)) {
+  if (file_.empty()) return;
+  // Only a regular file is read; anything else means everything is told again.
+  if (const auto text = platform::ReadFileStart(file_, kMostBytes)) {
+    std::istringstream list(*text);
+    for (std::string fingerprint; list >> fingerprint;)
+      if (fingerprint.size() == 16) previous_.insert(fingerprint);
   }
 }
 
@@ -36,17 +36,16 @@ std::string NoticeMemory::Tell(const std::string& text) {
   if (text.empty()) return {};
   const std::string fingerprint = Fingerprint(text);
   current_.insert(fingerprint);
-  return reg_ && previous_.count(fingerprint) ? std::string() : text;
+  return !file_.empty() && previous_.count(fingerprint) ? std::string() : text;
 }
 
 void NoticeMemory::Remember() {
-  if (!reg_ || current_ == previous_) return;
+  if (file_.empty() || current_ == previous_) return;
   std::string list;
-  for (const std::string& fingerprint : current_) list += (list.empty() ? "" : " ") + fingerprint;
-  if (auto key = reg_->OpenKey(platform::RegRoot::CurrentUser, state::kSettingsKey, !current_.empty())) {
-    key->WriteString(kValue, list);
-    key->Close();
-  }
+  for (const std::string& fingerprint : current_) list += fingerprint + "\n";
+  // Not worth a sync: a lost memory only means a notice is told once more.
+  if (current_.empty()) platform::DeleteFile(file_);
+  else platform::WriteFileReplacing(file_, list, false);
   previous_ = current_;
 }
 

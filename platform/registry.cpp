@@ -95,7 +95,7 @@ class RegFileKey : public RegistryKey {
         owner_.Report({RegistryProblem::Kind::NotAFile, file_, 0, "not a regular file"});
         break;
       case WriteStatus::Failed:
-        owner_.Report({RegistryProblem::Kind::WriteFailed, file_, 0, std::strerror(written.error)});
+        owner_.Report({RegistryProblem::Kind::WriteFailed, file_, 0, std::strerror(written.error), written.error});
         break;
     }
     return false;

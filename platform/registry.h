@@ -47,7 +47,8 @@ struct RegistryProblem {
   Kind kind = Kind::Unreadable;
   std::string file;
   int line = 0;        // 1-based line of an Unreadable or SkippedLine problem
-  std::string detail;  // technical detail, English
+  std::string detail;  // technical detail, English: the notices put it in the player's words
+  int error = 0;       // errno of a WriteFailed problem
 };
 
 class Registry {

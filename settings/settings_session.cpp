@@ -20,8 +20,9 @@ void SettingsSession::Load() {
   const auto load = state::LoadSettings(settings_, reg_, programFolder_, workFolder_, publish_);
   firstSetupPending_ = !state::SettingsEverSaved(reg_);
   firstRun_ = state::IsFirstRun(reg_) || firstSetupPending_;
-  const std::string historyNotice =
-      state::HistoryLoadNotice(state::LoadHistory(history_, state::LocateHistory(reg_, workFolder_)));
+  const state::HistoryLoad history = state::LoadHistory(history_, state::LocateHistory(reg_, workFolder_));
+  historyRead_ = !state::HistoryUnreadable(history);
+  const std::string historyNotice = state::HistoryLoadNotice(history);
   damaged_.reset();
   std::vector<std::string> notices;
   for (const auto& problem : reg_.TakeProblems()) {
@@ -39,17 +40,23 @@ void SettingsSession::Load() {
 }
 
 StatisticsTexts SettingsSession::Statistics(const NumberFormat& format) const {
-  return ComposeStatistics(history_, clock_(), format);
+  return ComposeStatistics(history_, clock_(), format, historyRead_);
 }
 
 bool SettingsSession::GameDataPresent() const { return gamedata::GameDataCheck(settings_); }
 
 std::string SettingsSession::DamagedQuestion() const {
   if (!damaged_) return {};
-  std::string where = damaged_->line > 0 ? "（" + std::to_string(damaged_->line) + " 行目）" : "";
-  return "設定ファイル「" + damaged_->file + "」は壊れているため読み込めません" + where + "。\n(" + damaged_->detail +
-         ")\n\nこのファイルを別名で残し、新しい設定で始めますか？\n"
-         "「いいえ」を選ぶと、ファイルはそのまま残り、今回の変更は保存されません。";
+  // The file, the line and the reason, in the words the counter's notice uses.
+  std::string text = state::RegistryNotice(*damaged_);
+  text = text.substr(0, text.find('\n'));
+  return text + "\n\nこのファイルを別名で残し、新しい設定で始めますか？\n"
+                "「いいえ」を選ぶと、ファイルはそのまま残り、今回の変更は保存されません。";
+}
+
+std::string SettingsSession::KeptDamagedText() {
+  return "設定ファイルをそのまま残したため、今回は設定を変えても保存されません（OK でもキャンセルでも閉じるだけです）。\n"
+         "ファイルを別名で残して新しく始めるには、この画面を閉じて開き直し、「はい」を選んで下さい。";
 }
 
 bool SettingsSession::SetDamagedAside() {
@@ -63,15 +70,22 @@ bool SettingsSession::SetDamagedAside() {
 }
 
 bool SettingsSession::Save(std::string* why) {
-  if (keepDamaged_) {
-    if (why) *why = "設定ファイルが壊れたままのため、設定を保存しませんでした。";
-    return false;
-  }
+  if (keepDamaged_) return true;  // said when the file was kept: nothing is saved, nothing failed
   if (state::SaveSettings(settings_, reg_)) return true;
   std::vector<std::string> notices = state::RegistryNotices(reg_);
-  if (notices.empty()) notices.push_back("設定を保存できませんでした。");
+  if (notices.empty()) notices.push_back(state::SettingsNotSavedNotice());
   if (why) *why = state::JoinNotices(notices);
   return false;
+}
+
+std::string GameDataMissingText() {
+  return "ゲームのシステムファイルが見つかりません。\nゲームが標準インストールされていないか、\n正しいゲームフォルダが指定されていません。"
+         "\n\n「機能 → 詳細設定」のフォルダのボタンで、ゲームフォルダを指定し直して下さい。";
+}
+
+std::string FirstRunCloseQuestion() {
+  return "設定を保存せずに閉じますか？\nスタートアップ登録もされないため、ログオン時に起動カウンターは表示されません。\n"
+         "保存するには「いいえ」を選んで OK を押して下さい。";
 }
 
 }  // namespace vp::settings

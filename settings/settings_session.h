@@ -30,6 +30,8 @@ class SettingsSession {
   state::Settings& settings() { return settings_; }
   const state::Settings& settings() const { return settings_; }
   const state::StartHistory& history() const { return history_; }
+  // False when the history is there but could not be read (its count is unknown).
+  bool historyRead() const { return historyRead_; }
   // No settings stored yet and no sibling counter: Cancel is not offered and
   // OK offers the start-up entry.
   bool firstRun() const { return firstRun_; }
@@ -48,8 +50,18 @@ class SettingsSession {
   // Keeps the damaged file under a name of its own and loads again from
   // fresh settings; false (and nothing changed) when it could not be moved.
   bool SetDamagedAside();
-  // The player kept the damaged file where it is: nothing is saved this session.
+  // The player kept the damaged file where it is: nothing is saved this
+  // session, and this is no first run to register the start-up entry for.
   void KeepDamaged() { keepDamaged_ = true; }
+  bool keepingDamaged() const { return keepDamaged_; }
+  // What the window says once the player kept the damaged file.
+  static std::string KeptDamagedText();
+  // The start-up entry is offered on a first run's OK, never while the
+  // settings file is kept damaged (that is no first run: nothing is saved).
+  bool OffersStartupEntry() const { return firstRun_ && !keepDamaged_; }
+  // Cancel closes without saving; it is offered unless this is a first run
+  // whose settings would then be lost (a kept damaged file saves nothing anyway).
+  bool CancelOffered() const { return !firstRun_ || keepDamaged_; }
 
   StatisticsTexts Statistics(const NumberFormat& format) const;
   // The start-up log beside the history, read afresh; and the session's clock.
@@ -58,7 +70,9 @@ class SettingsSession {
 
   // OK: the game's data must be there before anything is stored.
   bool GameDataPresent() const;
-  // Stores the settings; false with the reasons in one text.
+  // Stores the settings; false with the reasons in one text. While the
+  // damaged file is kept nothing is stored and nothing failed (true): the
+  // player chose that and was told.
   bool Save(std::string* why);
 
  private:
@@ -69,10 +83,17 @@ class SettingsSession {
   state::Settings settings_;
   state::StartHistory history_;
   bool firstRun_ = false;
+  bool historyRead_ = true;
   bool firstSetupPending_ = false;
   std::string loadNotices_;
   std::optional<platform::RegistryProblem> damaged_;
   bool keepDamaged_ = false;
 };
+
+// OK found no game data: what is missing and where to choose the folder.
+std::string GameDataMissingText();
+// Closing a first run without OK: no start-up entry is registered and the
+// edits are not saved. Yes closes.
+std::string FirstRunCloseQuestion();
 
 }  // namespace vp::settings

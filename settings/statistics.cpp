@@ -30,8 +30,14 @@ std::string GroupedDecimal2(double v, const NumberFormat& f) {
   return (negative ? "-" : "") + GroupedInteger(hundredths / 100, f) + f.decimal + cents;
 }
 
-StatisticsTexts ComposeStatistics(const state::StartHistory& h, platform::TimeValue now, const NumberFormat& f) {
+StatisticsTexts ComposeStatistics(const state::StartHistory& h, platform::TimeValue now, const NumberFormat& f,
+                                  bool historyRead) {
   StatisticsTexts s;
+  if (!historyRead) {
+    s.init = kUnreadableHistoryText;
+    s.last = s.diffDay = s.total = s.dayAve = s.dayMax = kUnknownValueText;
+    return s;
+  }
   if (h.count == 1) {
     s.init = s.last = s.diffDay = s.dayAve = s.dayMax = "-";
     s.total = "0";

@@ -23,6 +23,11 @@ std::string GroupedInteger(std::uint64_t n, const NumberFormat& f);
 std::string GroupedDecimal2(double v, const NumberFormat& f);
 
 // The statistics panel's texts from the history as loaded, at time `now`.
-StatisticsTexts ComposeStatistics(const state::StartHistory& h, platform::TimeValue now, const NumberFormat& f);
+// A history that is there but could not be read says so: its count is
+// unknown, not zero.
+StatisticsTexts ComposeStatistics(const state::StartHistory& h, platform::TimeValue now, const NumberFormat& f,
+                                  bool historyRead = true);
+inline constexpr const char* kUnreadableHistoryText = "起動履歴を読めません";
+inline constexpr const char* kUnknownValueText = "不明";
 
 }  // namespace vp::settings

@@ -121,6 +121,17 @@ HistoryLoad LoadHistory(StartHistory& h, const HistoryLocation& where) {
   return Interpret(h, where, kind, size, bytes ? &*bytes : nullptr);
 }
 
+bool HistoryUnreadable(const HistoryLoad& load) {
+  switch (load.state) {
+    case HistoryFileState::Unreadable:
+    case HistoryFileState::NotAFile: return true;
+    case HistoryFileState::WrongSize: return load.where.sibling;
+    case HistoryFileState::Missing:
+    case HistoryFileState::Valid: return false;
+  }
+  return false;
+}
+
 HistoryLoad LoadHistory(StartHistory& h, platform::Registry& reg) { return LoadHistory(h, LocateHistory(reg)); }
 
 HistorySave SaveHistory(const StartHistory& h, const HistoryLocation& where, platform::TimeValue now) {

@@ -48,6 +48,10 @@ struct HistoryLoad {
 };
 
 HistoryLoad LoadHistory(StartHistory& h, const HistoryLocation& where);
+// A history is there but cannot be read as one (no rights, not a file, the
+// sibling's file of another size): its count is unknown, not zero, and no run
+// may replace it, so every start-up is lost until the player mends it.
+bool HistoryUnreadable(const HistoryLoad& load);
 HistoryLoad LoadHistory(StartHistory& h, platform::Registry& reg);
 
 enum class HistorySaveProblem {

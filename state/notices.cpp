@@ -1,6 +1,8 @@
 #include "state/notices.h"
 
+#include <cerrno>
 #include <cstring>
+#include <string_view>
 
 namespace vp::state {
 namespace {
@@ -11,7 +13,61 @@ std::string HistoryFileName(const HistoryLocation& where) {
   return (where.sibling ? "連携先の起動履歴ファイル" : "起動履歴ファイル") + Quoted(where.path);
 }
 
+std::string Reason(int error) { return error != 0 ? "（" + SystemErrorText(error) + "）" : std::string(); }
+
+// What to do about a file that could not be written.
+std::string WriteAdvice(int error) {
+  return NoSpaceLeft(error) ? "ディスクの空きを増やして下さい。" : "ファイルとフォルダの書き込み権限を確かめて下さい。";
+}
+
+constexpr const char* kUnreadableAdvice =
+    "ファイルの持ち主と読み取りの権限を確かめて下さい（別のユーザーや sudo で作られた場合は、"
+    "持ち主を自分に戻して下さい）。直すまで、起動は数えられません。";
+constexpr const char* kMoveAsideAdvice = "その名前のフォルダなどを別の場所へ移して下さい。";
+
+// The registry file reader's reasons, in the player's words; "" for one not known here.
+std::string ParseReason(std::string_view detail) {
+  static const std::pair<std::string_view, const char*> kReasons[] = {
+      {"not a registry export", "レジストリのエクスポート形式ではありません"},
+      {"broken UTF-16 text", "UTF-16 の文字が壊れています"},
+      {"bad value name", "値の名前の書き方が正しくありません"},
+      {"missing '='", "「=」がありません"},
+      {"bad value data", "値の書き方が正しくありません"},
+      {"bad key line", "キーの行の書き方が正しくありません"},
+      {"key of another root", "ほかのルートのキーです"},
+      {"value outside a key", "キーの外に値があります"},
+      {"cannot be read", "読み取れません"},
+  };
+  for (const auto& [english, japanese] : kReasons)
+    if (detail == english) return japanese;
+  return {};
+}
+
 }  // namespace
+
+std::string SystemErrorText(int error) {
+  switch (error) {
+    case ENOSPC: return "ディスクの空きがありません";
+    case EDQUOT: return "ディスクの使用量の上限に達しました";
+    case EACCES:
+    case EPERM: return "権限がありません";
+    case EROFS: return "読み取り専用のディスクです";
+    case EIO: return "ディスクの読み書きに失敗しました";
+    case ENOENT: return "ファイルかフォルダがありません";
+    case ENOTDIR: return "フォルダではありません";
+    case EISDIR: return "フォルダです";
+    case ELOOP: return "リンクをたどれません";
+    case ENAMETOOLONG: return "名前が長すぎます";
+    case EMFILE:
+    case ENFILE: return "開いているファイルが多すぎます";
+    case ENOMEM: return "メモリが足りません";
+    case EEXIST: return "同じ名前のものがすでにあります";
+    case EBUSY: return "使用中です";
+    default: return "エラー番号 " + std::to_string(error);
+  }
+}
+
+bool NoSpaceLeft(int error) { return error == ENOSPC || error == EDQUOT; }
 
 std::string HistoryLoadNotice(const HistoryLoad& load) {
   const std::string file = HistoryFileName(load.where);
@@ -20,10 +76,11 @@ std::string HistoryLoadNotice(const HistoryLoad& load) {
     case HistoryFileState::Valid: return {};
     case HistoryFileState::WrongSize:
       if (!load.where.sibling) return {};  // told when it is put aside
-      return file + "は起動履歴ではない（" + std::to_string(load.size) + " バイト）ため、読み込みも上書きもしません。";
+      return file + "は起動履歴ではない（" + std::to_string(load.size) +
+             " バイト）ため、読み込みも上書きもしません。\n連携先の起動カウンターの設定を確かめて下さい。";
     case HistoryFileState::NotAFile:
-      return file + "は通常のファイルではないため、読み込めませんでした。";
-    case HistoryFileState::Unreadable: return file + "を読み込めませんでした。";
+      return file + "は通常のファイルではないため、読み込めませんでした。\n" + kMoveAsideAdvice;
+    case HistoryFileState::Unreadable: return file + "を読み込めませんでした。\n" + kUnreadableAdvice;
   }
   return {};
 }
@@ -38,20 +95,22 @@ std::string HistorySaveNotice(const HistorySave& save) {
   std::string problem;
   switch (save.problem) {
     case HistorySaveProblem::None: break;
-    case HistorySaveProblem::ReadOnly: problem = file + "が読み取り専用のため、" + lost; break;
-    case HistorySaveProblem::NotAFile: problem = file + "が通常のファイルではないため、" + lost; break;
-    case HistorySaveProblem::NotAHistory: problem = file + "は起動履歴ではないため上書きせず、" + lost; break;
+    case HistorySaveProblem::ReadOnly:
+      problem = file + "が読み取り専用のため、" + lost + "\nファイルの書き込み権限を確かめて下さい。";
+      break;
+    case HistorySaveProblem::NotAFile: problem = file + "が通常のファイルではないため、" + lost + "\n" + kMoveAsideAdvice; break;
+    case HistorySaveProblem::NotAHistory:
+      problem = file + "は起動履歴ではないため上書きせず、" + lost + "\n連携先の起動カウンターの設定を確かめて下さい。";
+      break;
     case HistorySaveProblem::CannotKeepDamaged:
-      problem = file + "が壊れていますが、別名で残せなかったため上書きせず、" + lost + "\n" +
-                std::strerror(save.error);
+      problem = file + "が壊れていますが、別名で残せなかったため上書きせず、" + lost + Reason(save.error) + "\n" +
+                WriteAdvice(save.error);
       break;
     case HistorySaveProblem::WriteFailed:
-      problem = file + "に書き込めなかったため、" + lost + "\n" + std::strerror(save.error);
+      problem = file + "に書き込めなかったため、" + lost + Reason(save.error) + "\n" + WriteAdvice(save.error);
       break;
     case HistorySaveProblem::NotRead:
-      problem = file + "を読み込めなかったため、今回の起動は数えず、ファイルもそのまま残しました。\n"
-                "ファイルの持ち主と読み取りの権限を確かめて下さい（別のユーザーや sudo で作られた場合は、"
-                "持ち主を自分に戻して下さい）。";
+      problem = file + "を読み込めなかったため、今回の起動は数えず、ファイルもそのまま残しました。\n" + kUnreadableAdvice;
       break;
     case HistorySaveProblem::NoWorkFolder:
       problem = "作業フォルダを使えないため、今回の起動は数えませんでした。";
@@ -63,16 +122,18 @@ std::string HistorySaveNotice(const HistorySave& save) {
 
 std::string WorkFolderNotice(const std::string& folder, int error) {
   const std::string where = folder.empty() ? std::string("（ホームフォルダが分かりません）") : Quoted(folder);
-  std::string text = "作業フォルダ" + where +
-                     "を使えないため、今回の起動は数えず、ほかのフォルダのファイルにも触れません。"
-                     "\nフォルダが自分のもので、書き込めることを確かめて下さい。";
-  if (error != 0) text += "\n(" + std::string(std::strerror(error)) + ")";
-  return text;
+  return "作業フォルダ" + where + "を使えないため、今回の起動は数えず、ほかのフォルダのファイルにも触れません" +
+         Reason(error) + "。\nフォルダが自分のもので、書き込めることを確かめて下さい。";
 }
 
 std::string GameFilesNotice() {
   return "ゲームの絵や声が見つかりませんでした。ゲームを移動したか、ゲームフォルダの設定が合っていません。\n"
          "設定画面の「機能 → 詳細設定」で、ゲームフォルダを指定し直して下さい。";
+}
+
+std::string ExtractWriteNotice(const std::string& folder, int error) {
+  return "作業フォルダ" + Quoted(folder) + "にゲームの絵や声を取り出せませんでした" + Reason(error) + "。\n" +
+         WriteAdvice(error);
 }
 
 std::string HistoryLockUnavailableNotice() {
@@ -85,30 +146,49 @@ std::string HistoryLockNotice() {
          "今回の起動は記録しますが、同時に起動した分が数えられない可能性があります。";
 }
 
-std::string RegistryNotice(const platform::RegistryProblem& problem) {
+std::string RegistryNotice(const platform::RegistryProblem& problem, NoticeContext context) {
   using Kind = platform::RegistryProblem::Kind;
   const std::string file = "設定ファイル" + Quoted(problem.file);
-  const std::string line = problem.line > 0 ? "の " + std::to_string(problem.line) + " 行目" : "";
+  const std::string reason = ParseReason(problem.detail);
+  std::string where;
+  if (problem.line > 0) where = std::to_string(problem.line) + " 行目";
+  if (!reason.empty()) where += (where.empty() ? "" : ": ") + reason;
+  if (!where.empty()) where = "（" + where + "）";
+  const bool counter = context == NoticeContext::CounterMode;
+  // What a failed write lost: counter mode writes only what the sibling
+  // counter reads (where this program and its history are).
+  const std::string unsaved = counter ? "このプログラムと起動履歴の場所を書き込めませんでした。設定はそのまま使います。"
+                                      : "設定を保存できませんでした。";
   switch (problem.kind) {
     case Kind::Unreadable:
-      return file + line + "を読み取れません。このファイルは使わずに既定の設定で動作し、ファイルは変更しません。\n(" +
-             problem.detail + ")";
+      return file + "が壊れているため読み込めません" + where + "。既定の設定で動作し、ファイルは変更しません。\n" +
+             (counter ? "設定画面を開くと、このファイルを別名で残して新しい設定で始められます。"
+                      : "ファイルを直すか、別の場所へ移して下さい。");
     case Kind::SkippedLine:
-      return file + line + "を解釈できないため読み飛ばしました。行はファイルにそのまま残します。\n(" + problem.detail + ")";
-    case Kind::NotAFile: return file + "が通常のファイルではないため、使用できません。既定の設定で動作します。";
-    case Kind::ReadOnly: return file + "が読み取り専用のため、設定を保存できませんでした。";
-    case Kind::WriteFailed: return file + "に書き込めないため、設定を保存できませんでした。\n(" + problem.detail + ")";
+      return file + "の一部の行を解釈できないため読み飛ばしました" + where +
+             "。行はファイルにそのまま残します。\nその行を直すか消すと、この知らせは出なくなります。";
+    case Kind::NotAFile:
+      return file + "が通常のファイルではないため、使用できません。既定の設定で動作します。\n" + kMoveAsideAdvice;
+    case Kind::ReadOnly:
+      return file + "が読み取り専用のため、" + unsaved + "\nファイルの書き込み権限を確かめて下さい。";
+    case Kind::WriteFailed:
+      return file + "に書き込めないため、" + unsaved + Reason(problem.error) + "\n" + WriteAdvice(problem.error);
   }
   return {};
 }
 
-std::string WrongTypeNotice(const std::string& valueName, const std::string& detail) {
-  return "設定「" + valueName + "」の値の形式が正しくないため、既定値を使います。\n(" + detail + ")";
+std::string WrongTypeNotice(const std::string& valueName) {
+  return "設定「" + valueName + "」の値の形式が正しくないため、既定値を使います。\n"
+         "設定画面で OK を押すと、正しい形式で保存し直します。";
 }
 
-std::vector<std::string> RegistryNotices(platform::Registry& reg) {
+std::string SettingsNotSavedNotice() {
+  return "設定を保存できませんでした。\n設定ファイルのフォルダの書き込み権限と、ディスクの空きを確かめて下さい。";
+}
+
+std::vector<std::string> RegistryNotices(platform::Registry& reg, NoticeContext context) {
   std::vector<std::string> notices;
-  for (const auto& problem : reg.TakeProblems()) notices.push_back(RegistryNotice(problem));
+  for (const auto& problem : reg.TakeProblems()) notices.push_back(RegistryNotice(problem, context));
   return notices;
 }
 

@@ -7,8 +7,9 @@
 
 namespace vp::state {
 
-// The Japanese texts that tell the user of a file problem: what happened and
-// what the program did, then the technical detail. Empty when there is nothing to tell.
+// The Japanese texts that tell the player of a file problem: what happened,
+// what the program did, then what to do, with any detail in Japanese too.
+// Empty when there is nothing to tell.
 std::string HistoryLoadNotice(const HistoryLoad& load);
 std::string HistorySaveNotice(const HistorySave& save);
 std::string HistoryLockNotice();
@@ -17,13 +18,29 @@ std::string WorkFolderNotice(const std::string& folder, int error);
 // The game's pictures or voices could not be read: in the player's words,
 // with what to do, and without a path that means nothing to a player.
 std::string GameFilesNotice();
+// The game's pictures or voices could not be written into the working folder
+// (error: errno): the disk, not the game, is the cause.
+std::string ExtractWriteNotice(const std::string& folder, int error);
 // No lock of any kind could be had for the history.
 std::string HistoryLockUnavailableNotice();
-std::string RegistryNotice(const platform::RegistryProblem& problem);
-std::string WrongTypeNotice(const std::string& valueName, const std::string& detail);
+
+// Counter mode only publishes its paths; settings mode saves the player's settings.
+enum class NoticeContext { CounterMode, SettingsMode };
+std::string RegistryNotice(const platform::RegistryProblem& problem,
+                           NoticeContext context = NoticeContext::SettingsMode);
+std::string WrongTypeNotice(const std::string& valueName);
+// What a failed save of the settings says in settings mode, when no registry
+// problem says more.
+std::string SettingsNotSavedNotice();
+
+// An errno in the player's words ("ディスクの空きがありません").
+std::string SystemErrorText(int error);
+// The disk or the player's quota is full.
+bool NoSpaceLeft(int error);
 
 // The notices of all registry problems met so far, then any others, joined.
 std::string JoinNotices(const std::vector<std::string>& notices);
-std::vector<std::string> RegistryNotices(platform::Registry& reg);
+std::vector<std::string> RegistryNotices(platform::Registry& reg,
+                                         NoticeContext context = NoticeContext::SettingsMode);
 
 }  // namespace vp::state

@@ -64,16 +64,16 @@ LoadResult LoadSettings(Settings& s, platform::Registry& reg, const std::string&
       if (!key->ValueExists(name)) return;
       try {
         field = key->ReadInteger(name);
-      } catch (const platform::RegistryError& e) {
-        result.errors.push_back(WrongTypeNotice(name, e.what()));
+      } catch (const platform::RegistryError&) {
+        result.errors.push_back(WrongTypeNotice(name));
       }
     };
     auto readText = [&](const char* name, std::string& field) {
       if (!key->ValueExists(name)) return;
       try {
         field = key->ReadString(name);
-      } catch (const platform::RegistryError& e) {
-        result.errors.push_back(WrongTypeNotice(name, e.what()));
+      } catch (const platform::RegistryError&) {
+        result.errors.push_back(WrongTypeNotice(name));
       }
     };
     for (const auto& setting : kIntegerSettings) readInt(setting.name, s.*setting.field);

@@ -1,6 +1,7 @@
 #include "settings/ui/main_window.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QDesktopServices>
 #include <QLocale>
@@ -141,15 +142,17 @@ void TfrmMain::CreateControls() {
   btnCancel_->setGeometry(208, 236, 75, 25);
   btnCancel_->setAutoDefault(true);  // Enter on a focused Cancel presses Cancel
   connect(btnCancel_, &QPushButton::clicked, this, &TfrmMain::btnCancelClick);
+  // Escape and the close box agree: both close without saving, and on a
+  // first run both first ask (closeEvent).
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-  connect(escape, &QShortcut::activated, this, [this] {
-    if (btnCancel_->isEnabled()) btnCancel_->click();
-  });
+  connect(escape, &QShortcut::activated, this, &QWidget::close);
   setTabOrder(btnOk_, btnCancel_);
   setTabOrder(btnCancel_, cbxChar0_);
   setTabOrder(cbxChar0_, cbxChar1_);
-  cbxChar0_->setAccessibleName(QStringLiteral("左のキャラクター"));
-  cbxChar1_->setAccessibleName(QStringLiteral("右のキャラクター"));
+  // A screen reader names a list by the label tied to it, not by a name set in code.
+  TieCaption(client, cbxChar0_, QStringLiteral("左のキャラクター"));
+  TieCaption(client, cbxChar1_, QStringLiteral("右のキャラクター"));
+  for (int i = 0; i < 6; ++i) captions[i]->setBuddy(values[i]);
   for (QWidget* chip : {static_cast<QWidget*>(imgChar0_), static_cast<QWidget*>(imgChar1_)})
     chip->setAccessibleDescription(QStringLiteral("クリックで次のキャラクター、右クリックでキャラクターの一覧"));
   btnOk_->setFocus();  // the first focus, as its tab order 0 says
@@ -241,7 +244,7 @@ void TfrmMain::FormCreate() {
   QApplication::setWindowIcon(data_->imgIcon());
   setWindowIcon(data_->imgIcon());
   session_.Load();
-  btnCancel_->setEnabled(!session_.firstRun());
+  btnCancel_->setEnabled(session_.CancelOffered());
   UpdateCharacters();
   FillCharLists();
   UpdateStatistics();
@@ -368,15 +371,15 @@ void TfrmMain::FirstTimeSetup() {
   setupDone_ = true;
   if (session_.damaged()) {
     if (!shell::AskYesNo(this, QString::fromStdString(session_.DamagedQuestion()))) {
-      session_.KeepDamaged();
+      KeepDamagedSettings();
     } else if (session_.SetDamagedAside()) {
-      btnCancel_->setEnabled(!session_.firstRun());
+      btnCancel_->setEnabled(session_.CancelOffered());
       UpdateCharacters();
       FillCharLists();
       UpdateStatistics();
     } else {
       shell::ShowErrorBox(this, QStringLiteral("設定ファイルを別名で残せませんでした。フォルダの権限を確かめて下さい。"));
-      session_.KeepDamaged();
+      KeepDamagedSettings();
     }
   }
   if (const std::string& text = session_.loadNotices(); !text.empty())
@@ -386,6 +389,22 @@ void TfrmMain::FirstTimeSetup() {
   SaveOrTell();
   mnuConfigClick();
   UpdateCharacters();
+}
+
+void TfrmMain::KeepDamagedSettings() {
+  session_.KeepDamaged();
+  btnCancel_->setEnabled(session_.CancelOffered());
+  shell::ShowExclamation(this, QString::fromStdString(SettingsSession::KeptDamagedText()));
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+  // A first run closed without OK registers no start-up entry: say so first.
+  if (!closingByOk_ && !session_.CancelOffered() &&
+      !shell::AskYesNo(this, QString::fromStdString(FirstRunCloseQuestion()))) {
+    event->ignore();
+    return;
+  }
+  QMainWindow::closeEvent(event);
 }
 
 void TfrmMain::mnuConfigClick() {
@@ -399,17 +418,23 @@ void TfrmMain::mnuConfigClick() {
 }
 
 void TfrmMain::btnOkClick() {
-  if (!session_.GameDataPresent()) {
-    shell::ShowErrorBox(this, QStringLiteral("ゲームのシステムファイルが見つかりません。\nゲームが標準インストールされていないか、\n正しいゲームフォルダが指定されていません。"));
+  if (session_.keepingDamaged()) {  // nothing is saved, as the player was told
+    closingByOk_ = true;
+    close();
     return;
   }
-  if (session_.firstRun() && !shortcuts_->AnyHeld()) {
+  if (!session_.GameDataPresent()) {
+    shell::ShowErrorBox(this, QString::fromStdString(GameDataMissingText()));
+    return;
+  }
+  if (session_.OffersStartupEntry() && !shortcuts_->AnyHeld()) {
     const int scope = shortcuts_->FirstRunScope();
     shortcuts_->RegisterStartup(scope, 1 - scope);
   }
   shortcuts_->KeepSingleShortcut();
   // A failed save keeps the window open, so the edits are not lost.
   if (!SaveOrTell()) return;
+  closingByOk_ = true;
   close();
 }
 

@@ -38,6 +38,7 @@ class TfrmMain : public QMainWindow {
   void resizeEvent(QResizeEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void CreateControls();
@@ -55,6 +56,7 @@ class TfrmMain : public QMainWindow {
   void btnCancelClick();
   void mnuConfigClick();
   void FirstTimeSetup();
+  void KeepDamagedSettings();
   // Saves the settings; on failure tells the user why and returns false.
   bool SaveOrTell();
 
@@ -79,6 +81,7 @@ class TfrmMain : public QMainWindow {
   int popupSide_ = 0;
   bool shownOnce_ = false;
   bool setupDone_ = false;
+  bool closingByOk_ = false;
 };
 
 }  // namespace vp::settings

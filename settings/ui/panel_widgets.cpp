@@ -29,3 +29,15 @@ QLabel* PanelLabel(QWidget* parent, const char* text, int left, int top, const Q
 }
 
 }  // namespace vp::settings
+
+namespace vp::settings {
+
+QLabel* TieCaption(QWidget* parent, QWidget* control, const QString& caption) {
+  auto* label = new QLabel(caption, parent);
+  label->setGeometry(control->x(), control->y(), 0, 0);  // shown, so the relation reaches at-spi, but never seen
+  label->setBuddy(control);
+  control->setAccessibleName(caption);
+  return label;
+}
+
+}  // namespace vp::settings

@@ -16,3 +16,11 @@ QLabel* PanelLabel(QWidget* parent, const char* text, int left, int top, const Q
                    const char* name);
 
 }  // namespace vp::settings
+
+namespace vp::settings {
+
+// A caption for a control that has no visible one (the character lists): an
+// empty-sized label tied to it, which screen readers read as its name.
+QLabel* TieCaption(QWidget* parent, QWidget* control, const QString& caption);
+
+}  // namespace vp::settings

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "counter/counter_run.h"
 #include "gamedata/sound_scheme.h"
@@ -76,6 +77,28 @@ TEST_F(Run, APreviewChangesNothingAndAScratchFolderCountsNothing) {
   EXPECT_EQ(test::ReadFile("TALLYDAT"), history);
   EXPECT_TRUE(platform::FindFiles(box.work().path(), "startups-*.log").empty());  // neither run logged
   EXPECT_NE(scratch.NoticeText().find("作業フォルダを使えないため"), std::string::npos);
+}
+
+// A history that is there but cannot be read counts nothing and keeps the
+// file; the greeting never calls it a first start-up, and the notice comes
+// at every logon, since every logon is lost until it is mended.
+TEST_F(Run, AnUnreadableHistoryIsNeverAFirstStartAndIsToldAtEveryLogon) {
+  platform::DeleteFile("TALLYDAT");
+  ASSERT_EQ(mkdir("TALLYDAT", 0700), 0);  // not a file: unreadable whoever runs the test
+  for (int logon = 0; logon < 3; ++logon) {
+    CounterRun run = Make(RunSetup::At("/opt/vp/", box.work().path() + "/", true));
+    run.Prepare();
+    EXPECT_FALSE(run.historyRead());
+    const CounterLabels& l = run.composition().labels;
+    const std::string countLine = l.char1A.text + l.count.text + l.char1B.text;
+    EXPECT_EQ(countLine.find("初めて"), std::string::npos) << countLine;
+    EXPECT_NE(countLine.find("読めない"), std::string::npos) << countLine;
+    const std::string told = run.NoticeText();
+    EXPECT_NE(told.find("TALLYDAT"), std::string::npos) << "logon " << logon << ": " << told;
+    EXPECT_NE(told.find("移して下さい"), std::string::npos) << told;  // what to do
+    run.Finish(false);
+  }
+  EXPECT_TRUE(platform::FindFiles(box.work().path(), "startups-*.log").empty());
 }
 
 }  // namespace

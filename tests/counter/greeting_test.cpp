@@ -34,10 +34,10 @@ class Composition : public ::testing::Test {
   state::Settings settings;
   state::StartHistory history;
 
-  CounterComposition Report(const LocalTime& t, platform::TimeValue now = 1000000000) {
+  CounterComposition Report(const LocalTime& t, platform::TimeValue now = 1000000000, bool historyRead = true) {
     CounterComposition c;
     c.labels = DesignLabels(FixedMeasure);
-    composer.ComposeReport(c, settings, history, now, t);
+    composer.ComposeReport(c, settings, history, now, t, historyRead);
     return c;
   }
   std::pair<int, int> Choose(int rand, int second, const std::string& usewave = "111111", int wave = 1) {
@@ -51,6 +51,25 @@ class Composition : public ::testing::Test {
     return {s.char0, s.char1};
   }
 };
+
+// An unreadable history loads as a fresh one (count 1): the count line must
+// say it could not be read, never "first", and the day's remark still comes.
+TEST_F(Composition, AnUnreadableHistoryIsNeverTheFirstStartUp) {
+  settings.char1 = 1;
+  CounterComposition c = Report(At(2026, 6, 10, 12, 0, 0), 1000000000, false);
+  EXPECT_EQ(c.labels.char1A.text + c.labels.count.text + c.labels.char1B.text, "起動履歴を読めないため未記録です。");
+  EXPECT_FALSE(c.labels.last.visible);
+  c = Report(At(2026, 12, 25, 12, 0, 0), 1000000000, false);
+  EXPECT_EQ(c.labels.last.text, "クリスマス");
+  EXPECT_EQ(c.labels.count.text, "読めない");
+  // Nothing from the history itself: no anniversary, no time since the last start-up.
+  history.count = 7;
+  history.firstTime = static_cast<std::uint32_t>(test::LocalTimeValue(2020, 6, 10, 9, 0));
+  history.lastTime = static_cast<std::uint32_t>(test::LocalTimeValue(2026, 6, 10, 9, 0));
+  c = Report(At(2026, 6, 10, 12, 0, 0), test::LocalTimeValue(2026, 6, 10, 12, 0), false);
+  EXPECT_FALSE(c.labels.last.visible);
+  EXPECT_EQ(c.labels.count.text, "読めない");
+}
 
 TEST(CharacterTable, NamesFollowTheModeAndSetting) {
   EXPECT_EQ(shell::CharacterName(-1, 2, 0), "桐生 葵");

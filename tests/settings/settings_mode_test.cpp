@@ -9,6 +9,7 @@
 
 #include "platform/files.h"
 #include "settings/help_files.h"
+#include "settings/settings_session.h"
 #include "settings/startup_shortcut.h"
 #include "settings/statistics.h"
 #include "test_support.h"
@@ -53,6 +54,62 @@ TEST(Statistics, DatesDaysAverageAndGrouping) {
   EXPECT_EQ(GroupedDecimal2(1234.005, NumberFormat{}), "1,234.01");
   // The clock a day or more before the first start-up: the average is the total.
   EXPECT_EQ(ComposeStatistics(h, first - 2 * 86400, NumberFormat{}).dayAve, "1,234.00");
+}
+
+// Settings mode tells an unreadable history as the counter does: with what to
+// do, and a panel that says "unreadable", not a count of zero.
+TEST(Session, AnUnreadableHistoryIsShownAsUnreadableWithTheAdvice) {
+  test::Sandbox box;
+  ASSERT_EQ(mkdir((box.work().path() + "/TALLYDAT").c_str(), 0700), 0);
+  SettingsSession session(box.registry(), "/opt/vp/", box.work().path() + "/", true, [] { return 1000; });
+  session.Load();
+  EXPECT_FALSE(session.historyRead());
+  const StatisticsTexts s = session.Statistics(NumberFormat{});
+  EXPECT_EQ(s.init, kUnreadableHistoryText);
+  EXPECT_EQ(s.total, kUnknownValueText);
+  EXPECT_NE(session.loadNotices().find("移して下さい"), std::string::npos) << session.loadNotices();
+  platform::RemoveEmptyFolder(box.work().path() + "/TALLYDAT");
+  session.Load();
+  EXPECT_TRUE(session.historyRead());
+  EXPECT_EQ(session.Statistics(NumberFormat{}).total, "0");
+}
+
+// Keeping a damaged settings file is no first run: nothing is saved (and
+// nothing failed), Cancel stays, no start-up entry is offered.
+TEST(Session, KeepingADamagedSettingsFileIsNoFirstRun) {
+  test::Sandbox box;
+  box.WriteReg(platform::RegRoot::CurrentUser, "garbage, not an export\n");
+  const std::string before = box.RegText(platform::RegRoot::CurrentUser);
+  SettingsSession session(box.registry(), "/opt/vp/", box.work().path() + "/");
+  session.Load();
+  ASSERT_TRUE(session.damaged());
+  EXPECT_NE(session.DamagedQuestion().find("レジストリのエクスポート形式ではありません"), std::string::npos)
+      << session.DamagedQuestion();
+  EXPECT_TRUE(session.firstRun());
+  EXPECT_FALSE(session.CancelOffered());
+  session.KeepDamaged();
+  EXPECT_TRUE(session.CancelOffered());
+  EXPECT_FALSE(session.OffersStartupEntry());
+  EXPECT_FALSE(session.TakeFirstSetup());
+  std::string why;
+  EXPECT_TRUE(session.Save(&why)) << why;
+  EXPECT_EQ(box.RegText(platform::RegRoot::CurrentUser), before);
+}
+
+// A save that fails says why: the disk, the rights.
+TEST(Session, AFailedSaveSaysWhy) {
+  test::Sandbox box;
+  box.WriteReg(platform::RegRoot::CurrentUser, "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\n");
+  const std::string file = box.regDir().path() + "/HKEY_CURRENT_USER.reg";
+  chmod(file.c_str(), 0444);
+  SettingsSession session(box.registry(), "/opt/vp/", box.work().path() + "/", false);
+  session.Load();
+  session.settings().timer = 7;
+  std::string why;
+  EXPECT_FALSE(session.Save(&why));
+  EXPECT_NE(why.find("読み取り専用"), std::string::npos) << why;
+  EXPECT_NE(why.find("権限を確かめて"), std::string::npos) << why;
+  chmod(file.c_str(), 0644);
 }
 
 class Shortcuts : public ::testing::Test {

@@ -81,7 +81,9 @@ TEST_F(SettingsTest, WrongTypeIsReportedAndTheLoadGoesOn) {
         "\"dirwave\"=\"/g\"\n");
   auto result = LoadSettings(s, reg, "/p/");
   ASSERT_EQ(result.errors.size(), 2u);
-  EXPECT_EQ(result.errors[0], "設定「char0」の値の形式が正しくないため、既定値を使います。\n(Invalid data type for 'char0')");
+  // In the player's words, with the way out; no English detail.
+  EXPECT_EQ(result.errors[0], "設定「char0」の値の形式が正しくないため、既定値を使います。\n"
+                              "設定画面で OK を押すと、正しい形式で保存し直します。");
   EXPECT_EQ(s.char0, 0);
   EXPECT_EQ(s.char1, 4);
   EXPECT_EQ(s.usewave, "111111");

@@ -246,16 +246,24 @@ TEST_F(MainWindow, AFailedSaveIsToldAndKeepsTheWindowOpen) {
 }
 
 TEST_F(MainWindow, ADamagedSettingsFileIsOneQuestionThatKeepsItOrSetsItAside) {
-  // No: one question, the file stays, nothing is saved, no set-up opens over it.
+  // No: one question, then what that means; the file stays, nothing is
+  // saved, no set-up opens over it, Cancel works and OK only closes.
   box.WriteReg(platform::RegRoot::CurrentUser, "not a registry file\n");
   {
     auto w = Open();
     QTest::qWait(50);
-    ASSERT_EQ(messages.size(), 1u);
+    ASSERT_EQ(messages.size(), 2u);
     EXPECT_TRUE(messages[0].contains(QStringLiteral("HKEY_CURRENT_USER.reg")));
-    EXPECT_TRUE(messages[0].contains(QStringLiteral("（1 行目）")));
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("（1 行目: レジストリのエクスポート形式ではありません）")));
     EXPECT_TRUE(messages[0].contains(QStringLiteral("新しい設定で始めますか")));
+    EXPECT_TRUE(messages[1].contains(QStringLiteral("保存されません")));
+    EXPECT_TRUE(messages[1].contains(QStringLiteral("開き直し")));
     EXPECT_EQ(dialogsClosed, 0);
+    EXPECT_TRUE(Find<QPushButton>(w.get(), "btnCancel")->isEnabled());
+    messages.clear();
+    Find<QPushButton>(w.get(), "btnOk")->click();
+    EXPECT_TRUE(messages.empty()) << messages.size();
+    EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(box.RegText(platform::RegRoot::CurrentUser), "not a registry file\n");
   }
   // Yes (a new run, so the problem is news again): the file is kept under a
