@@ -67,6 +67,8 @@ void CounterRun::Prepare() {
   gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::Voices);
   try {
     if (!setup_.preview) gamedata::ReplaceWindowsSounds(settings_, reg_, setup_.workFolder, nowTm_.second);
+  } catch (const gamedata::ExtractWriteError& e) {
+    Add(state::ExtractWriteNotice(setup_.workFolder, e.error()));
   } catch (const gamedata::GameDataError&) {
     // The greeting and the count must not depend on the game's voices.
     Add(state::GameFilesNotice());
@@ -92,13 +94,14 @@ std::string CounterRun::NoticeText() {
 }
 
 CounterRun::Pictures CounterRun::DrawPictures(const png::Bitmap& background, const Box& leftArea, const Box& rightArea,
-                                              const shell::ChipSource& chips) const {
+                                              const shell::ChipSource& chips) {
   Pictures p;
   p.left.SetSize(leftArea.width, leftArea.height);
   p.right.SetSize(rightArea.width, rightArea.height);
   p.drawn = shell::DrawPair(composition_.leftPicture, composition_.rightPicture, settings_.dirwave, background,
                             {&p.left, leftArea.left, leftArea.top}, {&p.right, rightArea.left, rightArea.top}, chips,
                             settings_.char0, settings_.char1);
+  if (p.drawn.writeError != 0) Add(state::ExtractWriteNotice(setup_.workFolder, p.drawn.writeError));
   return p;
 }
 
@@ -114,6 +117,8 @@ CounterRun::PreparedVoice CounterRun::PrepareVoice(int voice) {
   try {
     const std::string wav = gamedata::ExtractVoice(settings_.dirwave, voice);
     if (platform::FileExists(wav)) prepared.wav = wav;
+  } catch (const gamedata::ExtractWriteError& e) {
+    prepared.error = memory_.Tell(state::ExtractWriteNotice(setup_.workFolder, e.error()));
   } catch (const gamedata::GameDataError&) {
     prepared.error = memory_.Tell(state::GameFilesNotice());  // the sequence ends; the window still closes on time
   } catch (const std::exception& e) {

@@ -68,8 +68,9 @@ class CounterRun {
     png::Bitmap left, right;
     shell::PairDrawn drawn;
   };
+  // A picture that could not be written into the working folder adds its notice.
   Pictures DrawPictures(const png::Bitmap& background, const Box& leftArea, const Box& rightArea,
-                        const shell::ChipSource& chips) const;
+                        const shell::ChipSource& chips);
 
   // The greeting's voices in order, none when voices are off for the left character.
   VoiceSequence Voices(VoiceSequence::Clock clock) const;

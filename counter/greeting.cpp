@@ -336,4 +336,21 @@ CounterComposition GreetingComposer::Compose(state::Settings& settings, const st
   return c;
 }
 
+std::string SpokenGreeting(const CounterLabels& l) {
+  auto line = [](std::initializer_list<const Label*> labels) {
+    std::string text;
+    for (const Label* label : labels)
+      if (label->visible) text += label->text;
+    return text;
+  };
+  std::string spoken;
+  for (const std::string& part : {line({&l.char0A}), line({&l.char0B}), line({&l.char0C}),
+                                  line({&l.char1A, &l.count, &l.char1B}), line({&l.char1C, &l.last, &l.char1D})}) {
+    if (part.empty()) continue;
+    if (!spoken.empty()) spoken += " ";
+    spoken += part;
+  }
+  return spoken;
+}
+
 }  // namespace vp::counter

@@ -112,6 +112,10 @@ class GreetingComposer {
   ContentTables tables_;
 };
 
+// The whole greeting in reading order, as a screen reader should say it: the
+// upper bubble's shown lines, the count line, the remark line.
+std::string SpokenGreeting(const CounterLabels& labels);
+
 // 100, 200, ..., 1000, 2000, ...: a digit 1-9 followed only by zeros, at least 100.
 bool IsRoundNumber(std::uint32_t n);
 // "3分", "1時間2分", "1日と1時間", "10日"; empty below one minute.

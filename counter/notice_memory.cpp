@@ -35,7 +35,8 @@ std::string NoticeMemory::Fingerprint(const std::string& text) {
 std::string NoticeMemory::Tell(const std::string& text) {
   if (text.empty()) return {};
   const std::string fingerprint = Fingerprint(text);
-  current_.insert(fingerprint);
+  // Once per run too: a full disk fails the pictures and then every voice.
+  if (!current_.insert(fingerprint).second) return {};
   return !file_.empty() && previous_.count(fingerprint) ? std::string() : text;
 }
 

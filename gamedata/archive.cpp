@@ -53,9 +53,10 @@ std::string EntryData(const Archive& archive, std::int64_t entryOffset, int entr
 // is replaced, never written through.
 void WriteOutput(const std::string& path, const std::string& data) {
   const platform::WriteResult written = platform::WriteFileReplacing(path, data, false);
-  if (!written)
-    throw GameDataError("作業フォルダにファイルを作成できませんでした。\n" + path + ": " +
-                        std::strerror(written.error ? written.error : EEXIST));
+  if (!written) {
+    const int error = written.error ? written.error : EEXIST;
+    throw ExtractWriteError(path + ": " + std::strerror(error), error);
+  }
 }
 
 bool HexDigits(const std::string& s, std::size_t from, std::size_t to) {

@@ -13,6 +13,17 @@ class GameDataError : public vp::Error {
   using vp::Error::Error;
 };
 
+// An extracted file could not be written into the working folder: the disk
+// (full, read-only), not the game, is the cause.
+class ExtractWriteError : public GameDataError {
+ public:
+  ExtractWriteError(const std::string& what, int error) : GameDataError(what), error_(error) {}
+  int error() const { return error_; }
+
+ private:
+  int error_;
+};
+
 // The game's pictures are 180 x 140 and its voices a few seconds long: an entry
 // larger than this is not extracted (its file stays empty), so a damaged or
 // hostile archive cannot make a run write gigabytes.

@@ -1,5 +1,7 @@
 #include "settings/detailed_settings.h"
 
+#include "platform/files.h"
+
 namespace vp::settings {
 
 DetailedSettings DetailedFromSettings(const state::Settings& s) {
@@ -35,5 +37,10 @@ void StoreDetailed(const DetailedSettings& d, state::Settings& s) {
 int ClampSpin(int value, int low, int high) { return value < low ? low : value > high ? high : value; }
 
 bool NeedsFolderQuestion(const DetailedSettings& d, const state::Settings& s) { return d.wave && s.dirwave.empty(); }
+
+std::string MissingGameFolderHint(const std::string& dirwave) {
+  if (dirwave.empty() || platform::DirectoryExists(dirwave)) return {};
+  return "このゲームフォルダは見つかりません。右のフォルダのボタンで指定し直して下さい。";
+}
 
 }  // namespace vp::settings

@@ -29,4 +29,8 @@ int ClampSpin(int value, int low, int high);
 // Whether OK must ask first: voices on without a game folder.
 bool NeedsFolderQuestion(const DetailedSettings& d, const state::Settings& s);
 
+// What the folder field says about a stored game folder that is no longer
+// there ("" when it is there or none is stored).
+std::string MissingGameFolderHint(const std::string& dirwave);
+
 }  // namespace vp::settings

@@ -147,4 +147,11 @@ std::string StartupLogCsv(const std::vector<state::LoggedStartup>& startups) {
   return csv;
 }
 
+std::string DayCountText(const CalendarYear& year, std::size_t index) {
+  static const char* const kWeekdays[7] = {"日", "月", "火", "水", "木", "金", "土"};
+  const std::int64_t day = year.firstDay + static_cast<std::int64_t>(index);
+  const int count = index < year.perDay.size() ? year.perDay[index] : 0;
+  return DateText(day) + "（" + kWeekdays[DateOf(day).weekday] + "）: " + std::to_string(count) + " 回";
+}
+
 }  // namespace vp::settings

@@ -63,6 +63,8 @@ struct CalendarTexts {
 CalendarTexts DescribeCalendar(const CalendarYear& year, const state::StartupLog& log,
                                const state::StartHistory& history);
 std::string DateText(std::int64_t dayNumber);  // "2026/03/08"
+// One day of a year as the grid tells it: "2026/03/08（日）: 3 回".
+std::string DayCountText(const CalendarYear& year, std::size_t index);
 
 // The log for a spreadsheet: UTF-8 with a byte order mark (so spreadsheet
 // programs read the Japanese header), CRLF line ends, one row a start-up.

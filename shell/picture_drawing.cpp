@@ -26,7 +26,7 @@ void BlendPicture(const png::Bitmap& picture, const png::Bitmap& mask, png::Bitm
 }
 
 bool DrawPicture(const std::string& gameFolder, int number, const png::Bitmap& background, Target target,
-                 bool mirrored) {
+                 bool mirrored, int* writeError) {
   try {
     png::Bitmap& out = *target.image;
     const int w = out.Width(), h = out.Height();
@@ -63,6 +63,9 @@ bool DrawPicture(const std::string& gameFolder, int number, const png::Bitmap& b
     BlendPicture(picture, mask, canvas, mirrored);
     out.Assign(canvas);
     return true;
+  } catch (const gamedata::ExtractWriteError& e) {
+    if (writeError) *writeError = e.error();
+    return false;
   } catch (const std::exception&) {
     return false;  // archive, file or picture unusable: the target keeps what it showed
   }
@@ -94,8 +97,8 @@ PairDrawn DrawPair(int mode, int rightPicture, const std::string& gameFolder, co
     drawn.left = drawn.right = true;
     return drawn;
   }
-  drawn.left = DrawPicture(gameFolder, mode, background, left, true);
-  drawn.right = DrawPicture(gameFolder, rightPicture, background, right, false);
+  drawn.left = DrawPicture(gameFolder, mode, background, left, true, &drawn.writeError);
+  drawn.right = DrawPicture(gameFolder, rightPicture, background, right, false, &drawn.writeError);
   return drawn;
 }
 

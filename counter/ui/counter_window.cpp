@@ -1,6 +1,9 @@
 #include "counter/ui/counter_window.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
+#include <QWindow>
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QFontMetrics>
@@ -26,6 +29,7 @@
 #include "shell/run_mode.h"
 #include "shell/ui/data_form.h"
 #include "shell/ui/message_box.h"
+#include "shell/characters.h"
 #include "shell/picture_drawing.h"
 #include "shell/ui/qt_bitmap.h"
 #include "shell/ui/snapshot.h"
@@ -46,8 +50,29 @@ QColor ToQColor(png::ColorValue c) { return QColor(png::RedOf(c), png::GreenOf(c
 Qt::WindowFlags WindowFlagsFor(bool borderless) {
   Qt::WindowFlags flags = Qt::Tool | Qt::WindowStaysOnTopHint;
   if (borderless) return flags | Qt::FramelessWindowHint;
-  return flags | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-         Qt::WindowCloseButtonHint;
+  // Exactly these buttons: without CustomizeWindowHint Qt adds its defaults,
+  // and under Wayland its own decorations then offer maximising a greeting
+  // nobody may resize. Minimising a tool window there only loses it.
+  flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  if (QGuiApplication::platformName() != QLatin1String("wayland")) flags |= Qt::WindowMinimizeButtonHint;
+  return flags;
+}
+
+// Screen readers hear the counter as a notification whose name is the whole
+// greeting, so it is spoken when it appears (it never takes the focus).
+class CounterAccessible : public QAccessibleWidget {
+ public:
+  explicit CounterAccessible(TfrmCount* window) : QAccessibleWidget(window, QAccessible::Notification) {}
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Name || t == QAccessible::Description)
+      return static_cast<TfrmCount*>(widget())->SpokenText();
+    return QAccessibleWidget::text(t);
+  }
+};
+
+QAccessibleInterface* CounterAccessibleFactory(const QString&, QObject* object) {
+  if (auto* window = qobject_cast<TfrmCount*>(object)) return new CounterAccessible(window);
+  return nullptr;
 }
 }  // namespace
 
@@ -61,6 +86,8 @@ TfrmCount::TfrmCount(platform::Registry& registry, RunSetup setup)
   clock_.start();
   // The background decodes on another core while the fonts load here.
   shell::TfrmData::RegisterArtwork();
+  static const bool accessible = (QAccessible::installFactory(CounterAccessibleFactory), true);
+  (void)accessible;
   backgroundLoad_ = std::async(std::launch::async, [] { return shell::TfrmData::Artwork("counter_background"); });
   setWindowTitle(QString::fromStdString(shell::kProgramCaption));
   // A player already typing at logon keeps typing where they were.
@@ -149,7 +176,6 @@ void TfrmCount::FormCreate() {
   imgCount_->setPixmap(QPixmap::fromImage(shell::ToQImage(background_)));
 
   run_.Prepare();
-  shownAt_ = clock_.elapsed();
   if (run_.settings().form) {
     setWindowFlags(WindowFlagsFor(true));
     setFixedSize(background_.Width() > 0 ? background_.Width() : kClientWidth,
@@ -160,8 +186,11 @@ void TfrmCount::FormCreate() {
       background_, kChar0Area, kChar1Area, [this]() -> const std::array<png::Bitmap, 6>& { return data_->imlChip(); });
   if (pictures.drawn.left) imgChar0_->setPixmap(QPixmap::fromImage(shell::ToQImage(pictures.left)));
   if (pictures.drawn.right) imgChar1_->setPixmap(QPixmap::fromImage(shell::ToQImage(pictures.right)));
+  imgChar0_->setAccessibleName(QString::fromStdString(shell::CharacterName(0, run_.settings().char0, 0)));
+  imgChar1_->setAccessibleName(QString::fromStdString(shell::CharacterName(0, run_.settings().char1, 0)));
   voices_ = run_.Voices([this] { return clock_.elapsed(); });
-  if (const std::string text = run_.NoticeText(); !text.empty()) ReportError(QString::fromStdString(text));
+  // Told once the window is up and framed, so a box can be placed beside it.
+  pendingNotice_ = QString::fromStdString(run_.NoticeText());
   timTimer_.start();
 }
 
@@ -195,20 +224,20 @@ void TfrmCount::keyPressEvent(QKeyEvent* event) {
   else QWidget::keyPressEvent(event);
 }
 
+QString TfrmCount::SpokenText() const { return QString::fromStdString(SpokenGreeting(run_.composition().labels)); }
+
 void TfrmCount::FormShow() {
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     const QRect area = screen->availableGeometry();
     move(area.center() - rect().center());
   }
+  shownAt_ = clock_.elapsed();
+  exposePending_ = true;
   show();
-  // The window manager adds its frame once the window is mapped: centre the
-  // framed window, not its inner area (which sat some 10 px low).
-  QTimer::singleShot(0, this, [this] {
-    QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect frame = frameGeometry();
-    if (!screen || frame.size() == size()) return;
-    move(screen->availableGeometry().center() - QPoint(frame.width() / 2, frame.height() / 2) + (pos() - frame.topLeft()));
-  });
+  // The display time counts from the first expose, which a busy logon may
+  // delay; the wait for it is bounded.
+  if (QWindow* handle = windowHandle()) handle->installEventFilter(this);
+  QTimer::singleShot(static_cast<int>(kLongestExposeWaitMs), this, [this] { Exposed(); });
   shell::SnapshotWhenShown(this);
   // For the start-up benchmark: the moment the window is up.
   if (qEnvironmentVariableIsSet("VPCOUNTER_TRACE_SHOWN"))
@@ -276,17 +305,20 @@ void TfrmCount::TraceVoice(const char* what, const std::string& file) const {
                static_cast<long long>(platform::MillisecondsSinceStart()), file.c_str());
 }
 
-void TfrmCount::timDelayTimer() {
-  shownAt_ = clock_.elapsed();  // timDelay is single-shot: it has stopped itself
+void TfrmCount::timDelayTimer() {  // single-shot: it has stopped itself
   FormShow();
   Follow(voices_.Start());
 }
 
 void TfrmCount::timTimerTimer() {
-  if (DueToClose(voices_.over(), shownAt_, clock_.elapsed(), run_.settings().timer)) {
-    TraceVoice("closed");
-    close();
+  if (!DueToClose(voices_.over(), shownAt_, clock_.elapsed(), run_.settings().timer)) return;
+  // A notice box still being read keeps the run, not the greeting.
+  if (noticeBox_ && clock_.elapsed() < noticeUntil_) {
+    if (isVisible()) hide();
+    return;
   }
+  TraceVoice("closed");
+  close();
 }
 
 void TfrmCount::EndNow() {
@@ -299,10 +331,45 @@ void TfrmCount::EndNow() {
   close();
 }
 
-void TfrmCount::ReportError(const QString& text) { shell::NotifyWithoutWaiting(this, text); }
+bool TfrmCount::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed()) Exposed();
+  return QWidget::eventFilter(watched, event);
+}
+
+void TfrmCount::Exposed() {
+  if (!exposePending_) return;
+  exposePending_ = false;
+  shownAt_ = std::min<std::int64_t>(clock_.elapsed(), shownAt_ + kLongestExposeWaitMs);
+  // The window manager adds its frame once the window is mapped: centre the
+  // framed window, not its inner area; then a notice box goes beside it.
+  QTimer::singleShot(kFrameSettleMs, this, [this] {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect frame = frameGeometry();
+    if (screen && frame.size() != size())
+      move(screen->availableGeometry().center() - QPoint(frame.width() / 2, frame.height() / 2) +
+           (pos() - frame.topLeft()));
+    noticesReady_ = true;
+    if (!pendingNotice_.isEmpty()) ReportError(std::exchange(pendingNotice_, QString()));
+  });
+  // Screen readers speak a notification when it is shown.
+  QAccessibleEvent shown(this, QAccessible::ObjectShow);
+  QAccessible::updateAccessibility(&shown);
+}
+
+void TfrmCount::ReportError(const QString& text) {
+  if (!noticesReady_) {  // not up and framed yet: told once it is
+    pendingNotice_ += (pendingNotice_.isEmpty() ? QString() : QStringLiteral("\n\n")) + text;
+    return;
+  }
+  if (QWidget* box = shell::NotifyWithoutWaiting(this, text)) {
+    noticeBox_ = box;
+    noticeUntil_ = std::max<std::int64_t>(noticeUntil_, clock_.elapsed() + NoticeReadingMs(static_cast<std::size_t>(text.size())));
+  }
+}
 
 void TfrmCount::closeEvent(QCloseEvent* event) {
   timTimer_.stop();
+  if (noticeBox_) noticeBox_->close();
   event->accept();
   // A tool window does not end the message loop by itself: the entry point
   // ends it on this signal.

@@ -1,5 +1,6 @@
 #pragma once
 #include <QLabel>
+#include <QPointer>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
@@ -49,6 +50,10 @@ class TfrmCount : public QWidget {
   bool VoicesOver() const { return voices_.over(); }
   const CounterComposition& Composition() const { return run_.composition(); }
   const state::Settings& RunSettings() const { return run_.settings(); }
+  // The greeting as a screen reader says it.
+  QString SpokenText() const;
+  // A notice box beside the window, while one is shown.
+  QWidget* NoticeBox() const { return noticeBox_; }
 
  signals:
   // The window closed itself or was closed: the run is over.
@@ -57,10 +62,12 @@ class TfrmCount : public QWidget {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void FormCreate();
   void FormShow();
+  void Exposed();  // the first expose, or the end of the wait for it
   void CreateControls();
   void ApplyComposition();
   // Does what the voice sequence asks: play a voice, prepare the next one
@@ -92,6 +99,13 @@ class TfrmCount : public QWidget {
   QTimer timTimer_, timNext_, timDelay_;
 
   std::int64_t shownAt_ = 0;  // clock_ milliseconds
+  bool exposePending_ = false;
+  QString pendingNotice_;        // told once the window is up
+  bool noticesReady_ = false;    // shown and framed: a box can go beside it
+  QPointer<QWidget> noticeBox_;  // the fallback box, its own window
+  std::int64_t noticeUntil_ = 0;
+  // Long enough for a window manager to frame and place a mapped window.
+  static constexpr int kFrameSettleMs = 150;
   png::Bitmap background_;
   std::future<png::Bitmap> backgroundLoad_;
   int preparedVoice_ = 0;  // prepared during the pause

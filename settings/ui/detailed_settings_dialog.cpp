@@ -5,8 +5,10 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 
 #include "settings/detailed_settings.h"
+#include "settings/ui/dialog_keys.h"
 #include "settings/ui/dialog_placement.h"
 #include "settings/ui/folder_dialog.h"
 #include "shell/characters.h"
@@ -69,7 +71,6 @@ TfrmInit::TfrmInit(QWidget* owner, state::Settings& settings, platform::Registry
   bbtDir->setAccessibleName(QStringLiteral("ゲームフォルダを選ぶ"));
   bbtDir->setAccessibleDescription(QStringLiteral("ゲームフォルダの指定ダイアログを開きます"));
   edtDir_->setAccessibleName(QStringLiteral("ゲームフォルダ"));
-  bbtDir->setAutoDefault(false);
 
   Bevel(this, 4, 56, 313, 121);
   chkWave_ = Check(this, QStringLiteral("音声を再生する(&W)"), 12, 64, 117, 13, "chkWave");
@@ -126,7 +127,6 @@ TfrmInit::TfrmInit(QWidget* owner, state::Settings& settings, platform::Registry
   auto* cancel = new QPushButton(QStringLiteral("キャンセル"), this);
   cancel->setObjectName("bbtCancel");
   cancel->setGeometry(240, 367, 75, 25);
-  cancel->setAutoDefault(false);
 
   setTabOrder(bbtDir, chkWave_);
   setTabOrder(chkWave_, gbxWave);
@@ -140,6 +140,10 @@ TfrmInit::TfrmInit(QWidget* owner, state::Settings& settings, platform::Registry
   setTabOrder(updDelay_, ok);
   setTabOrder(ok, cancel);
   bbtDir->setFocus();  // the first control of the tab order, not OK
+  // The focus is marked from the start, not only after a key was pressed.
+  setAttribute(Qt::WA_KeyboardFocusChange);
+  EnterPressesFocusedButton(this);
+  ArrowsFollowOrder({rbtRand_[0], rbtRand_[1], rbtRand_[2]});
 
   connect(chkWave_, &QCheckBox::clicked, this, &TfrmInit::UpdateEnabled);
   connect(chkRand_, &QCheckBox::clicked, this, &TfrmInit::UpdateEnabled);
@@ -154,7 +158,7 @@ TfrmInit::TfrmInit(QWidget* owner, state::Settings& settings, platform::Registry
 void TfrmInit::FormCreate() {
   const state::Settings& s = settings_;
   const DetailedSettings d = DetailedFromSettings(s);
-  edtDir_->setText(QString::fromStdString(s.dirwave));
+  ShowGameFolder();
   chkWave_->setChecked(d.wave);
   for (std::size_t i = 0; i < 6; ++i) chkWaveN_[i]->setChecked(d.voices[i]);
   chkRepl_->setChecked(d.repl);
@@ -166,6 +170,17 @@ void TfrmInit::FormCreate() {
   updDelay_->setValue(d.delay);
   UpdateVoiceNames();
   UpdateEnabled();
+}
+
+void TfrmInit::ShowGameFolder() {
+  edtDir_->setText(QString::fromStdString(settings_.dirwave));
+  const QString hint = QString::fromStdString(MissingGameFolderHint(settings_.dirwave));
+  QPalette palette = edtDir_->palette();
+  palette.setColor(QPalette::Text, hint.isEmpty() ? edtDir_->style()->standardPalette().color(QPalette::Text)
+                                                  : QColor(200, 0, 0));
+  edtDir_->setPalette(palette);
+  edtDir_->setToolTip(hint);
+  edtDir_->setAccessibleDescription(hint);
 }
 
 void TfrmInit::UpdateVoiceNames() {
@@ -195,7 +210,7 @@ int TfrmInit::CheckedRandMode() const {
 void TfrmInit::bbtDirClick() {
   TfrmDir dialog(this, settings_, reg_);
   dialog.exec();
-  edtDir_->setText(QString::fromStdString(settings_.dirwave));
+  ShowGameFolder();
 }
 
 void TfrmInit::bbtOkClick() {

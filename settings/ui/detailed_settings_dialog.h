@@ -23,6 +23,7 @@ class TfrmInit : public QDialog {
  private:
   void FormCreate();
   void UpdateVoiceNames();
+  void ShowGameFolder();  // marked when the folder is no longer there
   void UpdateEnabled();
   int CheckedRandMode() const;  // 1..3, 0 when none is checked
   void bbtDirClick();

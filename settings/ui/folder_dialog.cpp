@@ -12,6 +12,7 @@
 #include "gamedata/game_folder.h"
 #include "platform/files.h"
 #include "platform/registry.h"
+#include "settings/ui/dialog_keys.h"
 #include "settings/ui/dialog_placement.h"
 #include "settings/ui/folder_tree_look.h"
 #include "shell/ui/data_form.h"
@@ -56,7 +57,6 @@ TfrmDir::TfrmDir(QWidget* owner, state::Settings& settings, platform::Registry& 
   bbtReg->setGeometry(136, 16, 95, 25);
   bbtReg->setToolTip(QStringLiteral("レジストリから取得"));
   bbtReg->setIcon(shell::TfrmData::Glyph("glyph_search"));
-  bbtReg->setAutoDefault(false);
   dlbDir_ = new QListWidget(this);
   dlbDir_->setObjectName("dlbDir");
   dlbDir_->setGeometry(8, 60, 225, 109);
@@ -69,11 +69,9 @@ TfrmDir::TfrmDir(QWidget* owner, state::Settings& settings, platform::Registry& 
   auto* ok = new QPushButton(QStringLiteral("OK"), this);
   ok->setObjectName("btnOk");
   ok->setGeometry(80, 180, 75, 25);
-  ok->setAutoDefault(false);
   auto* cancel = new QPushButton(QStringLiteral("キャンセル"), this);
   cancel->setObjectName("btnCancel");
   cancel->setGeometry(160, 180, 75, 25);
-  cancel->setAutoDefault(false);
   setTabOrder(dcbDir_, dlbDir_);
   setTabOrder(dlbDir_, ok);
   setTabOrder(ok, cancel);
@@ -84,6 +82,7 @@ TfrmDir::TfrmDir(QWidget* owner, state::Settings& settings, platform::Registry& 
   bbtReg->setAccessibleDescription(QStringLiteral("インストール情報からゲームフォルダを探します"));
   // The focus is marked from the start, not only after a key was pressed.
   setAttribute(Qt::WA_KeyboardFocusChange);
+  EnterPressesFocusedButton(this);
 
   connect(dlbDir_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
     OpenFolderPath(item->data(Qt::UserRole).toString().toStdString());

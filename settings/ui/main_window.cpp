@@ -145,7 +145,12 @@ void TfrmMain::CreateControls() {
   // Escape and the close box agree: both close without saving, and on a
   // first run both first ask (closeEvent).
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-  connect(escape, &QShortcut::activated, this, &QWidget::close);
+  connect(escape, &QShortcut::activated, this, [this] {
+    if (MayCloseWithoutOk()) {
+      closingByOk_ = true;  // asked already
+      close();
+    }
+  });
   setTabOrder(btnOk_, btnCancel_);
   setTabOrder(btnCancel_, cbxChar0_);
   setTabOrder(cbxChar0_, cbxChar1_);
@@ -160,6 +165,9 @@ void TfrmMain::CreateControls() {
 
 void TfrmMain::CreateMenu() {
   QMenu* func = menuBar()->addMenu(QStringLiteral("機能(&F)"));
+  // The window has no status bar: a hint shows as the item's tooltip, so a
+  // greyed item explains itself.
+  func->setToolTipsVisible(true);
   QAction* config = func->addAction(QStringLiteral("詳細設定(&C)..."));
   config->setObjectName("mnuConfig");
   connect(config, &QAction::triggered, this, &TfrmMain::mnuConfigClick);
@@ -172,6 +180,7 @@ void TfrmMain::CreateMenu() {
   QAction* calendar = func->addAction(QStringLiteral("起動カレンダー(&K)..."));
   calendar->setObjectName("mnuCalendar");
   calendar->setStatusTip(QStringLiteral("いつ起動したかを日ごと・時間帯ごとに表示します"));
+  calendar->setToolTip(calendar->statusTip());
   connect(calendar, &QAction::triggered, this, [this] {
     TfrmCalendar dialog(this, session_);
     dialog.exec();
@@ -179,6 +188,7 @@ void TfrmMain::CreateMenu() {
   QAction* preview = func->addAction(QStringLiteral("ログオン時の表示を確かめる(&P)"));
   preview->setObjectName("mnuPreview");
   preview->setStatusTip(QStringLiteral("今の設定で起動カウンターを表示します（起動回数は数えません）"));
+  preview->setToolTip(preview->statusTip());
   connect(preview, &QAction::triggered, this, &TfrmMain::mnuPreviewClick);
   QMenu* startup = func->addMenu(QStringLiteral("スタートアップ登録(&S)"));
   mnuStartupUser_ = startup->addAction(QStringLiteral("現ユーザーのみ利用(&U)"));
@@ -206,6 +216,7 @@ void TfrmMain::CreateMenu() {
     UpdateStartupMarks();
   });
   QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+  help->setToolTipsVisible(true);
   QAction* readme = help->addAction(QStringLiteral("READMEの表示(&R)"));
   readme->setObjectName("mnuReadme");
   connect(readme, &QAction::triggered, this, [this] {
@@ -397,10 +408,14 @@ void TfrmMain::KeepDamagedSettings() {
   shell::ShowExclamation(this, QString::fromStdString(SettingsSession::KeptDamagedText()));
 }
 
-void TfrmMain::closeEvent(QCloseEvent* event) {
+bool TfrmMain::MayCloseWithoutOk() {
   // A first run closed without OK registers no start-up entry: say so first.
-  if (!closingByOk_ && !session_.CancelOffered() &&
-      !shell::AskYesNo(this, QString::fromStdString(FirstRunCloseQuestion()))) {
+  return session_.CancelOffered() || shell::AskYesNo(this, QString::fromStdString(FirstRunCloseQuestion()));
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+  // Only the player's close box asks; a logout or the program itself never waits.
+  if (event->spontaneous() && !closingByOk_ && !MayCloseWithoutOk()) {
     event->ignore();
     return;
   }

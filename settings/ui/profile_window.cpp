@@ -3,6 +3,7 @@
 #include <QFrame>
 
 #include "settings/ui/character_menu.h"
+#include "settings/ui/dialog_keys.h"
 #include "settings/ui/dialog_placement.h"
 #include "settings/ui/panel_widgets.h"
 #include "settings/profile.h"
@@ -44,7 +45,6 @@ TfrmGirl::TfrmGirl(QWidget* owner, const shell::TfrmData& data, int nameMode)
   bbtChar0_->setObjectName("bbtChar0");
   bbtChar0_->setGeometry(262, 6, 131, 26);
   bbtChar0_->setIconSize(QSize(127, 22));
-  bbtChar0_->setAutoDefault(false);
   bbtChar0_->setAccessibleDescription(QStringLiteral("押すと次のキャラクターのプロフィールを表示します"));
   connect(bbtChar0_, &QPushButton::clicked, this, [this] { Select((current_ + 1) % 6); });
 
@@ -65,7 +65,6 @@ TfrmGirl::TfrmGirl(QWidget* owner, const shell::TfrmData& data, int nameMode)
   auto* close = new QPushButton(QStringLiteral("閉じる"), this);
   close->setObjectName("btnClose");
   close->setGeometry(319, 160, 74, 26);
-  close->setAutoDefault(false);
   connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
   QFrame* panel = ColouredPanel(this, "pnlGirl", QRect(8, 8, 249, 177), QFrame::Box, QColor(255, 128, 128));
@@ -84,9 +83,17 @@ TfrmGirl::TfrmGirl(QWidget* owner, const shell::TfrmData& data, int nameMode)
   lblSize1_ = ProfileLabel(panel, "", 64, 111, true, "lblSize1");
   lblKumi1_ = ProfileLabel(panel, "", 64, 131, true, "lblKumi1");
   lblClub1_ = ProfileLabel(panel, "", 64, 151, true, "lblClub1");
+  // Each value is read with its caption.
+  const std::pair<const char*, QLabel*> pairs[] = {{"lblName0", lblName1_},   {"lblBirth0", lblBirth1_},
+                                                   {"lblBlood0", lblBlood1_}, {"lblHeight0", lblHeight1_},
+                                                   {"llbWeight0", lblWeight1_}, {"lblSize0", lblSize1_},
+                                                   {"lblKumi0", lblKumi1_}};
+  for (const auto& [caption, value] : pairs)
+    if (auto* label = panel->findChild<QLabel*>(QString::fromLatin1(caption))) label->setBuddy(value);
   setTabOrder(bbtChar0_, close);
   // The focus is marked from the start, not only after a key was pressed.
   setAttribute(Qt::WA_KeyboardFocusChange);
+  EnterPressesFocusedButton(this);
 
   ShowPicture();
   ShowProfile();

@@ -1,6 +1,8 @@
 #include "settings/ui/startup_calendar_window.h"
 
+#include <QAccessible>
 #include <QDir>
+#include <QKeyEvent>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHelpEvent>
@@ -9,6 +11,8 @@
 #include <QVBoxLayout>
 
 #include "platform/files.h"
+#include "settings/ui/dialog_keys.h"
+#include "state/notices.h"
 #include "shell/ui/fonts.h"
 #include "shell/ui/message_box.h"
 
@@ -20,6 +24,7 @@ namespace {
 const QColor kShadeColours[kShades] = {QColor(235, 237, 240), QColor(255, 214, 224), QColor(255, 159, 184),
                                        QColor(240, 100, 140), QColor(200, 40, 90)};
 const char* const kShadeTexts[kShades] = {"0 回", "1 回", "2 回", "3〜4 回", "5 回以上"};
+const QColor kShadeEdge(170, 170, 170);
 const char* const kWeekdays[7] = {"日", "月", "火", "水", "木", "金", "土"};
 
 QString Text(const std::string& s) { return QString::fromStdString(s); }
@@ -34,11 +39,20 @@ class YearGrid : public QWidget {
     setObjectName("grdYear");
     setAccessibleName(QStringLiteral("日ごとの起動回数"));
     setMouseTracking(true);
+    // The days are reached by keyboard too: arrows move a day focus.
+    setFocusPolicy(Qt::StrongFocus);
   }
-  void Show(const CalendarYear& year) {
+  void Show(const CalendarYear& year, std::size_t focusDay) {
     year_ = &year;
+    focus_ = std::min(focusDay, year.perDay.empty() ? 0 : year.perDay.size() - 1);
     updateGeometry();
     update();
+    FocusMoved();
+  }
+  // Told when the day focus moves: the day's date and count.
+  std::function<void(const QString&)> onDayFocused;
+  QString FocusedDayText() const {
+    return year_ && !year_->perDay.empty() ? Text(DayCountText(*year_, focus_)) : QString();
   }
   QSize sizeHint() const override {
     return {Left() + 54 * Step(), Top() + 7 * Step()};
@@ -63,21 +77,49 @@ class YearGrid : public QWidget {
         p.setPen(palette().color(QPalette::WindowText));
         p.drawText(QPoint(cell.left(), fm.ascent()), QString::number(date.month) + QStringLiteral("月"));
       }
-      p.setPen(Qt::NoPen);
+      // A thin edge keeps the palest shade apart from the window's grey.
+      p.setPen(QPen(kShadeEdge, 1));
       p.setBrush(kShadeColours[ShadeOf(year_->perDay[i])]);
-      p.drawRoundedRect(cell, 2, 2);
+      p.drawRoundedRect(QRectF(cell).adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
+      if (i == focus_ && hasFocus()) {
+        p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(cell.adjusted(-1, -1, 1, 1));
+      }
     }
+  }
+  void keyPressEvent(QKeyEvent* e) override {
+    if (!year_ || year_->perDay.empty()) return QWidget::keyPressEvent(e);
+    const std::int64_t last = static_cast<std::int64_t>(year_->perDay.size()) - 1;
+    std::int64_t to = static_cast<std::int64_t>(focus_);
+    switch (e->key()) {
+      case Qt::Key_Up: to -= 1; break;     // a column is a week, Sunday on top
+      case Qt::Key_Down: to += 1; break;
+      case Qt::Key_Left: to -= 7; break;
+      case Qt::Key_Right: to += 7; break;
+      case Qt::Key_Home: to = 0; break;
+      case Qt::Key_End: to = last; break;
+      default: return QWidget::keyPressEvent(e);
+    }
+    focus_ = static_cast<std::size_t>(std::clamp<std::int64_t>(to, 0, last));
+    update();
+    FocusMoved();
+  }
+  void focusInEvent(QFocusEvent* e) override {
+    QWidget::focusInEvent(e);
+    update();
+    FocusMoved();
+  }
+  void focusOutEvent(QFocusEvent* e) override {
+    QWidget::focusOutEvent(e);
+    update();
   }
   bool event(QEvent* e) override {
     if (e->type() == QEvent::ToolTip && year_) {
       auto* help = static_cast<QHelpEvent*>(e);
       for (std::size_t i = 0; i < year_->perDay.size(); ++i) {
         if (!CellOf(static_cast<int>(i)).contains(help->pos())) continue;
-        const std::int64_t day = year_->firstDay + static_cast<std::int64_t>(i);
-        QToolTip::showText(help->globalPos(), Text(DateText(day)) + QStringLiteral("（") +
-                                                  QString::fromUtf8(kWeekdays[DateOf(day).weekday]) +
-                                                  QStringLiteral("）: ") + QString::number(year_->perDay[i]) +
-                                                  QStringLiteral(" 回"));
+        QToolTip::showText(help->globalPos(), Text(DayCountText(*year_, i)));
         return true;
       }
       QToolTip::hideText();
@@ -95,7 +137,19 @@ class YearGrid : public QWidget {
     return {Left() + (offset / 7) * Step(), Top() + (offset % 7) * Step(), Step() - 2, Step() - 2};
   }
 
+  void FocusMoved() {
+    const QString text = FocusedDayText();
+    // A screen reader reads the focused day as the grid's description.
+    setAccessibleDescription(text);
+    if (hasFocus()) {
+      QAccessibleEvent event(this, QAccessible::DescriptionChanged);
+      QAccessible::updateAccessibility(&event);
+    }
+    if (onDayFocused) onDayFocused(text);
+  }
+
   const CalendarYear* year_ = nullptr;
+  std::size_t focus_ = 0;
 };
 
 // Start-ups by hour of day, one bar an hour, the hours 0, 6, 12 and 18 named.
@@ -165,6 +219,12 @@ TfrmCalendar::TfrmCalendar(QWidget* owner, const SettingsSession& session)
 
   grid_ = new YearGrid(this);
   layout->addWidget(grid_);
+  lblDay_ = new QLabel(this);
+  lblDay_->setObjectName("lblDay");
+  layout->addWidget(lblDay_);
+  grid_->onDayFocused = [this](const QString& text) {
+    lblDay_->setText(QStringLiteral("選んだ日: ") + text + QStringLiteral("（矢印キーで移動）"));
+  };
   auto* legend = new QHBoxLayout;
   legend->addStretch();
   for (int shade = 0; shade < kShades; ++shade) {
@@ -172,6 +232,10 @@ TfrmCalendar::TfrmCalendar(QWidget* owner, const SettingsSession& session)
     const int side = fontMetrics().height() * 3 / 4;
     QPixmap box(side, side);
     box.fill(kShadeColours[shade]);
+    QPainter edge(&box);
+    edge.setPen(kShadeEdge);
+    edge.drawRect(0, 0, side - 1, side - 1);
+    edge.end();
     swatch->setPixmap(box);
     legend->addWidget(swatch);
     legend->addWidget(new QLabel(QString::fromUtf8(kShadeTexts[shade]), this));
@@ -207,12 +271,17 @@ TfrmCalendar::TfrmCalendar(QWidget* owner, const SettingsSession& session)
   auto* close = new QPushButton(QStringLiteral("閉じる"), this);
   close->setObjectName("btnClose");
   close->setDefault(true);
+  lblExported_ = new QLabel(this);
+  lblExported_->setObjectName("lblExported");
+  lblExported_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   buttons->addWidget(btnExport_);
+  buttons->addWidget(lblExported_);
   buttons->addStretch();
   buttons->addWidget(close);
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
+  EnterPressesFocusedButton(this);
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
   connect(btnExport_, &QPushButton::clicked, this, &TfrmCalendar::ExportCsv);
   connect(cbxYear_, &QComboBox::currentIndexChanged, this,
@@ -224,7 +293,11 @@ TfrmCalendar::TfrmCalendar(QWidget* owner, const SettingsSession& session)
 void TfrmCalendar::ShowYear(int year) {
   shown_ = BuildCalendarYear(log_.startups, year);
   const CalendarTexts texts = DescribeCalendar(shown_, log_, session_.history());
-  grid_->Show(shown_);
+  // The day focus starts on today in this year, else on 1 January.
+  platform::LocalTime today;
+  platform::BreakDownLocal(session_.Now(), today);
+  const std::int64_t todayIndex = DayNumber(today.year, today.month, today.day) - shown_.firstDay;
+  grid_->Show(shown_, todayIndex >= 0 && today.year == year ? static_cast<std::size_t>(todayIndex) : 0);
   hours_->Show(shown_);
   lblTotal_->setText(Text(texts.total));
   lblRun_->setText(Text(texts.longestRun));
@@ -242,8 +315,15 @@ void TfrmCalendar::ExportCsv() {
                                                     QDir::home().filePath(QStringLiteral("startups.csv")),
                                                     QStringLiteral("CSV (*.csv)"));
   if (path.isEmpty()) return;
-  if (!platform::WriteFileReplacing(path.toStdString(), StartupLogCsv(log_.startups)))
-    shell::ShowErrorBox(this, QStringLiteral("CSVを書き出せませんでした。書き込めるフォルダを選んで下さい。\n") + path);
+  const platform::WriteResult written = platform::WriteFileReplacing(path.toStdString(), StartupLogCsv(log_.startups));
+  if (!written) {
+    const std::string why = written.error ? "（" + state::SystemErrorText(written.error) + "）" : std::string();
+    shell::ShowErrorBox(this, QStringLiteral("CSVを書き出せませんでした") + Text(why) +
+                                  QStringLiteral("。書き込めるフォルダを選んで下さい。\n") + path);
+    lblExported_->clear();
+    return;
+  }
+  lblExported_->setText(QStringLiteral("書き出しました: ") + path);
 }
 
 }  // namespace vp::settings

@@ -33,7 +33,7 @@ class TfrmCalendar : public QDialog {
   YearGrid* grid_ = nullptr;
   HourBars* hours_ = nullptr;
   QLabel *lblTotal_ = nullptr, *lblRun_ = nullptr, *lblBusiest_ = nullptr, *lblNote_ = nullptr,
-         *lblProblems_ = nullptr;
+         *lblProblems_ = nullptr, *lblDay_ = nullptr, *lblExported_ = nullptr;
   QPushButton* btnExport_ = nullptr;
 };
 

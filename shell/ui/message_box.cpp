@@ -32,11 +32,11 @@ bool Show(QWidget* owner, MessageKind kind, const QString& text) {
 
 void ShowErrorBox(QWidget* owner, const QString& text) { Show(owner, MessageKind::Error, text); }
 
-void NotifyWithoutWaiting(QWidget* beside, const QString& text) {
+QWidget* NotifyWithoutWaiting(QWidget* beside, const QString& text) {
   const QString caption = beside ? beside->window()->windowTitle() : QString();
   if (Handler()) {
     Handler()(MessageKind::Error, caption, text);
-    return;
+    return nullptr;
   }
   // The desktop's notification service keeps the notice in its list after
   // the counter has closed. Asking whether there is one waits at most 300 ms.
@@ -54,11 +54,13 @@ void NotifyWithoutWaiting(QWidget* beside, const QString& text) {
       hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("vpcounter"));
       notify << caption << 0u << QStringLiteral("vpcounter") << caption << text << QStringList() << hints << -1;
       bus.asyncCall(notify);  // no waiting for the reply: the run goes on
-      return;
+      return nullptr;
     }
   }
   // Otherwise a box that does not wait, beside the window and never over it.
-  auto* box = new QMessageBox(QMessageBox::Warning, caption, text, QMessageBox::Ok, beside);
+  // A window of its own, so it may outlive the counter while it is read.
+  auto* box = new QMessageBox(QMessageBox::Warning, caption, text, QMessageBox::Ok, nullptr);
+  box->setWindowFlag(Qt::WindowStaysOnTopHint);
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->setAttribute(Qt::WA_ShowWithoutActivating);
   box->setWindowModality(Qt::NonModal);
@@ -73,6 +75,7 @@ void NotifyWithoutWaiting(QWidget* beside, const QString& text) {
     box->move(place.left, place.top);
   }
   box->show();
+  return box;
 }
 
 void ShowExclamation(QWidget* owner, const QString& text) { Show(owner, MessageKind::Exclamation, text); }

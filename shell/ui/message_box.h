@@ -13,8 +13,10 @@ enum class MessageKind { Error, Exclamation, Question };
 void ShowErrorBox(QWidget* owner, const QString& text);
 // Counter mode's notices: to the desktop's notification service when there is
 // one (it keeps them after the counter closed), else in a box beside the
-// window that never covers it and does not wait.
-void NotifyWithoutWaiting(QWidget* beside, const QString& text);
+// window, placed from its geometry as it is now (call it once the window is
+// shown and framed), that never covers it and does not wait. Returns that
+// box, a window of its own that the caller closes; null when the service took it.
+QWidget* NotifyWithoutWaiting(QWidget* beside, const QString& text);
 void ShowExclamation(QWidget* owner, const QString& text);
 // Yes/No with an exclamation icon; only Yes confirms.
 bool AskYesNo(QWidget* owner, const QString& text);

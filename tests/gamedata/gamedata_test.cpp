@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <map>
 
 #include "gamedata/archive.h"
 #include "gamedata/archive_layout.h"
+#include "shell/picture_drawing.h"
 #include "gamedata/game_folder.h"
 #include "gamedata/sound_scheme.h"
 #include "gamedata/voice_decoder.h"
@@ -105,6 +109,43 @@ TEST_F(GameData, MissingArchiveRaises) {
   EXPECT_THROW(ExtractPicture(game, 1), GameDataError);
   EXPECT_THROW(ExtractVoice(game, 1), GameDataError);
   EXPECT_THROW(ExtractVoice(box.work() / "nowhere", 300), GameDataError);
+}
+
+// A full disk is the disk's fault, not the game's: it is raised as such,
+// with its errno, so the player is not sent to fix the game folder.
+TEST_F(GameData, AFullDiskIsReportedAsAFullDisk) {
+  if (geteuid() != 0) GTEST_SKIP() << "mounting a small file system needs root";
+  Pictures({{1, std::string(4096, 'p')}}, 2);
+  Voices(0, {{0, Ogg(1)}});
+  const std::string full = box.work() / "full";
+  platform::CreateFolders(full);
+  if (mount("tmpfs", full.c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "no tmpfs here";
+  {
+    const std::string filler = full + "/filler";
+    FILE* f = std::fopen(filler.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::string block(4096, 'x');
+    while (std::fwrite(block.data(), 1, block.size(), f) == block.size() && std::fflush(f) == 0) {}
+    std::fclose(f);
+  }
+  ASSERT_EQ(chdir(full.c_str()), 0);
+  int error = 0;
+  try {
+    ExtractPicture(game, 1);
+  } catch (const ExtractWriteError& e) {
+    error = e.error();
+  }
+  EXPECT_EQ(error, ENOSPC);
+  EXPECT_THROW(ExtractVoice(game, 1), ExtractWriteError);
+  png::Bitmap background, left, right;
+  background.SetSize(600, 135);
+  left.SetSize(164, 120);
+  right.SetSize(164, 120);
+  const shell::PairDrawn drawn = shell::DrawPair(1, 1, game, background, {&left, 10, 8}, {&right, 428, 8}, nullptr, 0, 1);
+  EXPECT_FALSE(drawn.left);
+  EXPECT_EQ(drawn.writeError, ENOSPC);
+  ASSERT_EQ(chdir(box.work().path().c_str()), 0);
+  umount(full.c_str());
 }
 
 TEST_F(GameData, ExtractsAndDecodesVoices) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
@@ -55,6 +56,32 @@ TEST_F(CounterWindow, ShowsAtOnceCountsAndClosesAfterTheDisplayTime) {
   const auto took = std::chrono::steady_clock::now() - start;
   EXPECT_GE(took, std::chrono::milliseconds(2000));
   EXPECT_LT(took, std::chrono::milliseconds(2600));
+}
+
+// A screen reader hears the counter as a notification named by the whole
+// greeting; the notice box goes beside the window once it is shown, never
+// over it, and outlives the greeting while it is read, within a bound.
+TEST_F(CounterWindow, IsANotificationToScreenReadersAndItsNoticeBoxStaysClear) {
+  Settings("\"timer\"=dword:00000001\n\"dirwave\"=\"" + box.work().path() + "/nogame\"\n\"wave\"=dword:00000001\n");
+  TfrmCount window(box.registry());
+  QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&window);
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(a->role(), QAccessible::Notification);
+  const QString spoken = a->text(QAccessible::Name);
+  EXPECT_TRUE(spoken.contains(QString::fromStdString(window.Composition().labels.count.text))) << spoken.toStdString();
+  EXPECT_TRUE(spoken.contains(QString::fromStdString(window.Composition().labels.char0A.text)));
+  QSignalSpy closed(&window, &TfrmCount::Closed);
+  const auto start = std::chrono::steady_clock::now();
+  window.Start();
+  EXPECT_EQ(window.NoticeBox(), nullptr) << "placed before the window was up";
+  QTest::qWait(600);
+  QWidget* noticeBox = window.NoticeBox();
+  ASSERT_NE(noticeBox, nullptr);
+  EXPECT_FALSE(noticeBox->frameGeometry().intersects(window.frameGeometry()));
+  EXPECT_TRUE(closed.wait(25000));
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(took, std::chrono::milliseconds(NoticeReadingMs(0)));  // longer than the 1 s greeting
+  EXPECT_LT(took, std::chrono::milliseconds(21000));
 }
 
 TEST_F(CounterWindow, ShowsWithoutTakingTheFocusAndEscClosesIt) {

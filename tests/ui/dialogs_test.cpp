@@ -18,6 +18,7 @@
 #include <memory>
 
 #include "platform/files.h"
+#include "settings/settings_session.h"
 #include "settings/ui/detailed_settings_dialog.h"
 #include "settings/ui/folder_dialog.h"
 #include "settings/ui/profile_window.h"
@@ -253,6 +254,90 @@ TEST_F(Dialogs, ControlsHaveNamesTheFocusStartsOnTheFirstAndIsMarked) {
   ExpectEveryControlNamed(&girl);
   EXPECT_TRUE(girl.testAttribute(Qt::WA_KeyboardFocusChange));
   EXPECT_FALSE(Find<QWidget>(&girl, "bbtChar0")->accessibleName().isEmpty());
+}
+
+// Enter on a focused button presses that button; the default takes Enter
+// only while no button has the focus.
+TEST_F(Dialogs, EnterPressesTheFocusedButtonInEveryDialog) {
+  auto enterOn = [](QDialog& dialog, QWidget* target) {
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    target->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(target, Qt::Key_Return);
+  };
+  {
+    TfrmInit init(&owner, settings, box.registry());
+    Find<QSpinBox>(&init, "updTimer")->setValue(3);
+    enterOn(init, Find<QPushButton>(&init, "bbtCancel"));
+    EXPECT_EQ(init.result(), QDialog::Rejected);
+    EXPECT_NE(settings.timer, 3) << "Enter on Cancel applied the edits";
+  }
+  {
+    TfrmInit init(&owner, settings, box.registry());
+    Find<QSpinBox>(&init, "updTimer")->setValue(3);
+    enterOn(init, Find<QCheckBox>(&init, "chkName"));  // no button focused: the default, OK
+    EXPECT_EQ(init.result(), QDialog::Accepted);
+    EXPECT_EQ(settings.timer, 3);
+  }
+  {
+    TfrmDir folder(&owner, settings, box.registry());
+    enterOn(folder, Find<QPushButton>(&folder, "btnCancel"));
+    EXPECT_FALSE(folder.isVisible());
+    EXPECT_EQ(folder.result(), QDialog::Rejected);
+  }
+  {
+    TfrmGirl girl(&owner, *data, settings.name);
+    const QString before = Find<QLabel>(&girl, "lblName1")->text();
+    enterOn(girl, Find<QPushButton>(&girl, "bbtChar0"));
+    EXPECT_NE(Find<QLabel>(&girl, "lblName1")->text(), before) << "Enter on the name button did nothing";
+    enterOn(girl, Find<QPushButton>(&girl, "btnClose"));
+    EXPECT_FALSE(girl.isVisible());
+  }
+}
+
+// The three choices are read left, right, then the line below: arrows follow that.
+TEST_F(Dialogs, ArrowsInTheRandomGroupFollowTheButtonsOnScreen) {
+  settings.rand = 1;
+  TfrmInit init(&owner, settings, box.registry());
+  init.show();
+  QApplication::setActiveWindow(&init);
+  QRadioButton* r[3] = {Find<QRadioButton>(&init, "rbtRand1"), Find<QRadioButton>(&init, "rbtRand2"),
+                        Find<QRadioButton>(&init, "rbtRand3")};
+  r[0]->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(r[0], Qt::Key_Down);
+  EXPECT_TRUE(r[1]->hasFocus());
+  EXPECT_TRUE(r[1]->isChecked());
+  QTest::keyClick(r[1], Qt::Key_Down);
+  EXPECT_TRUE(r[2]->hasFocus());
+  QTest::keyClick(r[2], Qt::Key_Up);
+  EXPECT_TRUE(r[1]->hasFocus());
+  QTest::keyClick(r[1], Qt::Key_Left);
+  EXPECT_TRUE(r[0]->hasFocus());
+  EXPECT_TRUE(r[0]->isChecked());
+  EXPECT_TRUE(init.testAttribute(Qt::WA_KeyboardFocusChange));  // the first focus is marked
+}
+
+// The days of the calendar are reached by keyboard, each read as its date and count.
+TEST_F(Dialogs, TheCalendarsDaysAreReachedByKeyboard) {
+  SettingsSession session(box.registry(), "/opt/vp/", box.work().path() + "/", false,
+                          [] { return test::LocalTimeValue(2026, 12, 8, 12, 0); });
+  test::WriteFile(box.work() / "startups-2026.log", "2026-12-08T09:00:00+09:00\n2026-12-08T10:00:00+09:00\n");
+  session.Load();
+  TfrmCalendar calendar(&owner, session);
+  calendar.show();
+  QApplication::setActiveWindow(&calendar);
+  auto* grid = Find<QWidget>(&calendar, "grdYear");
+  EXPECT_EQ(grid->focusPolicy(), Qt::StrongFocus);
+  grid->setFocus(Qt::TabFocusReason);
+  EXPECT_TRUE(grid->accessibleDescription().startsWith(QStringLiteral("2026/12/08（火）: 2 回")))
+      << grid->accessibleDescription().toStdString();
+  QTest::keyClick(grid, Qt::Key_Down);
+  EXPECT_TRUE(grid->accessibleDescription().startsWith(QStringLiteral("2026/12/09（水）: 0 回")));
+  QTest::keyClick(grid, Qt::Key_Left);
+  EXPECT_TRUE(grid->accessibleDescription().startsWith(QStringLiteral("2026/12/02")));
+  EXPECT_TRUE(Find<QLabel>(&calendar, "lblDay")->text().contains(QStringLiteral("2026/12/02")));
+  QTest::keyClick(grid, Qt::Key_End);
+  EXPECT_TRUE(grid->accessibleDescription().startsWith(QStringLiteral("2026/12/31")));
 }
 
 }  // namespace

@@ -1,4 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QAccessible>
+#include <QCloseEvent>
+#include <QWindow>
 
 #include <QAction>
 #include <QApplication>
@@ -17,6 +23,7 @@
 #include "settings/ui/main_window.h"
 #include "settings/startup_shortcut.h"
 #include "shell/ui/message_box.h"
+#include "settings/statistics.h"
 #include "state/history.h"
 #include "state/settings.h"
 #include "test_support.h"
@@ -105,6 +112,61 @@ TEST_F(MainWindow, StatisticsWithoutHistoryAndWithIt) {
   EXPECT_EQ(Text(w.get(), "lblDayMax"), "2");
   w->close();
   EXPECT_EQ(test::ReadFile("TALLYDAT"), state::EncodeHistory(h));  // never written
+}
+
+// What a screen reader needs: the lists labelled by a label of their own
+// (at-spi reads a list's name from that, not from a name set in code), each
+// statistics value tied to its caption, and the greyed menu items' hints shown.
+TEST_F(MainWindow, ListsAndValuesAreTiedToTheirCaptionsAndMenuHintsShow) {
+  SavedSettings();
+  auto w = Open();
+  auto labelOf = [](QWidget* control) {
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(control);
+    for (const auto& [other, relation] : a->relations(QAccessible::Label)) return other->text(QAccessible::Name);
+    return QString();
+  };
+  EXPECT_EQ(labelOf(Find<QWidget>(w.get(), "cbxChar0")), QStringLiteral("左のキャラクター"));
+  EXPECT_EQ(labelOf(Find<QWidget>(w.get(), "cbxChar1")), QStringLiteral("右のキャラクター"));
+  EXPECT_EQ(labelOf(Find<QWidget>(w.get(), "lblTotal")), QStringLiteral("通算起動回数"));
+  EXPECT_EQ(labelOf(Find<QWidget>(w.get(), "lblInit")), QStringLiteral("初回起動日時"));
+  for (const char* item : {"mnuCalendar", "mnuPreview"})
+    EXPECT_FALSE(Find<QAction>(w.get(), item)->toolTip().isEmpty()) << item;
+  for (QMenu* menu : w->findChildren<QMenu*>()) {
+    if (menu->title().startsWith(QStringLiteral("機能")) || menu->title().startsWith(QStringLiteral("ヘルプ"))) {
+      EXPECT_TRUE(menu->toolTipsVisible()) << menu->title().toStdString();
+    }
+  }
+}
+
+// An unreadable history is shown as such, not as no history.
+TEST_F(MainWindow, AnUnreadableHistoryIsNotShownAsZero) {
+  SavedSettings();
+  ASSERT_EQ(mkdir("TALLYDAT", 0700), 0);
+  auto w = Open();
+  QTest::qWait(50);
+  EXPECT_EQ(Text(w.get(), "lblInit"), QString::fromUtf8(kUnreadableHistoryText));
+  EXPECT_EQ(Text(w.get(), "lblTotal"), QString::fromUtf8(kUnknownValueText));
+  ASSERT_FALSE(messages.empty());
+  EXPECT_TRUE(messages[0].contains(QStringLiteral("TALLYDAT")));
+  rmdir("TALLYDAT");
+}
+
+// On a first run Escape asks, as the close box does, before closing
+// without the start-up entry; No keeps the window.
+TEST_F(MainWindow, OnAFirstRunEscapeAndTheCloseBoxBothAsk) {
+  auto w = Open();
+  QTest::qWait(80);
+  messages.clear();
+  answer = false;
+  QApplication::setActiveWindow(w.get());
+  QTest::keyClick(w.get(), Qt::Key_Escape);
+  EXPECT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(w->isVisible());
+  // The close box sends a spontaneous close event, which asks the same
+  // question (closeEvent); the offscreen platform cannot send one.
+  answer = true;
+  QTest::keyClick(w.get(), Qt::Key_Escape);
+  EXPECT_FALSE(w->isVisible());
 }
 
 TEST_F(MainWindow, EnterFromACharacterListPressesOkAndTheChipsHaveNames) {
