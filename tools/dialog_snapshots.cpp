@@ -1,5 +1,6 @@
 // Writes pictures of the settings dialogs for the documentation.
-// Usage: vp-dialog-snapshots OUTPUT_DIR
+// Usage: vp-dialog-snapshots [--stay] OUTPUT_DIR
+// --stay keeps every dialog open afterwards, for tools/atspi-walk.sh.
 #include <QApplication>
 #include <QFont>
 #include <QPixmap>
@@ -7,6 +8,7 @@
 #include <cstdio>
 #include <ctime>
 #include <random>
+#include <string>
 
 #include "settings/ui/detailed_settings_dialog.h"
 #include "settings/ui/folder_dialog.h"
@@ -50,8 +52,9 @@ void WriteSampleYear(const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: vp-dialog-snapshots OUTPUT_DIR\n");
+  const bool stay = argc == 3 && std::string(argv[1]) == "--stay";
+  if (argc != 2 && !stay) {
+    std::fprintf(stderr, "usage: vp-dialog-snapshots [--stay] OUTPUT_DIR\n");
     return 2;
   }
   // Offscreen unless a display is there: run under Xvfb to see what X11 shows.
@@ -67,7 +70,7 @@ int main(int argc, char** argv) {
   s.usewave = "110111";
   s.rand = 2;
   s.dirwave = "/home/user/Games/VerbellePlus";
-  const QString dir = QString::fromLocal8Bit(argv[1]);
+  const QString dir = QString::fromLocal8Bit(argv[argc - 1]);
   bool ok = true;
   auto save = [&](QWidget& w, const char* name) {
     w.show();
@@ -95,5 +98,9 @@ int main(int argc, char** argv) {
   session.Load();
   vp::settings::TfrmCalendar calendar(nullptr, session);
   save(calendar, "calendar.png");
+  if (stay) {
+    std::fflush(stdout);
+    return app.exec();
+  }
   return ok ? 0 : 1;
 }

@@ -17,7 +17,8 @@ packages=(
   desktop-file-utils
   qt6-wayland
   # The real consumers and checkers the end-to-end tests run against.
-  systemd dex weston xvfb xdotool dbus
+  systemd dex weston xvfb xdotool x11-utils openbox dbus
+  at-spi2-core python3-pyatspi
   lintian appstream man-db
 )
 

@@ -28,6 +28,7 @@
 #include "platform/work_folder.h"
 #include "shell/run_mode.h"
 #include "shell/ui/data_form.h"
+#include "shell/ui/decorative.h"
 #include "shell/ui/message_box.h"
 #include "shell/characters.h"
 #include "shell/picture_drawing.h"
@@ -139,6 +140,7 @@ void TfrmCount::CreateControls() {
   // In painting order, bottom to top.
   imgCount_ = new QLabel(this);
   imgCount_->setGeometry(0, 0, kClientWidth, kClientHeight);
+  shell::MarkDecorative(imgCount_);
   imgChar1_ = new QLabel(this);
   imgChar1_->setGeometry(kChar1Area.left, kChar1Area.top, kChar1Area.width, kChar1Area.height);
   imgChar0_ = new QLabel(this);
@@ -146,6 +148,7 @@ void TfrmCount::CreateControls() {
   auto shape = [this](ShapeWidget::Kind kind, int l, int t, int w, int h) {
     auto* s = new ShapeWidget(kind, this);
     s->setGeometry(l, t, w, h);
+    shell::MarkDecorative(s);
     return s;
   };
   shpChar0A_ = shape(ShapeWidget::Kind::RoundRect, kUpperBubble.left, kUpperBubble.top, kUpperBubble.width,
@@ -342,18 +345,32 @@ void TfrmCount::Exposed() {
   shownAt_ = std::min<std::int64_t>(clock_.elapsed(), shownAt_ + kLongestExposeWaitMs);
   // The window manager adds its frame once the window is mapped: centre the
   // framed window, not its inner area; then a notice box goes beside it.
-  QTimer::singleShot(kFrameSettleMs, this, [this] {
-    QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect frame = frameGeometry();
-    if (screen && frame.size() != size())
-      move(screen->availableGeometry().center() - QPoint(frame.width() / 2, frame.height() / 2) +
-           (pos() - frame.topLeft()));
-    noticesReady_ = true;
-    if (!pendingNotice_.isEmpty()) ReportError(std::exchange(pendingNotice_, QString()));
-  });
+  QTimer::singleShot(kFrameSettleMs, this, [this] { CentreFrame(kFrameTries); });
   // Screen readers speak a notification when it is shown.
   QAccessibleEvent shown(this, QAccessible::ObjectShow);
   QAccessible::updateAccessibility(&shown);
+}
+
+// Some window managers (mutter, KWin under XWayland) frame the window later
+// than others: until the frame is known, look again a few times, so the frame
+// and not the inner area ends up centred. Notices wait for this.
+void TfrmCount::CentreFrame(int triesLeft) {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  const QRect frame = frameGeometry();
+  const bool framed = frame.size() != size();
+  if (!framed && triesLeft > 0) {
+    QTimer::singleShot(kFrameRetryMs, this, [this, triesLeft] { CentreFrame(triesLeft - 1); });
+    return;
+  }
+  if (screen && framed) {
+    const QRect area = screen->availableGeometry();
+    // Rounded to the nearest pixel, where QRect::center() rounds down.
+    const QPoint frameTopLeft(area.x() + (area.width() - frame.width() + 1) / 2,
+                              area.y() + (area.height() - frame.height() + 1) / 2);
+    if (frameTopLeft != frame.topLeft()) move(frameTopLeft + (pos() - frame.topLeft()));
+  }
+  noticesReady_ = true;
+  if (!pendingNotice_.isEmpty()) ReportError(std::exchange(pendingNotice_, QString()));
 }
 
 void TfrmCount::ReportError(const QString& text) {

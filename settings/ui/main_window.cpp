@@ -26,6 +26,7 @@
 #include "shell/characters.h"
 #include "shell/run_mode.h"
 #include "shell/ui/data_form.h"
+#include "shell/ui/decorative.h"
 #include "shell/ui/message_box.h"
 #include "shell/ui/qt_bitmap.h"
 #include "shell/ui/snapshot.h"
@@ -80,6 +81,7 @@ void TfrmMain::CreateControls() {
   setCentralWidget(client);
   imgBack_ = new QLabel(client);
   imgBack_->setGeometry(0, 0, kClientWidth, kClientHeight);
+  shell::MarkDecorative(imgBack_);
   imgBack_->setPixmap(QPixmap::fromImage(shell::ToQImage(shell::TfrmData::Artwork("settings_background"))));
 
   imgChar0_ = new ChipImage(client);

@@ -12,7 +12,9 @@
 
 #include "platform/files.h"
 #include "settings/ui/dialog_keys.h"
+#include "settings/ui/year_grid.h"
 #include "state/notices.h"
+#include "shell/ui/decorative.h"
 #include "shell/ui/fonts.h"
 #include "shell/ui/message_box.h"
 
@@ -20,137 +22,11 @@ namespace vp::settings {
 
 namespace {
 
-// The legend's five shades, from no start-up to five or more.
-const QColor kShadeColours[kShades] = {QColor(235, 237, 240), QColor(255, 214, 224), QColor(255, 159, 184),
-                                       QColor(240, 100, 140), QColor(200, 40, 90)};
 const char* const kShadeTexts[kShades] = {"0 回", "1 回", "2 回", "3〜4 回", "5 回以上"};
-const QColor kShadeEdge(170, 170, 170);
-const char* const kWeekdays[7] = {"日", "月", "火", "水", "木", "金", "土"};
 
 QString Text(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
-
-// A year as weeks (columns, Sunday on top) of day cells; sizes follow the font
-// so that the grid grows with it and with the screen's scale.
-class YearGrid : public QWidget {
- public:
-  explicit YearGrid(QWidget* parent) : QWidget(parent) {
-    setObjectName("grdYear");
-    setAccessibleName(QStringLiteral("日ごとの起動回数"));
-    setMouseTracking(true);
-    // The days are reached by keyboard too: arrows move a day focus.
-    setFocusPolicy(Qt::StrongFocus);
-  }
-  void Show(const CalendarYear& year, std::size_t focusDay) {
-    year_ = &year;
-    focus_ = std::min(focusDay, year.perDay.empty() ? 0 : year.perDay.size() - 1);
-    updateGeometry();
-    update();
-    FocusMoved();
-  }
-  // Told when the day focus moves: the day's date and count.
-  std::function<void(const QString&)> onDayFocused;
-  QString FocusedDayText() const {
-    return year_ && !year_->perDay.empty() ? Text(DayCountText(*year_, focus_)) : QString();
-  }
-  QSize sizeHint() const override {
-    return {Left() + 54 * Step(), Top() + 7 * Step()};
-  }
-  QSize minimumSizeHint() const override { return sizeHint(); }
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QFontMetrics fm(font());
-    for (int row : {1, 3, 5})
-      p.drawText(QRect(0, Top() + row * Step(), Left() - 4, Step()), Qt::AlignRight | Qt::AlignVCenter,
-                 QString::fromUtf8(kWeekdays[row]));
-    if (!year_) return;
-    int lastMonth = 0;
-    for (std::size_t i = 0; i < year_->perDay.size(); ++i) {
-      const QRect cell = CellOf(static_cast<int>(i));
-      const CivilDate date = DateOf(year_->firstDay + static_cast<std::int64_t>(i));
-      if (date.month != lastMonth) {
-        lastMonth = date.month;
-        p.setPen(palette().color(QPalette::WindowText));
-        p.drawText(QPoint(cell.left(), fm.ascent()), QString::number(date.month) + QStringLiteral("月"));
-      }
-      // A thin edge keeps the palest shade apart from the window's grey.
-      p.setPen(QPen(kShadeEdge, 1));
-      p.setBrush(kShadeColours[ShadeOf(year_->perDay[i])]);
-      p.drawRoundedRect(QRectF(cell).adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
-      if (i == focus_ && hasFocus()) {
-        p.setPen(QPen(palette().color(QPalette::Highlight), 2));
-        p.setBrush(Qt::NoBrush);
-        p.drawRect(cell.adjusted(-1, -1, 1, 1));
-      }
-    }
-  }
-  void keyPressEvent(QKeyEvent* e) override {
-    if (!year_ || year_->perDay.empty()) return QWidget::keyPressEvent(e);
-    const std::int64_t last = static_cast<std::int64_t>(year_->perDay.size()) - 1;
-    std::int64_t to = static_cast<std::int64_t>(focus_);
-    switch (e->key()) {
-      case Qt::Key_Up: to -= 1; break;     // a column is a week, Sunday on top
-      case Qt::Key_Down: to += 1; break;
-      case Qt::Key_Left: to -= 7; break;
-      case Qt::Key_Right: to += 7; break;
-      case Qt::Key_Home: to = 0; break;
-      case Qt::Key_End: to = last; break;
-      default: return QWidget::keyPressEvent(e);
-    }
-    focus_ = static_cast<std::size_t>(std::clamp<std::int64_t>(to, 0, last));
-    update();
-    FocusMoved();
-  }
-  void focusInEvent(QFocusEvent* e) override {
-    QWidget::focusInEvent(e);
-    update();
-    FocusMoved();
-  }
-  void focusOutEvent(QFocusEvent* e) override {
-    QWidget::focusOutEvent(e);
-    update();
-  }
-  bool event(QEvent* e) override {
-    if (e->type() == QEvent::ToolTip && year_) {
-      auto* help = static_cast<QHelpEvent*>(e);
-      for (std::size_t i = 0; i < year_->perDay.size(); ++i) {
-        if (!CellOf(static_cast<int>(i)).contains(help->pos())) continue;
-        QToolTip::showText(help->globalPos(), Text(DayCountText(*year_, i)));
-        return true;
-      }
-      QToolTip::hideText();
-      return true;
-    }
-    return QWidget::event(e);
-  }
-
- private:
-  int Step() const { return QFontMetrics(font()).height() * 3 / 4 + 2; }
-  int Left() const { return QFontMetrics(font()).horizontalAdvance(QStringLiteral("水")) + 6; }
-  int Top() const { return QFontMetrics(font()).height() + 2; }
-  QRect CellOf(int index) const {
-    const int offset = DateOf(year_->firstDay).weekday + index;  // the first week starts on its Sunday
-    return {Left() + (offset / 7) * Step(), Top() + (offset % 7) * Step(), Step() - 2, Step() - 2};
-  }
-
-  void FocusMoved() {
-    const QString text = FocusedDayText();
-    // A screen reader reads the focused day as the grid's description.
-    setAccessibleDescription(text);
-    if (hasFocus()) {
-      QAccessibleEvent event(this, QAccessible::DescriptionChanged);
-      QAccessible::updateAccessibility(&event);
-    }
-    if (onDayFocused) onDayFocused(text);
-  }
-
-  const CalendarYear* year_ = nullptr;
-  std::size_t focus_ = 0;
-};
 
 // Start-ups by hour of day, one bar an hour, the hours 0, 6, 12 and 18 named.
 class HourBars : public QWidget {
@@ -237,6 +113,7 @@ TfrmCalendar::TfrmCalendar(QWidget* owner, const SettingsSession& session)
     edge.drawRect(0, 0, side - 1, side - 1);
     edge.end();
     swatch->setPixmap(box);
+    shell::MarkDecorative(swatch);
     legend->addWidget(swatch);
     legend->addWidget(new QLabel(QString::fromUtf8(kShadeTexts[shade]), this));
     legend->addSpacing(6);

@@ -8,6 +8,7 @@
 #include "settings/ui/dialog_placement.h"
 #include "shell/run_mode.h"
 #include "shell/ui/data_form.h"
+#include "shell/ui/decorative.h"
 #include "shell/ui/qt_bitmap.h"
 
 namespace vp::settings {
@@ -55,10 +56,12 @@ TfrmVer::TfrmVer(QWidget* owner)
   auto* panel = new BlackPanel(this);
   panel->setObjectName("shpVer");
   panel->setGeometry(4, 4, 245, 57);
+  shell::MarkDecorative(panel);
   auto* logo = new QLabel(this);
   logo->setObjectName("imgNivre");
   logo->setPixmap(QPixmap::fromImage(shell::ToQImage(shell::TfrmData::Artwork("logo"))));
   logo->setGeometry(8, 12, 73, 33);
+  shell::MarkDecorative(logo);
   PanelText(this, QStringLiteral("Version 1.00"), 124, 32, 0, QColor(0, 255, 255))->setObjectName("lblName");
   PanelText(this, QString::fromUtf8(kMakerNotice), 48, 44, 158, QColor(0, 255, 0))->setObjectName("lblCopy");
   PanelText(this, QString::fromUtf8(shell::kApplicationTitle), 84, 20, 146, Qt::white)->setObjectName("lblTitle");

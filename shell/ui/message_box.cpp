@@ -4,7 +4,9 @@
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QMessageBox>
+#include <QPointer>
 #include <QScreen>
+#include <QTimer>
 #include <QVariantMap>
 #include <QWidget>
 
@@ -27,6 +29,20 @@ bool Show(QWidget* owner, MessageKind kind, const QString& text) {
   if (kind == MessageKind::Question) box.setDefaultButton(QMessageBox::Yes);
   return box.exec() == QMessageBox::Yes;
 }
+
+// Where a box's frame of this size goes: beside the counter's frame, never
+// over it, wholly in the screen's work area.
+QPoint BoxPlace(QWidget* beside, QSize frameSize) {
+  const QRect frame = beside->frameGeometry();
+  QRect area = frame;
+  if (QScreen* screen = beside->screen()) area = screen->availableGeometry();
+  const WindowRect place = PlaceBeside({frame.x(), frame.y(), frame.width(), frame.height()}, frameSize.width(),
+                                       frameSize.height(), {area.x(), area.y(), area.width(), area.height()});
+  return {place.left, place.top};
+}
+
+// Long enough for a window manager to frame a new window.
+constexpr int kBoxFrameSettleMs = 200;
 
 }  // namespace
 
@@ -66,13 +82,21 @@ QWidget* NotifyWithoutWaiting(QWidget* beside, const QString& text) {
   box->setWindowModality(Qt::NonModal);
   box->adjustSize();
   if (beside) {
-    const QRect frame = beside->frameGeometry();
-    QRect area = frame;
-    if (QScreen* screen = beside->screen()) area = screen->availableGeometry();
-    const QSize size = box->sizeHint();
-    const WindowRect place = PlaceBeside({frame.x(), frame.y(), frame.width(), frame.height()}, size.width(),
-                                         size.height(), {area.x(), area.y(), area.width(), area.height()});
-    box->move(place.left, place.top);
+    // Before it is shown the box has no frame yet and a move places its
+    // inner area: assume the counter's frame for it, then correct once the
+    // window manager has framed it.
+    const QRect outer = beside->frameGeometry(), inner = beside->geometry();
+    const QMargins margins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                           outer.bottom() - inner.bottom());
+    const QSize frameSize = box->sizeHint().grownBy(margins);
+    const QPoint place = BoxPlace(beside, frameSize);
+    box->move(place + QPoint(margins.left(), margins.top()));
+    QTimer::singleShot(kBoxFrameSettleMs, box, [box, counter = QPointer<QWidget>(beside)] {
+      if (!counter) return;
+      const QRect framed = box->frameGeometry();
+      const QPoint place = BoxPlace(counter, framed.size());
+      if (place != framed.topLeft()) box->move(place + (box->geometry().topLeft() - framed.topLeft()));
+    });
   }
   box->show();
   return box;

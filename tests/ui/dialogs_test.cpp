@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QMessageBox>
 
 #include <QAction>
@@ -338,6 +339,38 @@ TEST_F(Dialogs, TheCalendarsDaysAreReachedByKeyboard) {
   EXPECT_TRUE(Find<QLabel>(&calendar, "lblDay")->text().contains(QStringLiteral("2026/12/02")));
   QTest::keyClick(grid, Qt::Key_End);
   EXPECT_TRUE(grid->accessibleDescription().startsWith(QStringLiteral("2026/12/31")));
+
+  // A screen reader walks it as a table: weekdays down, weeks across.
+  QAccessibleInterface* table = QAccessible::queryAccessibleInterface(grid);
+  ASSERT_NE(table, nullptr);
+  EXPECT_EQ(table->role(), QAccessible::Table);
+  QAccessibleTableInterface* cells = table->tableInterface();
+  ASSERT_NE(cells, nullptr);
+  EXPECT_EQ(cells->rowCount(), 7);
+  EXPECT_EQ(cells->columnCount(), 53);  // 2026 begins on a Thursday
+  EXPECT_EQ(cells->cellAt(0, 0), nullptr);  // the Sunday before 1 January
+  QAccessibleInterface* first = cells->cellAt(4, 0);
+  ASSERT_NE(first, nullptr);
+  EXPECT_TRUE(first->text(QAccessible::Name).startsWith(QStringLiteral("2026/01/01"))) << first->text(QAccessible::Name).toStdString();
+  EXPECT_EQ(table->childCount(), 365);
+  QAccessibleInterface* focused = table->focusChild();
+  ASSERT_NE(focused, nullptr);
+  EXPECT_TRUE(focused->text(QAccessible::Name).startsWith(QStringLiteral("2026/12/31")));
+  EXPECT_TRUE(focused->state().focused);
+  EXPECT_EQ(focused->tableCellInterface()->rowIndex(), 4);
+  EXPECT_EQ(table->indexOfChild(focused), 364);
+  // The legend's swatches only decorate: hidden, where their texts are read.
+  int swatches = 0;
+  for (QLabel* label : calendar.findChildren<QLabel*>()) {
+    if (label->pixmap().isNull()) continue;
+    ++swatches;
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(label)->state().invisible);
+  }
+  EXPECT_EQ(swatches, 5);
+  // Another year: the cells read the new year, and 2024 has 366 days.
+  calendar.ShowYear(2024);
+  EXPECT_EQ(table->childCount(), 366);
+  EXPECT_TRUE(cells->cellAt(1, 0)->text(QAccessible::Name).startsWith(QStringLiteral("2024/01/01")));
 }
 
 }  // namespace

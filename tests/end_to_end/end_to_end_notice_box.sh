@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# On a real X server with a window manager (openbox) and no notification
+# service, a notice comes as a box of its own: framed beside the counter,
+# never over it, wholly on the screen; and the counter's frame is centred.
+set -euo pipefail
+build=$(readlink -f "$1")
+source "$(dirname "$0")/end_to_end_setup.sh"
+command -v openbox >/dev/null || fail "openbox is missing (bash tools/install-deps.sh installs it)"
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+export SDL_AUDIODRIVER=dummy DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-bus"
+pids=()
+trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$work"' EXIT
+"$build/vp-demo-game" "$work/game" >/dev/null
+printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\n"timer"=dword:00000003\n"wave"=dword:00000001\n"dirwave"="%s"\n' \
+  "$work/moved-game" > "$work/reg/HKEY_CURRENT_USER.reg"
+display=$((300 + RANDOM % 400))
+Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+export DISPLAY=":$display"
+openbox >"$work/openbox.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done
+
+# A window's frame, left top right bottom, from its inner area as the X
+# server has it and the extents the window manager put around it.
+frame() {
+  local x y w h l r t b extents
+  x=$(xwininfo -id "$1" | sed -n 's/.*Absolute upper-left X: *//p')
+  y=$(xwininfo -id "$1" | sed -n 's/.*Absolute upper-left Y: *//p')
+  w=$(xwininfo -id "$1" | sed -n 's/^ *Width: *//p')
+  h=$(xwininfo -id "$1" | sed -n 's/^ *Height: *//p')
+  extents=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= //p' | tr -d ' ')
+  IFS=, read -r l r t b <<<"${extents:-0,0,0,0}"
+  echo "$((x - l)) $((y - t)) $((x + w + r)) $((y + h + b))"
+}
+
+(cd "$work/run" && exec timeout 60 "$build/vpcounter" /C 2>"$work/run.err") &
+run=$!
+# Both windows carry the program's name; the counter is the 600 px wide one.
+counter= box=
+for _ in $(seq 150); do
+  counter= box=
+  for w in $(xdotool search --onlyvisible --name "ヴェルベル起動カウンター" 2>/dev/null); do
+    if xwininfo -id "$w" | grep -q "Width: 600$"; then counter=$w; else box=$w; fi
+  done
+  [ -n "$counter" ] && [ -n "$box" ] && break
+  sleep 0.1
+done
+[ -n "$counter" ] || fail "the counter window did not open: $(cat "$work/run.err")"
+[ -n "$box" ] || fail "no notice box came: $(cat "$work/run.err")"
+sleep 0.5  # let the window manager frame and place both
+read -r cl ct cr cb <<<"$(frame "$counter")"
+read -r bl bt br bb <<<"$(frame "$box")"
+echo "counter frame $cl,$ct-$cr,$cb; box frame $bl,$bt-$br,$bb"
+[ "$bl" -ge 0 ] && [ "$bt" -ge 0 ] && [ "$br" -le 1280 ] && [ "$bb" -le 1024 ] || fail "the box is not wholly on the screen"
+if [ "$bl" -lt "$cr" ] && [ "$cl" -lt "$br" ] && [ "$bt" -lt "$cb" ] && [ "$ct" -lt "$bb" ]; then
+  fail "the box covers the counter"
+fi
+dx=$(( (cl + cr) - 1280 )) dy=$(( (ct + cb) - 1024 ))
+[ "${dx#-}" -le 2 ] && [ "${dy#-}" -le 2 ] || fail "the counter's frame is not centred (off by $dx/2, $dy/2)"
+wait "$run" || fail "counter mode ended with $?: $(cat "$work/run.err")"
+echo "notice box end to end: ok"
