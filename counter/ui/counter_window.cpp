@@ -345,29 +345,32 @@ void TfrmCount::Exposed() {
   shownAt_ = std::min<std::int64_t>(clock_.elapsed(), shownAt_ + kLongestExposeWaitMs);
   // The window manager adds its frame once the window is mapped: centre the
   // framed window, not its inner area; then a notice box goes beside it.
-  QTimer::singleShot(kFrameSettleMs, this, [this] { CentreFrame(kFrameTries); });
+  QTimer::singleShot(kFrameSettleMs, this, [this] { CentreFrame(kFrameTries, false); });
   // Screen readers speak a notification when it is shown.
   QAccessibleEvent shown(this, QAccessible::ObjectShow);
   QAccessible::updateAccessibility(&shown);
 }
 
 // Some window managers (mutter, KWin under XWayland) frame the window later
-// than others: until the frame is known, look again a few times, so the frame
-// and not the inner area ends up centred. Notices wait for this.
-void TfrmCount::CentreFrame(int triesLeft) {
+// than others, and some place it again after a first move: look again until
+// the frame, not the inner area, is centred and stays so on a second look,
+// a few times at most. Notices wait for this, so a box goes beside the
+// final place.
+void TfrmCount::CentreFrame(int triesLeft, bool wasCentred) {
   QScreen* screen = QGuiApplication::primaryScreen();
   const QRect frame = frameGeometry();
-  const bool framed = frame.size() != size();
-  if (!framed && triesLeft > 0) {
-    QTimer::singleShot(kFrameRetryMs, this, [this, triesLeft] { CentreFrame(triesLeft - 1); });
-    return;
-  }
-  if (screen && framed) {
+  bool centred = false;
+  if (screen && frame.size() != size()) {
     const QRect area = screen->availableGeometry();
     // Rounded to the nearest pixel, where QRect::center() rounds down.
     const QPoint frameTopLeft(area.x() + (area.width() - frame.width() + 1) / 2,
                               area.y() + (area.height() - frame.height() + 1) / 2);
-    if (frameTopLeft != frame.topLeft()) move(frameTopLeft + (pos() - frame.topLeft()));
+    centred = frameTopLeft == frame.topLeft();
+    if (!centred) move(frameTopLeft + (pos() - frame.topLeft()));
+  }
+  if (!(centred && wasCentred) && triesLeft > 0) {
+    QTimer::singleShot(kFrameRetryMs, this, [this, triesLeft, centred] { CentreFrame(triesLeft - 1, centred); });
+    return;
   }
   noticesReady_ = true;
   if (!pendingNotice_.isEmpty()) ReportError(std::exchange(pendingNotice_, QString()));

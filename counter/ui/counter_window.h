@@ -68,7 +68,7 @@ class TfrmCount : public QWidget {
   void FormCreate();
   void FormShow();
   void Exposed();  // the first expose, or the end of the wait for it
-  void CentreFrame(int triesLeft);
+  void CentreFrame(int triesLeft, bool wasCentred);
   void CreateControls();
   void ApplyComposition();
   // Does what the voice sequence asks: play a voice, prepare the next one
@@ -107,7 +107,7 @@ class TfrmCount : public QWidget {
   std::int64_t noticeUntil_ = 0;
   // Long enough for a window manager to frame and place a mapped window.
   static constexpr int kFrameSettleMs = 150;
-  static constexpr int kFrameRetryMs = 100, kFrameTries = 8;
+  static constexpr int kFrameRetryMs = 100, kFrameTries = 10;
   png::Bitmap background_;
   std::future<png::Bitmap> backgroundLoad_;
   int preparedVoice_ = 0;  // prepared during the pause

@@ -41,8 +41,23 @@ QPoint BoxPlace(QWidget* beside, QSize frameSize) {
   return {place.left, place.top};
 }
 
-// Long enough for a window manager to frame a new window.
-constexpr int kBoxFrameSettleMs = 200;
+// Long enough for a window manager to frame a new window; looked at again
+// while it has not, a few times.
+constexpr int kBoxFrameSettleMs = 200, kBoxFrameTries = 8;
+
+// Once the box is framed, its own frame goes where BoxPlace says (its first
+// place assumed the counter's frame for it).
+void PlaceFramedBox(QPointer<QWidget> box, QPointer<QWidget> counter, int triesLeft) {
+  if (!box || !counter) return;
+  const QRect framed = box->frameGeometry();
+  if (framed.size() == box->size()) {
+    if (triesLeft > 0)
+      QTimer::singleShot(kBoxFrameSettleMs / 2, box, [box, counter, triesLeft] { PlaceFramedBox(box, counter, triesLeft - 1); });
+    return;
+  }
+  const QPoint place = BoxPlace(counter, framed.size());
+  if (place != framed.topLeft()) box->move(place + (box->pos() - framed.topLeft()));
+}
 
 }  // namespace
 
@@ -91,12 +106,7 @@ QWidget* NotifyWithoutWaiting(QWidget* beside, const QString& text) {
     const QSize frameSize = box->sizeHint().grownBy(margins);
     const QPoint place = BoxPlace(beside, frameSize);
     box->move(place + QPoint(margins.left(), margins.top()));
-    QTimer::singleShot(kBoxFrameSettleMs, box, [box, counter = QPointer<QWidget>(beside)] {
-      if (!counter) return;
-      const QRect framed = box->frameGeometry();
-      const QPoint place = BoxPlace(counter, framed.size());
-      if (place != framed.topLeft()) box->move(place + (box->geometry().topLeft() - framed.topLeft()));
-    });
+    QTimer::singleShot(kBoxFrameSettleMs, box, [box, beside] { PlaceFramedBox(box, beside, kBoxFrameTries); });
   }
   box->show();
   return box;

@@ -13,23 +13,29 @@ trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$wo
 "$build/vp-demo-game" "$work/game" >/dev/null
 printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\n"timer"=dword:00000003\n"wave"=dword:00000001\n"dirwave"="%s"\n' \
   "$work/moved-game" > "$work/reg/HKEY_CURRENT_USER.reg"
-display=$((300 + RANDOM % 400))
-Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# A display number nobody uses, told by the server once it listens.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=($!)
-for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
-export DISPLAY=":$display"
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$work/display")"
+for _ in $(seq 100); do xprop -root >/dev/null 2>&1 && break; sleep 0.1; done
+xprop -root >/dev/null 2>&1 || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
-for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done
+# Up once it announces the frame extents it sets (a program started earlier
+# would not know its frame).
+for _ in $(seq 100); do xprop -root _NET_SUPPORTED 2>/dev/null | grep -q _NET_FRAME_EXTENTS && break; sleep 0.1; done
+sleep 0.3
 
 # A window's frame, left top right bottom, from its inner area as the X
 # server has it and the extents the window manager put around it.
 frame() {
-  local x y w h l r t b extents
-  x=$(xwininfo -id "$1" | sed -n 's/.*Absolute upper-left X: *//p')
-  y=$(xwininfo -id "$1" | sed -n 's/.*Absolute upper-left Y: *//p')
-  w=$(xwininfo -id "$1" | sed -n 's/^ *Width: *//p')
-  h=$(xwininfo -id "$1" | sed -n 's/^ *Height: *//p')
+  local info x y w h l r t b extents
+  info=$(xwininfo -id "$1")
+  x=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
+  y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
+  w=$(sed -n 's/^ *Width: *//p' <<<"$info")
+  h=$(sed -n 's/^ *Height: *//p' <<<"$info")
   extents=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= //p' | tr -d ' ')
   IFS=, read -r l r t b <<<"${extents:-0,0,0,0}"
   echo "$((x - l)) $((y - t)) $((x + w + r)) $((y + h + b))"
@@ -42,7 +48,8 @@ counter= box=
 for _ in $(seq 150); do
   counter= box=
   for w in $(xdotool search --onlyvisible --name "ヴェルベル起動カウンター" 2>/dev/null); do
-    if xwininfo -id "$w" | grep -q "Width: 600$"; then counter=$w; else box=$w; fi
+    info=$(xwininfo -id "$w" 2>/dev/null) || continue
+    if grep -q "Width: 600$" <<<"$info"; then counter=$w; else box=$w; fi
   done
   [ -n "$counter" ] && [ -n "$box" ] && break
   sleep 0.1
@@ -59,5 +66,7 @@ if [ "$bl" -lt "$cr" ] && [ "$cl" -lt "$br" ] && [ "$bt" -lt "$cb" ] && [ "$ct" 
 fi
 dx=$(( (cl + cr) - 1280 )) dy=$(( (ct + cb) - 1024 ))
 [ "${dx#-}" -le 2 ] && [ "${dy#-}" -le 2 ] || fail "the counter's frame is not centred (off by $dx/2, $dy/2)"
+# VP_SNAPSHOT=FILE keeps a picture of the screen around both, for the docs.
+[ -z "${VP_SNAPSHOT:-}" ] || "$build/vp-screen-snapshot" "$VP_SNAPSHOT" $((cl - 20)) $((ct - 20)) $((cr - cl + 40)) $((bb - ct + 40))
 wait "$run" || fail "counter mode ended with $?: $(cat "$work/run.err")"
 echo "notice box end to end: ok"
