@@ -8,13 +8,19 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <chrono>
 #include <string>
 #include <vector>
 
 #include "counter/ui/counter_window.h"
+#include "counter/ui/label_font.h"
+#include "gamedata/archive.h"
 #include "platform/files.h"
 #include "platform/executable.h"
 #include "platform/registry.h"
+#include "platform/run_deadline.h"
+#include "platform/session_bus.h"
 #include "platform/termination_signals.h"
 #include "platform/work_folder.h"
 #include "settings/ui/main_window.h"
@@ -45,11 +51,33 @@ class SignalWatch {
   std::unique_ptr<QSocketNotifier> notifier_;
 };
 
-void RunCounterMode(QApplication& app, const platform::WorkFolderEntry& work, bool preview, SignalWatch& logout) {
-  QApplication::setQuitOnLastWindowClosed(false);
+// Generous beyond the longest run: the display time, 30 s of voices, a
+// notice's reading time and the wait for the first expose.
+constexpr std::chrono::seconds kLongestRunBeyondDelay{60};
+// How long a logout may take to end the run in order before it is cut short.
+constexpr std::chrono::seconds kLogoutGrace{2};
+// How long the session bus may take to greet before it is left out of this run.
+constexpr int kBusAnswerMs = 500;
+
+// The count first, before anything that could wait on the desktop: the
+// display, the session bus, the accessibility bus. Then the last resort that
+// ends a run stuck on one of them.
+counter::CounterRun CountStartup(const platform::WorkFolderEntry& work, bool preview) {
   auto setup = counter::RunSetup::At(platform::ExecutableFolder(), platform::WorkFolder(), work.usable);
   setup.preview = preview;
-  auto window = std::make_unique<counter::TfrmCount>(platform::TheRegistry(), std::move(setup));
+  counter::CounterRun run(platform::TheRegistry(), std::move(setup), counter::MeasureLabel);
+  run.Count();
+  platform::StartRunDeadline(std::chrono::seconds(run.settings().delay) + kLongestRunBeyondDelay, kLogoutGrace,
+                             platform::TerminationSignalWatch(), [] {
+                               gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::Pictures);
+                               gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::Voices);
+                             });
+  return run;
+}
+
+void RunCounterMode(QApplication& app, counter::CounterRun run, SignalWatch& logout) {
+  QApplication::setQuitOnLastWindowClosed(false);
+  auto window = std::make_unique<counter::TfrmCount>(std::move(run));
   QObject::connect(window.get(), &counter::TfrmCount::Closed, &app, &QCoreApplication::quit);
   logout.OnSignal([w = window.get()] { w->EndNow(); });
   window->Start();
@@ -77,6 +105,26 @@ int RunApplication(int argc, char** argv) {
   SignalWatch logout(platform::WatchTerminationSignals());
 
   const auto env = platform::ProcessEnvironment();
+  // The count lives in one place whichever folder the program was started from.
+  const platform::WorkFolderEntry work = platform::EnterWorkFolder();
+  const std::string workNotice = work.usable ? std::string() : state::WorkFolderNotice(work.wanted, work.error);
+  if (!workNotice.empty()) Say(workNotice);
+  // What killed runs left half-written is of no use to anyone.
+  platform::RemoveStaleTemporaryFiles(".");
+  platform::RemoveStaleTemporaryFiles(platform::RegFileRegistry().Folder());
+  std::optional<counter::CounterRun> run;
+  if (mode != RunMode::Settings) {
+    try {
+      run.emplace(CountStartup(work, mode == RunMode::Preview));
+    } catch (const std::exception& e) {
+      Say(std::string("予期しないエラーのため終了します。\n(") + e.what() + ")");
+      return 0;
+    }
+  }
+  // A bus that does not answer would hold Qt's first connect for good.
+  if (platform::AvoidSilentBuses(env, kBusAnswerMs) == platform::BusAnswer::Silent)
+    Say("セッションバスが応答しないため、通知と読み上げを使わずに続けます。");
+
   const std::string userPlatform = env("QT_QPA_PLATFORM");
   const std::string qtPlatform = ChooseQtPlatform(mode, env);
   setenv("QT_QPA_PLATFORM", qtPlatform.c_str(), 1);
@@ -97,17 +145,10 @@ int RunApplication(int argc, char** argv) {
   QGuiApplication::setDesktopFileName(QStringLiteral("vpcounter"));
   LoadJapaneseTranslations(app);
   RegisterFontSubstitutions();
-  // The count lives in one place whichever folder the program was started from.
-  const platform::WorkFolderEntry work = platform::EnterWorkFolder();
-  const std::string workNotice = work.usable ? std::string() : state::WorkFolderNotice(work.wanted, work.error);
-  if (!workNotice.empty()) Say(workNotice);
-  // What killed runs left half-written is of no use to anyone.
-  platform::RemoveStaleTemporaryFiles(".");
-  platform::RemoveStaleTemporaryFiles(platform::RegFileRegistry().Folder());
   QApplication::setFont(WindowFont());
 
   try {
-    if (mode != RunMode::Settings) RunCounterMode(app, work, mode == RunMode::Preview, logout);
+    if (run) RunCounterMode(app, std::move(*run), logout);
     else RunSettingsMode(work, workNotice, logout);
   } catch (const std::exception& e) {
     // Counter mode runs unattended: it reports without waiting for a click.

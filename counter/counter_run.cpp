@@ -25,6 +25,28 @@ CounterRun::CounterRun(platform::Registry& reg, RunSetup setup, TextMeasurer mea
       memory_(setup_.preview || !setup_.countHere ? std::string() : setup_.workFolder) {}
 
 void CounterRun::Prepare() {
+  if (!counted_) Count();
+  composer_.ChooseCharacters(settings_, nowTm_);
+  gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::Voices);
+  try {
+    if (!setup_.preview) gamedata::ReplaceWindowsSounds(settings_, reg_, setup_.workFolder, nowTm_.second);
+  } catch (const gamedata::ExtractWriteError& e) {
+    Add(state::ExtractWriteNotice(setup_.workFolder, e.error()));
+  } catch (const gamedata::GameDataError&) {
+    // The greeting and the count must not depend on the game's voices.
+    Add(state::GameFilesNotice());
+  } catch (const std::exception& e) {
+    Add(e.what());
+  }
+  composition_ = composer_.Compose(settings_, historyBefore_, now_, nowTm_, historyRead_);
+  std::vector<Notice> registry;
+  for (const auto& problem : reg_.TakeProblems())
+    registry.push_back({state::RegistryNotice(problem, state::NoticeContext::CounterMode), false});
+  notices_.insert(notices_.begin(), registry.begin(), registry.end());
+}
+
+void CounterRun::Count() {
+  counted_ = true;
   now_ = clock_();
   platform::BreakDownLocal(now_, nowTm_);
   if (setup_.settings) {
@@ -62,24 +84,6 @@ void CounterRun::Prepare() {
     else Add(state::HistoryLoadNotice(loaded));
   }
   historyRead_ = !state::HistoryUnreadable(loaded);
-
-  composer_.ChooseCharacters(settings_, nowTm_);
-  gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::Voices);
-  try {
-    if (!setup_.preview) gamedata::ReplaceWindowsSounds(settings_, reg_, setup_.workFolder, nowTm_.second);
-  } catch (const gamedata::ExtractWriteError& e) {
-    Add(state::ExtractWriteNotice(setup_.workFolder, e.error()));
-  } catch (const gamedata::GameDataError&) {
-    // The greeting and the count must not depend on the game's voices.
-    Add(state::GameFilesNotice());
-  } catch (const std::exception& e) {
-    Add(e.what());
-  }
-  composition_ = composer_.Compose(settings_, historyBefore_, now_, nowTm_, historyRead_);
-  std::vector<Notice> registry;
-  for (const auto& problem : reg_.TakeProblems())
-    registry.push_back({state::RegistryNotice(problem, state::NoticeContext::CounterMode), false});
-  notices_.insert(notices_.begin(), registry.begin(), registry.end());
 }
 
 void CounterRun::Add(std::string text, bool everyTime) {

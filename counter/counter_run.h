@@ -45,11 +45,15 @@ class CounterRun {
   CounterRun(platform::Registry& reg, RunSetup setup, TextMeasurer measure,
              std::function<platform::TimeValue()> clock = platform::CurrentTime);
 
-  // Everything before the window shows: the settings (publishing our paths),
-  // the count (load, count and save under the lock, nothing else), the
+  // Everything before the window shows: Count() unless done, then the
   // characters, the Windows sounds, the greeting as the history stood before
-  // this start-up. What went wrong is collected in notices().
+  // this start-up. What went wrong is collected for NoticeText().
   void Prepare();
+  // The settings (publishing our paths) and the count (load, count and save
+  // under the lock, nothing else). Needs no display nor any desktop service,
+  // so the entry point does it before anything that could wait on them.
+  void Count();
+  bool counted() const { return counted_; }
 
   const state::Settings& settings() const { return settings_; }
   const state::StartHistory& historyBefore() const { return historyBefore_; }
@@ -61,6 +65,9 @@ class CounterRun {
   // The notices to tell, joined into one text: those the previous run had
   // too are not told again ("" when there is nothing to tell).
   std::string NoticeText();
+  // A notice that reached nobody (the notification service took it and never
+  // answered, or refused it): told again next time.
+  void Untold(const std::string& text) { memory_.Untold(text); }
 
   // The two characters' pictures from the game over the background, in
   // bitmaps of the areas' sizes; chips only in chip mode.
@@ -105,6 +112,7 @@ class CounterRun {
   void Add(std::string text, bool everyTime = false);
   std::vector<Notice> notices_;
   bool historyRead_ = true;
+  bool counted_ = false;
   NoticeMemory memory_;
 };
 

@@ -19,6 +19,8 @@ class NoticeMemory {
   std::string Tell(const std::string& text);
   // Always the text: a cause told at every logon, not remembered.
   std::string TellEveryTime(const std::string& text) { return text; }
+  // A text told that reached nobody: not had, so the next run tells it.
+  void Untold(const std::string& text) { current_.erase(Fingerprint(text)); }
   // Stores what this run had, for the next one.
   void Remember();
 

@@ -8,6 +8,10 @@ namespace vp::platform {
 // Returns the pipe's reading end (non-blocking), or -1. Call once.
 int WatchTerminationSignals();
 
+// A second pipe the same signals reach, for a watch on another thread that
+// must see them even when the GUI thread is blocked (RunDeadline); -1 if none.
+int TerminationSignalWatch();
+
 // The signal number waiting on the pipe, or 0 when none is.
 int TakeTerminationSignal(int fd);
 

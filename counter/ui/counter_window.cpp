@@ -81,8 +81,11 @@ TfrmCount::TfrmCount(platform::Registry& registry, bool countHere)
     : TfrmCount(registry, RunSetup::At(platform::ExecutableFolder(), platform::WorkFolder(), countHere)) {}
 
 TfrmCount::TfrmCount(platform::Registry& registry, RunSetup setup)
+    : TfrmCount(CounterRun(registry, std::move(setup), MeasureLabel)) {}
+
+TfrmCount::TfrmCount(CounterRun run)
     : QWidget(nullptr, WindowFlagsFor(false)),
-      run_(registry, std::move(setup), MeasureLabel),
+      run_(std::move(run)),
       voices_({}, [this] { return clock_.elapsed(); }) {
   clock_.start();
   // The background decodes on another core while the fonts load here.

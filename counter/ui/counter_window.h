@@ -37,6 +37,8 @@ class TfrmCount : public QWidget {
   explicit TfrmCount(platform::Registry& registry = platform::TheRegistry(), bool countHere = true);
   // A window for any run setup: a preview, for one.
   TfrmCount(platform::Registry& registry, RunSetup setup);
+  // A window for a run that may have counted already (CounterRun::Count).
+  explicit TfrmCount(CounterRun run);
   ~TfrmCount() override;
 
   // Shows the window now or arms the delay; the entry point calls it once the
