@@ -94,7 +94,14 @@ std::string CounterRun::NoticeText() {
   std::vector<std::string> told;
   for (const Notice& notice : notices_)
     told.push_back(notice.everyTime ? memory_.TellEveryTime(notice.text) : memory_.Tell(notice.text));
+  told_ = told;
   return state::JoinNotices(told);
+}
+
+void CounterRun::NoticesNotDelivered() {
+  for (const std::string& text : told_)
+    if (!text.empty()) memory_.Untold(text);
+  told_.clear();
 }
 
 CounterRun::Pictures CounterRun::DrawPictures(const png::Bitmap& background, const Box& leftArea, const Box& rightArea,

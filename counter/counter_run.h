@@ -65,9 +65,9 @@ class CounterRun {
   // The notices to tell, joined into one text: those the previous run had
   // too are not told again ("" when there is nothing to tell).
   std::string NoticeText();
-  // A notice that reached nobody (the notification service took it and never
-  // answered, or refused it): told again next time.
-  void Untold(const std::string& text) { memory_.Untold(text); }
+  // The notices of NoticeText() reached nobody (the run ended while they
+  // were on their way): told again next time.
+  void NoticesNotDelivered();
 
   // The two characters' pictures from the game over the background, in
   // bitmaps of the areas' sizes; chips only in chip mode.
@@ -111,6 +111,7 @@ class CounterRun {
   };
   void Add(std::string text, bool everyTime = false);
   std::vector<Notice> notices_;
+  std::vector<std::string> told_;  // by the last NoticeText()
   bool historyRead_ = true;
   bool counted_ = false;
   NoticeMemory memory_;

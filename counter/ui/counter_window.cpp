@@ -114,7 +114,7 @@ TfrmCount::TfrmCount(CounterRun run)
 TfrmCount::~TfrmCount() {
   // Stop the voice, remove the extracted pictures, free the data form.
   if (mplWave_) mplWave_->Close();
-  run_.Finish(false);
+  EndRun(false);
   data_.reset();
 }
 
@@ -318,8 +318,9 @@ void TfrmCount::timDelayTimer() {  // single-shot: it has stopped itself
 
 void TfrmCount::timTimerTimer() {
   if (!DueToClose(voices_.over(), shownAt_, clock_.elapsed(), run_.settings().timer)) return;
-  // A notice box still being read keeps the run, not the greeting.
-  if (noticeBox_ && clock_.elapsed() < noticeUntil_) {
+  // A notice box still being read, or a notice still on its way (at most
+  // kNoticeAnswerMs), keeps the run, not the greeting.
+  if ((noticeBox_ && clock_.elapsed() < noticeUntil_) || noticesOnTheirWay_ > 0) {
     if (isVisible()) hide();
     return;
   }
@@ -333,7 +334,7 @@ void TfrmCount::EndNow() {
   timDelay_.stop();
   voices_.Failed();
   if (mplWave_) mplWave_->Close();
-  run_.Finish(true);
+  EndRun(true);
   close();
 }
 
@@ -384,10 +385,22 @@ void TfrmCount::ReportError(const QString& text) {
     pendingNotice_ += (pendingNotice_.isEmpty() ? QString() : QStringLiteral("\n\n")) + text;
     return;
   }
-  if (QWidget* box = shell::NotifyWithoutWaiting(this, text)) {
+  ++noticesOnTheirWay_;
+  shell::DeliverNotice(this, text, [this, size = static_cast<std::size_t>(text.size())](QWidget* box) {
+    --noticesOnTheirWay_;
+    if (qEnvironmentVariableIsSet("VPCOUNTER_TRACE_NOTICES"))
+      std::fprintf(stderr, "vpcounter: notice %s\n", box ? "in a box" : "delivered");
+    if (!box) return;
     noticeBox_ = box;
-    noticeUntil_ = std::max<std::int64_t>(noticeUntil_, clock_.elapsed() + NoticeReadingMs(static_cast<std::size_t>(text.size())));
-  }
+    noticeUntil_ = std::max<std::int64_t>(noticeUntil_, clock_.elapsed() + NoticeReadingMs(size));
+  });
+}
+
+void TfrmCount::EndRun(bool logout) {
+  // A notice still on its way when the run ends reached nobody: the next run tells it.
+  if (noticesOnTheirWay_ > 0) run_.NoticesNotDelivered();
+  noticesOnTheirWay_ = 0;
+  run_.Finish(logout);
 }
 
 void TfrmCount::closeEvent(QCloseEvent* event) {

@@ -71,6 +71,7 @@ class TfrmCount : public QWidget {
   void FormShow();
   void Exposed();  // the first expose, or the end of the wait for it
   void CentreFrame(int triesLeft, bool wasCentred);
+  void EndRun(bool logout);
   void CreateControls();
   void ApplyComposition();
   // Does what the voice sequence asks: play a voice, prepare the next one
@@ -107,6 +108,7 @@ class TfrmCount : public QWidget {
   bool noticesReady_ = false;    // shown and framed: a box can go beside it
   QPointer<QWidget> noticeBox_;  // the fallback box, its own window
   std::int64_t noticeUntil_ = 0;
+  int noticesOnTheirWay_ = 0;    // sent, neither acknowledged nor boxed yet
   // Long enough for a window manager to frame and place a mapped window.
   static constexpr int kFrameSettleMs = 150;
   static constexpr int kFrameRetryMs = 100, kFrameTries = 10;

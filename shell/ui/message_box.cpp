@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
+#include <QDBusPendingCallWatcher>
 #include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
@@ -11,6 +12,7 @@
 #include <QWidget>
 
 #include "shell/center_over.h"
+#include "shell/notice_banner.h"
 
 namespace vp::shell {
 namespace {
@@ -63,33 +65,11 @@ void PlaceFramedBox(QPointer<QWidget> box, QPointer<QWidget> counter, int triesL
 
 void ShowErrorBox(QWidget* owner, const QString& text) { Show(owner, MessageKind::Error, text); }
 
-QWidget* NotifyWithoutWaiting(QWidget* beside, const QString& text) {
-  const QString caption = beside ? beside->window()->windowTitle() : QString();
-  if (Handler()) {
-    Handler()(MessageKind::Error, caption, text);
-    return nullptr;
-  }
-  // The desktop's notification service keeps the notice in its list after
-  // the counter has closed. Asking whether there is one waits at most 300 ms.
-  QDBusConnection bus = QDBusConnection::sessionBus();
-  if (bus.isConnected()) {
-    QDBusMessage ask = QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                      "org.freedesktop.DBus", "NameHasOwner");
-    ask << QStringLiteral("org.freedesktop.Notifications");
-    const QDBusMessage answer = bus.call(ask, QDBus::Block, 300);
-    if (answer.type() == QDBusMessage::ReplyMessage && !answer.arguments().isEmpty() &&
-        answer.arguments().first().toBool()) {
-      QDBusMessage notify = QDBusMessage::createMethodCall("org.freedesktop.Notifications", "/org/freedesktop/Notifications",
-                                                           "org.freedesktop.Notifications", "Notify");
-      QVariantMap hints;
-      hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("vpcounter"));
-      notify << caption << 0u << QStringLiteral("vpcounter") << caption << text << QStringList() << hints << -1;
-      bus.asyncCall(notify);  // no waiting for the reply: the run goes on
-      return nullptr;
-    }
-  }
-  // Otherwise a box that does not wait, beside the window and never over it.
-  // A window of its own, so it may outlive the counter while it is read.
+namespace {
+
+// The fallback: a box that does not wait, beside the window and never over
+// it; a window of its own, so it may outlive the counter while it is read.
+QWidget* ShowNoticeBox(QWidget* beside, const QString& caption, const QString& text) {
   auto* box = new QMessageBox(QMessageBox::Warning, caption, text, QMessageBox::Ok, nullptr);
   box->setWindowFlag(Qt::WindowStaysOnTopHint);
   box->setAttribute(Qt::WA_DeleteOnClose);
@@ -110,6 +90,99 @@ QWidget* NotifyWithoutWaiting(QWidget* beside, const QString& text) {
   }
   box->show();
   return box;
+}
+
+// One notice on its way: owner of the name? what does the server read? then
+// the notice itself, each step a call whose answer is awaited by the event
+// loop, never by a blocking wait. Any error or the deadline ends in the box.
+class NoticeDelivery : public QObject {
+ public:
+  NoticeDelivery(QWidget* beside, QString caption, QString text, std::function<void(QWidget*)> outcome)
+      : QObject(beside), beside_(beside), caption_(std::move(caption)), text_(std::move(text)),
+        outcome_(std::move(outcome)), bus_(QDBusConnection::sessionBus()) {
+    deadline_.setSingleShot(true);
+    connect(&deadline_, &QTimer::timeout, this, [this] { Fallback(); });
+    deadline_.start(kNoticeAnswerMs);
+    if (!bus_.isConnected()) {
+      Fallback();
+      return;
+    }
+    QDBusMessage ask = QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                                      "org.freedesktop.DBus", "NameHasOwner");
+    ask << QStringLiteral("org.freedesktop.Notifications");
+    Then(ask, [this](const QDBusMessage& answer) {
+      if (answer.arguments().isEmpty() || !answer.arguments().first().toBool()) return Fallback();
+      // A server that cannot say what it reads gets plain text.
+      Then(
+          Call("GetCapabilities"),
+          [this](const QDBusMessage& caps) {
+            Notify(!caps.arguments().isEmpty() &&
+                   caps.arguments().first().toStringList().contains(QStringLiteral("body-markup")));
+          },
+          [this] { Notify(false); });
+    });
+  }
+
+ private:
+  static QDBusMessage Call(const char* method) {
+    return QDBusMessage::createMethodCall("org.freedesktop.Notifications", "/org/freedesktop/Notifications",
+                                          "org.freedesktop.Notifications", method);
+  }
+  void Then(const QDBusMessage& call, std::function<void(const QDBusMessage&)> next,
+            std::function<void()> failed = {}) {
+    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, kNoticeAnswerMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, next, failed] {
+      watcher->deleteLater();
+      if (done_) return;
+      const QDBusMessage reply = watcher->reply();
+      if (reply.type() != QDBusMessage::ReplyMessage) return failed ? failed() : Fallback();
+      next(reply);
+    });
+  }
+  void Notify(bool markup) {
+    const NoticeBanner banner = SplitNoticeForBanner(text_.toStdString());
+    QString body = QString::fromStdString(markup ? EscapeNoticeMarkup(banner.body) : banner.body);
+    QDBusMessage notify = Call("Notify");
+    QVariantMap hints;
+    hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("vpcounter"));
+    notify << caption_ << 0u << QStringLiteral("vpcounter") << QString::fromStdString(banner.summary) << body
+           << QStringList() << hints << -1;
+    Then(notify, [this](const QDBusMessage& reply) {
+      // Told only when the server gave the notice an id.
+      if (reply.arguments().isEmpty() || reply.arguments().first().toUInt() == 0) return Fallback();
+      Finish(nullptr);
+    });
+  }
+  void Fallback() {
+    if (done_) return;
+    Finish(ShowNoticeBox(beside_, caption_, text_));
+  }
+  void Finish(QWidget* box) {
+    if (done_) return;
+    done_ = true;
+    deadline_.stop();
+    if (outcome_) outcome_(box);
+    deleteLater();
+  }
+
+  QWidget* beside_;
+  QString caption_, text_;
+  std::function<void(QWidget*)> outcome_;
+  QDBusConnection bus_;
+  QTimer deadline_;
+  bool done_ = false;
+};
+
+}  // namespace
+
+void DeliverNotice(QWidget* beside, const QString& text, std::function<void(QWidget* box)> outcome) {
+  const QString caption = beside ? beside->window()->windowTitle() : QString();
+  if (Handler()) {
+    Handler()(MessageKind::Error, caption, text);
+    if (outcome) outcome(nullptr);
+    return;
+  }
+  new NoticeDelivery(beside, caption, text, std::move(outcome));
 }
 
 void ShowExclamation(QWidget* owner, const QString& text) { Show(owner, MessageKind::Exclamation, text); }

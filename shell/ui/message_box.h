@@ -11,12 +11,16 @@ namespace vp::shell {
 enum class MessageKind { Error, Exclamation, Question };
 
 void ShowErrorBox(QWidget* owner, const QString& text);
-// Counter mode's notices: to the desktop's notification service when there is
-// one (it keeps them after the counter closed), else in a box beside the
-// window, placed from its geometry as it is now (call it once the window is
-// shown and framed), that never covers it and does not wait. Returns that
-// box, a window of its own that the caller closes; null when the service took it.
-QWidget* NotifyWithoutWaiting(QWidget* beside, const QString& text);
+// Counter mode's notices: to the desktop's notification service when one
+// owns its name and gives the notice an id (it keeps them after the counter
+// closed); else (no service, an error, no answer within kNoticeAnswerMs) in
+// a box beside the window, placed from its geometry (call it once the window
+// is shown and framed), that never covers it and does not wait. Nothing here
+// blocks: outcome is called once, later, from the event loop, with the box
+// (a window of its own that the caller closes) or null when the service took
+// it; never if beside goes first, and then the notice reached nobody.
+void DeliverNotice(QWidget* beside, const QString& text, std::function<void(QWidget* box)> outcome);
+inline constexpr int kNoticeAnswerMs = 2000;
 void ShowExclamation(QWidget* owner, const QString& text);
 // Yes/No with an exclamation icon; only Yes confirms.
 bool AskYesNo(QWidget* owner, const QString& text);

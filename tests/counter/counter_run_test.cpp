@@ -56,6 +56,27 @@ TEST_F(Run, ALogonCountsOnceAndGreetsWithTheHistoryAsItWasBefore) {
             "2026-12-08T09:00:00+09:00\n2026-12-08T09:00:00+09:00\n");
 }
 
+// Counted before the window: Count() saves the start-up at once; Prepare()
+// does not count again. A notice that reached nobody is told next time.
+TEST_F(Run, TheCountComesFirstAndAnUndeliveredNoticeIsToldAgain) {
+  CounterRun run = Make(RunSetup::At("/opt/vp/", box.work().path() + "/", true));
+  run.Count();
+  EXPECT_TRUE(run.counted());
+  EXPECT_EQ(state::DecodeHistory(test::ReadFile("TALLYDAT")).count, 43u);
+  run.Prepare();
+  EXPECT_EQ(state::DecodeHistory(test::ReadFile("TALLYDAT")).count, 43u);
+  EXPECT_NE(run.NoticeText().find("詳細設定"), std::string::npos);
+  run.NoticesNotDelivered();
+  run.Finish(true);
+  CounterRun next = Make(RunSetup::At("/opt/vp/", box.work().path() + "/", true));
+  next.Prepare();
+  EXPECT_NE(next.NoticeText().find("詳細設定"), std::string::npos);
+  next.Finish(false);
+  CounterRun third = Make(RunSetup::At("/opt/vp/", box.work().path() + "/", true));
+  third.Prepare();
+  EXPECT_EQ(third.NoticeText().find("詳細設定"), std::string::npos);
+}
+
 TEST_F(Run, APreviewChangesNothingAndAScratchFolderCountsNothing) {
   const std::string history = test::ReadFile("TALLYDAT");
   const std::string registry = box.RegText(platform::RegRoot::CurrentUser);
