@@ -8,7 +8,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
-#include <optional>
+#include <future>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -112,15 +112,14 @@ int RunApplication(int argc, char** argv) {
   // What killed runs left half-written is of no use to anyone.
   platform::RemoveStaleTemporaryFiles(".");
   platform::RemoveStaleTemporaryFiles(platform::RegFileRegistry().Folder());
-  std::optional<counter::CounterRun> run;
-  if (mode != RunMode::Settings) {
-    try {
-      run.emplace(CountStartup(work, mode == RunMode::Preview));
-    } catch (const std::exception& e) {
-      Say(std::string("予期しないエラーのため終了します。\n(") + e.what() + ")");
-      return 0;
-    }
-  }
+  // The count needs nothing of the display: it runs beside the connection to
+  // it, so a display or bus that hangs cannot hold it, and a sound logon
+  // does not wait for it.
+  std::future<counter::CounterRun> counting;
+  if (mode != RunMode::Settings)
+    counting = std::async(std::launch::async, [&work, preview = mode == RunMode::Preview] {
+      return CountStartup(work, preview);
+    });
   // A bus that does not answer would hold Qt's first connect for good.
   if (platform::AvoidSilentBuses(env, kBusAnswerMs) == platform::BusAnswer::Silent)
     Say("セッションバスが応答しないため、通知と読み上げを使わずに続けます。");
@@ -148,7 +147,7 @@ int RunApplication(int argc, char** argv) {
   QApplication::setFont(WindowFont());
 
   try {
-    if (run) RunCounterMode(app, std::move(*run), logout);
+    if (counting.valid()) RunCounterMode(app, counting.get(), logout);
     else RunSettingsMode(work, workNotice, logout);
   } catch (const std::exception& e) {
     // Counter mode runs unattended: it reports without waiting for a click.
