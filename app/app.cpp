@@ -62,7 +62,7 @@ constexpr int kBusAnswerMs = 500;
 // The count first, before anything that could wait on the desktop: the
 // display, the session bus, the accessibility bus. Then the last resort that
 // ends a run stuck on one of them.
-counter::CounterRun CountStartup(const platform::WorkFolderEntry& work, bool preview) {
+counter::CounterRun CountThisLogon(const platform::WorkFolderEntry& work, bool preview) {
   auto setup = counter::RunSetup::At(platform::ExecutableFolder(), platform::WorkFolder(), work.usable);
   setup.preview = preview;
   counter::CounterRun run(platform::TheRegistry(), std::move(setup), counter::MeasureLabel);
@@ -118,7 +118,7 @@ int RunApplication(int argc, char** argv) {
   std::future<counter::CounterRun> counting;
   if (mode != RunMode::Settings)
     counting = std::async(std::launch::async, [&work, preview = mode == RunMode::Preview] {
-      return CountStartup(work, preview);
+      return CountThisLogon(work, preview);
     });
   // A bus that does not answer would hold Qt's first connect for good.
   if (platform::AvoidSilentBuses(env, kBusAnswerMs) == platform::BusAnswer::Silent)
