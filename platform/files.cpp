@@ -247,7 +247,13 @@ AppendStatus AppendToFile(const std::string& path, std::string_view text, std::u
   if (static_cast<std::uint64_t>(st.st_size) + line.size() > maxBytes) return AppendStatus::Full;
   // One write: O_APPEND puts it at the end as a whole, even with other writers.
   const ssize_t n = ::write(fd.get(), line.data(), line.size());
-  if (n == static_cast<ssize_t>(line.size())) return AppendStatus::Ok;
+  if (n == static_cast<ssize_t>(line.size())) {
+    // Synced, so that a power cut right after a logon leaves the line, not a
+    // tail of NUL bytes where its block was allocated. The line is written
+    // either way; a file system that cannot sync does not undo it.
+    (void)::fdatasync(fd.get());
+    return AppendStatus::Ok;
+  }
   // A short write (a full disk) leaves a partial line; the next append ends it.
   return AppendStatus::Failed;
 }

@@ -51,7 +51,14 @@ bool IsInstalledCopy(const std::string& executableFolder) {
 }
 
 std::string ChooseWorkFolder(const Environment& env, const std::string& executableFolder, bool installed) {
-  if (const std::string own = env("VPCOUNTER_WORK_DIR"); !own.empty()) return WithSeparator(own);
+  if (const std::string own = env("VPCOUNTER_WORK_DIR"); !own.empty()) {
+    if (own.front() == '/') return WithSeparator(own);
+    // Relative to where the program was started, resolved once: the run
+    // moves into it, and the published history path must hold from anywhere.
+    char here[PATH_MAX];
+    if (::getcwd(here, sizeof here) == nullptr) return {};
+    return WithSeparator(WithSeparator(here) + own);
+  }
   if (!installed) return WithSeparator(executableFolder);
   // The XDG base directory specification ignores relative paths.
   if (const std::string state = env("XDG_STATE_HOME"); !state.empty() && state.front() == '/')

@@ -67,7 +67,7 @@ std::optional<LoggedStartup> ParseStartupLine(std::string_view line) {
   } else {
     int hours = 0, minutes = 0;
     if ((line[19] != '+' && line[19] != '-') || line[22] != ':' || !Digits(line, 20, 2, hours) ||
-        !Digits(line, 23, 2, minutes) || hours > 14 || minutes > 59)
+        !Digits(line, 23, 2, minutes) || hours > 24 || minutes > 59)  // POSIX TZ allows up to 24 h
       return std::nullopt;
     s.utcOffset = (line[19] == '-' ? -1 : 1) * (hours * 3600 + minutes * 60);
   }
@@ -98,7 +98,9 @@ StartupLog ReadStartupLog(const std::string& workFolder) {
       const std::size_t end = rest.find('\n');
       const std::string_view line = rest.substr(0, end);
       rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-      if (line.empty() || line == "\r") continue;
+      // A power cut can leave the end of the file as NUL bytes (allocated,
+      // never written): nothing was lost there, and the next line starts after them.
+      if (line.empty() || line == "\r" || line.find_first_not_of('\0') == std::string_view::npos) continue;
       if (auto s = ParseStartupLine(line)) log.startups.push_back(*s);
       else ++log.damagedLines;
     }

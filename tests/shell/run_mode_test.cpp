@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <climits>
+#include <unistd.h>
 #include <unistd.h>
 #include <sys/stat.h>
 #include <pwd.h>
@@ -80,6 +82,10 @@ TEST(WorkFolder, OwnVariableThenPerUserStateForAnInstalledCopyThenTheProgramsFol
     };
   };
   EXPECT_EQ(ChooseWorkFolder(env({{"VPCOUNTER_WORK_DIR", "/w"}, {"HOME", "/h"}}), "/usr/bin/", true), "/w/");
+  // A relative one is taken from where the program was started, and kept absolute.
+  char here[PATH_MAX];
+  ASSERT_NE(getcwd(here, sizeof here), nullptr);
+  EXPECT_EQ(ChooseWorkFolder(env({{"VPCOUNTER_WORK_DIR", "w"}}), "/usr/bin/", true), std::string(here) + "/w/");
   EXPECT_EQ(ChooseWorkFolder(env({{"XDG_STATE_HOME", "/s"}, {"HOME", "/h"}}), "/usr/bin/", true), "/s/vpcounter/");
   EXPECT_EQ(ChooseWorkFolder(env({{"HOME", "/h"}}), "/usr/bin/", true), "/h/.local/state/vpcounter/");
   // A relative XDG_STATE_HOME is ignored, as the base directory specification says.

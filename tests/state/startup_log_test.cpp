@@ -80,6 +80,28 @@ TEST(StartupLog, DamagedAndReorderedLinesAreSkippedOrSortedAndNeverRewritten) {
   EXPECT_EQ(ReadStartupLog("").startups.size(), 5u);
 }
 
+// After a power cut the file may end in NUL bytes where a block was allocated
+// and never written: not a damaged line, and the next start-up reads whole.
+// A zone far from UTC (POSIX allows 24 h) writes lines the reader takes.
+TEST(StartupLog, ANulTailAfterAPowerCutAndFarZonesReadWhole) {
+  test::Sandbox box;
+  test::WriteFile(StartupLogName(2026), std::string("2026-05-02T08:00:00+09:00\n") + std::string(4096, '\0'));
+  ASSERT_EQ(AppendStartup("", At(test::LocalTimeValue(2026, 5, 4, 9, 30))), platform::AppendStatus::Ok);
+  StartupLog log = ReadStartupLog("");
+  EXPECT_EQ(log.startups.size(), 2u);
+  EXPECT_EQ(log.damagedLines, 0);
+  {
+    ZoneGuard far("XYZ+20");
+    const platform::TimeValue t = 1796700000;
+    const std::string line = FormatStartupLine(At(t));
+    EXPECT_NE(line.find("-20:00"), std::string::npos) << line;
+    const auto parsed = ParseStartupLine(line.substr(0, 25));
+    ASSERT_TRUE(parsed) << line;
+    EXPECT_EQ(parsed->time, t);
+  }
+  EXPECT_FALSE(ParseStartupLine("2026-12-08T13:00:00+25:00"));
+}
+
 // The log never decides the count: whatever the log is, the history counts.
 TEST(StartupLog, AFullMissingOrForeignLogNeverStopsTheCount) {
   test::Sandbox box;
