@@ -1,5 +1,7 @@
 #include "counter/counter_run.h"
 
+#include "state/startup_log.h"
+
 #include <chrono>
 #include <exception>
 
@@ -78,6 +80,9 @@ void CounterRun::Count() {
     const bool count = setup_.countHere || where.sibling;
     const state::HistorySave saved =
         count ? counting.Record(historyAfter_, now_, nowTm_) : counting.Skip(state::HistorySaveProblem::NoWorkFolder);
+    // Told once, like other causes: once the log takes start-ups again it is forgotten.
+    if (counting.logged())
+      Add(state::StartupLogNotice(state::StartupLogName(nowTm_.year), *counting.logged()));
     // A start-up that was not counted is lost: said at every logon until mended.
     // The save's notice says what the load's would have, and what to do.
     if (const std::string text = state::HistorySaveNotice(saved); !text.empty()) Add(text, !saved);

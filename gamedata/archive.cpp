@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <set>
 
 #include "gamedata/game_folder.h"
 #include "gamedata/voice_decoder.h"
@@ -49,9 +50,25 @@ std::string EntryData(const Archive& archive, std::int64_t entryOffset, int entr
   return data;
 }
 
+// What this program extracted into the working folder, one name a line, so
+// that only those are ever deleted: a player's own 2024.png or CAFE.ogg
+// beside a build copy looks just like an extracted file.
+constexpr const char* kExtractedList = "extracted-files.txt";
+constexpr std::size_t kExtractedListBytes = 64 * 1024;
+
+std::string BareName(const std::string& path) { return path.compare(0, 2, "./") == 0 ? path.substr(2) : path; }
+
+// Listed before it is written: a run killed in between leaves a name whose
+// file may not be there, never a file nobody will remove.
+void ListExtracted(const std::string& path) {
+  // Not synced: a lost line only leaves one file for the player to remove.
+  platform::AppendToFile(kExtractedList, BareName(path) + "\n", kExtractedListBytes, false);
+}
+
 // Written to a new file and renamed into place: a link planted under the name
 // is replaced, never written through.
 void WriteOutput(const std::string& path, const std::string& data) {
+  ListExtracted(path);
   const platform::WriteResult written = platform::WriteFileReplacing(path, data, false);
   if (!written) {
     const int error = written.error ? written.error : EEXIST;
@@ -107,6 +124,7 @@ std::string ExtractVoice(const std::string& gameFolder, int n) {
     WriteOutput(ogg, EntryData(archive, 16 * static_cast<std::int64_t>(entry), 16, 8, 4));
   }
   LoadDecoder();
+  ListExtracted(wav);
   DecodeOgg(ogg, wav);
   UnloadDecoder();
   platform::DeleteFile(ogg);
@@ -129,12 +147,31 @@ bool IsExtractedFileName(ExtractedKind kind, const std::string& name) {
 }
 
 void DeleteExtractedFiles(ExtractedKind kind, const std::string& folder) {
-  for (const auto& entry : platform::ListMatching(folder, "*")) {
-    if (entry.isFolder || !IsExtractedFileName(kind, entry.name)) continue;
-    const std::string path = folder + "/" + entry.name;
+  const std::string list = folder + "/" + kExtractedList;
+  const auto text = platform::ReadFileStart(list, kExtractedListBytes);
+  if (!text) return;
+  std::string kept;
+  std::set<std::string> seen;
+  std::size_t at = 0;
+  while (at < text->size()) {
+    const std::size_t end = std::min(text->find('\n', at), text->size());
+    const std::string name = text->substr(at, end - at);
+    at = end + 1;
+    // Only bare names of the kinds we write; anything else in the list is not ours.
+    if (name.find('/') != std::string::npos || !seen.insert(name).second) continue;
+    const bool picture = IsExtractedFileName(ExtractedKind::Pictures, name);
+    if (!picture && !IsExtractedFileName(ExtractedKind::Voices, name)) continue;
+    if (picture != (kind == ExtractedKind::Pictures)) {
+      kept += name + "\n";
+      continue;
+    }
+    const std::string path = folder + "/" + name;
     // Regular files only, and like Windows' DeleteFile not read-only ones.
     if (platform::IsPlainRegularFile(path) && platform::FileWritable(path)) platform::DeleteFile(path);
+    else if (platform::IsPlainRegularFile(path)) kept += name + "\n";
   }
+  if (kept.empty()) platform::DeleteFile(list);
+  else if (kept != *text) platform::WriteFileReplacing(list, kept, false);
 }
 
 }  // namespace vp::gamedata

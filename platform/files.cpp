@@ -229,9 +229,9 @@ std::optional<std::string> ReadFileStart(const std::string& path, std::size_t by
   return content;
 }
 
-AppendStatus AppendToFile(const std::string& path, std::string_view text, std::uint64_t maxBytes) {
+AppendStatus AppendToFile(const std::string& path, std::string_view text, std::uint64_t maxBytes, bool sync) {
   Fd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, NewFileMode()));
-  if (fd.get() < 0) return errno == ELOOP ? AppendStatus::NotRegular : AppendStatus::Failed;
+  if (fd.get() < 0) return errno == ELOOP || errno == EISDIR ? AppendStatus::NotRegular : AppendStatus::Failed;
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) return AppendStatus::Failed;
   if (!S_ISREG(st.st_mode)) return AppendStatus::NotRegular;
@@ -251,7 +251,7 @@ AppendStatus AppendToFile(const std::string& path, std::string_view text, std::u
     // Synced, so that a power cut right after a logon leaves the line, not a
     // tail of NUL bytes where its block was allocated. The line is written
     // either way; a file system that cannot sync does not undo it.
-    (void)::fdatasync(fd.get());
+    if (sync) (void)::fdatasync(fd.get());
     return AppendStatus::Ok;
   }
   // A short write (a full disk) leaves a partial line; the next append ends it.

@@ -88,9 +88,9 @@ inline bool ReplaceFileAtomically(const std::string& path, std::string_view cont
 // a last line left without its end (a crash, a full disk) is ended first so
 // the new text starts a line of its own. Links are not followed, anything but
 // a regular file is left alone, and a file that would grow past maxBytes is
-// not written (Full).
+// not written (Full). With sync, the text is on disk when it returns.
 enum class AppendStatus { Ok, Full, NotRegular, Failed };
-AppendStatus AppendToFile(const std::string& path, std::string_view text, std::uint64_t maxBytes);
+AppendStatus AppendToFile(const std::string& path, std::string_view text, std::uint64_t maxBytes, bool sync = true);
 
 // Makes `link` a symbolic link to target, replacing what was there at once.
 bool ReplaceSymlink(const std::string& link, const std::string& target);

@@ -65,7 +65,11 @@ class SettingsSession {
 
   StatisticsTexts Statistics(const NumberFormat& format) const;
   // The start-up log beside the history, read afresh; and the session's clock.
-  state::StartupLog StartupLog() const { return state::ReadStartupLog(workFolder_); }
+  state::StartupLog StartupLog() const {
+    state::StartupLog log = state::ReadStartupLog(workFolder_);
+    state::KeepPlausible(log, history(), Now());
+    return log;
+  }
   platform::TimeValue Now() const { return clock_(); }
 
   // OK: the game's data must be there before anything is stored.

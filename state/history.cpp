@@ -239,7 +239,7 @@ HistorySave HistoryCounting::Record(StartHistory& h, platform::TimeValue now, co
   }
   HistorySave saved = RecordStartup(h, now, nowTm, where_);
   // The log follows the count; whatever becomes of it, the count stands.
-  if (saved && logFolder_) AppendStartup(*logFolder_, nowTm);
+  if (saved && logFolder_) logged_ = AppendStartup(*logFolder_, nowTm);
   lock_.Release();
   return saved;
 }

@@ -98,6 +98,8 @@ class HistoryCounting {
   // Record also adds the start-up to the log in this folder (state/startup_log.h),
   // once the count is saved and before the next run may count.
   void LogStartupsIn(std::string workFolder) { logFolder_ = std::move(workFolder); }
+  // How the log took this start-up; nothing when it was not tried.
+  std::optional<platform::AppendStatus> logged() const { return logged_; }
   // Counts, saves and lets the next run in. A history the load could not
   // read is never replaced: nothing is counted (NotRead).
   HistorySave Record(StartHistory& h, platform::TimeValue now, const platform::LocalTime& nowTm);
@@ -115,6 +117,7 @@ class HistoryCounting {
 
   HistoryLocation where_;
   std::optional<std::string> logFolder_;
+  std::optional<platform::AppendStatus> logged_;
   platform::PathLock lock_;
   HistoryLoad loaded_;
   Contents contents_;

@@ -141,6 +141,18 @@ std::string HistoryLockUnavailableNotice() {
          "同時に起動した分が数えられない可能性があります。";
 }
 
+std::string StartupLogNotice(const std::string& logName, platform::AppendStatus status) {
+  using platform::AppendStatus;
+  if (status == AppendStatus::Ok) return {};
+  const std::string why = status == AppendStatus::Full       ? "この年の記録が上限の大きさに達したため"
+                          : status == AppendStatus::NotRegular ? "同じ名前でファイル以外のものがあるため"
+                                                               : "書き込めないため";
+  return "起動は数えましたが、" + why + "起動の記録" + Quoted(logName) +
+         "に残せませんでした。起動カレンダーはこの起動を数えません。\n" +
+         (status == AppendStatus::Full ? std::string("古い年の記録を別の場所に移して下さい。")
+                                       : std::string("そのファイルの持ち主と権限を確かめて下さい。"));
+}
+
 std::string HistoryLockNotice() {
   return "ほかの起動カウンターが起動履歴を使い続けているため、待たずに続けます。\n"
          "今回の起動は記録しますが、同時に起動した分が数えられない可能性があります。";

@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/registry.h"
 #include "state/history.h"
 
@@ -13,6 +14,10 @@ namespace vp::state {
 std::string HistoryLoadNotice(const HistoryLoad& load);
 std::string HistorySaveNotice(const HistorySave& save);
 std::string HistoryLockNotice();
+// The start-up was counted but the year's log did not take it (another
+// owner's or a read-only file, something else under its name, the year's
+// cap): the calendar will show fewer start-ups than the count. "" when it took it.
+std::string StartupLogNotice(const std::string& logName, platform::AppendStatus status);
 // The working folder could not be used (error: errno, 0 when none applies).
 std::string WorkFolderNotice(const std::string& folder, int error);
 // The game's pictures or voices could not be read: in the player's words,

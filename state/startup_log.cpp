@@ -87,8 +87,12 @@ StartupLog ReadStartupLog(const std::string& workFolder) {
   for (const std::string& name : platform::FindFiles(folder, "startups-*.log")) {
     int year = 0;
     if (name.size() != 17 || !Digits(name, 9, 4, year) || name.compare(0, 9, "startups-") != 0) continue;
+    // Only a regular file of ours, as the writer writes: not through a link.
     // A file many times a year's cap is not ours to read into memory.
-    const auto text = platform::ReadWholeFile(InFolder(workFolder, name), 4 * kStartupLogYearBytes);
+    const std::string path = InFolder(workFolder, name);
+    const auto text = platform::IsPlainRegularFile(path)
+                          ? platform::ReadWholeFile(path, 4 * kStartupLogYearBytes)
+                          : std::optional<std::string>();
     if (!text) {
       log.unreadableFiles.push_back(name);
       continue;
@@ -108,6 +112,15 @@ StartupLog ReadStartupLog(const std::string& workFolder) {
   std::stable_sort(log.startups.begin(), log.startups.end(),
                    [](const LoggedStartup& a, const LoggedStartup& b) { return a.time < b.time; });
   return log;
+}
+
+void KeepPlausible(StartupLog& log, const StartHistory& history, platform::TimeValue now) {
+  constexpr platform::TimeValue kMargin = 2 * 86400;  // clock changes, zones
+  constexpr platform::TimeValue kEarliest = 946684800;  // 2000-01-01
+  const platform::TimeValue latest = (history.lastTime != 0 ? static_cast<platform::TimeValue>(history.lastTime) : now) + kMargin;
+  const auto before = log.startups.size();
+  std::erase_if(log.startups, [&](const LoggedStartup& s) { return s.time < kEarliest || s.time > latest; });
+  log.damagedLines += static_cast<int>(before - log.startups.size());
 }
 
 }  // namespace vp::state

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "state/history.h"
 #include "platform/files.h"
 
 namespace vp::state {
@@ -42,5 +43,12 @@ struct StartupLog {
   std::vector<std::string> unreadableFiles;
 };
 StartupLog ReadStartupLog(const std::string& workFolder);
+
+// Lines no start-up of this program can have written (before 2000, or more
+// than two days after the history's last start-up, or after now when the
+// history cannot say) become damaged lines: skipped, counted, kept in the
+// file. The history's first start-up is no bound: a history set aside and
+// begun again is younger than the log.
+void KeepPlausible(StartupLog& log, const StartHistory& history, platform::TimeValue now);
 
 }  // namespace vp::state

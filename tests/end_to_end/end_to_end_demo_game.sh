@@ -11,7 +11,10 @@ printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QOTA_CORP\\VerbellePlus]\n"in
   > "$work/reg/HKEY_LOCAL_MACHINE.reg"
 printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\n"timer"=dword:00000001\n"wave"=dword:00000001\n"repl"=dword:00000001\n\n[HKEY_CURRENT_USER\\AppEvents\\Schemes\\Apps\\.Default\\SystemExit\\.Current]\n@="old.wav"\n' \
   > "$work/reg/HKEY_CURRENT_USER.reg"
-touch "$work/run/0FFE.WAV" "$work/run/Song.WAV"
+# A previous run's voice, in the list of what it extracted; the player's own
+# files, some under names like ours, not in it.
+touch "$work/run/0FFE.WAV" "$work/run/Song.WAV" "$work/run/CAFE.ogg" "$work/run/2024.png"
+printf '0FFE.WAV\n' > "$work/run/extracted-files.txt"
 
 start=$(date +%s)
 (cd "$work/run" && timeout 60 "$build/vpcounter" /C) || fail "counter mode did not end by itself"
@@ -19,8 +22,9 @@ took=$(( $(date +%s) - start ))
 
 [ -f "$work/counter.png" ] || fail "no snapshot"
 "$build/vp-png" info "$work/counter.png" | grep -q "600 x 135" || fail "snapshot is not the 600 x 135 window"
-[ -z "$(find "$work/run" -iname '*.png')" ] || fail "extracted pictures were left behind"
-[ -z "$(find "$work/run" -iname '*.ogg')" ] || fail "compressed voices were left behind"
+[ -z "$(find "$work/run" -iname '*.png' ! -name 2024.png)" ] || fail "extracted pictures were left behind"
+[ -z "$(find "$work/run" -iname '*.ogg' ! -name CAFE.ogg)" ] || fail "compressed voices were left behind"
+[ -e "$work/run/CAFE.ogg" ] && [ -e "$work/run/2024.png" ] || fail "the player's own files were deleted"
 [ ! -e "$work/run/0FFE.WAV" ] || fail "the previous run's voices were not deleted"
 [ -e "$work/run/Song.WAV" ] || fail "a file of the user was deleted"
 wavs=$(find "$work/run" -name '*.wav' | wc -l)

@@ -194,6 +194,14 @@ TEST_F(GameData, DecoderRejectsBrokenOggWithoutLeavingAWav) {
 TEST_F(GameData, CleanUpDeletesOnlyTheProgramsOwnFiles) {
   for (const char* name : {"0001.wav", "03d8.WAV", "0002.ogg", "10000.wav", "019.png", "1000.PNG", "abc.png"})
     WriteFile(name, "");
+  // Only what the list of extracted files names goes: the player's own files
+  // under the same kind of names stay, and so does whatever the list names
+  // that is not a bare name of ours.
+  for (const char* name : {"2024.png", "CAFE.ogg", "BEEF.PNG", "12345678.png", "123.png", "0009.wav"})
+    WriteFile(name, "mine");
+  WriteFile("extracted-files.txt",
+            "0001.wav\n03d8.WAV\n0002.ogg\n10000.wav\n019.png\n1000.PNG\nabc.png\nholiday.png\n../outside.png\n"
+            "album.png\n0AAA.wav\n0BBB.png\n0FFF.wav\n0001.wav\n7777.png\n");
   // The user's files, folders and links under look-alike names stay.
   for (const char* name : {"holiday.png", "Song.WAV", "01.png", "001.wav", "0001.wav.txt", "x019.png", ".019.png"})
     WriteFile(name, "mine");
@@ -216,6 +224,23 @@ TEST_F(GameData, CleanUpDeletesOnlyTheProgramsOwnFiles) {
     EXPECT_TRUE(platform::FileExists(kept)) << kept;
   EXPECT_TRUE(platform::DirectoryExists("0AAA.wav"));
   EXPECT_TRUE(platform::FileExists("0BBB.png"));  // the link stays, and so does its target
+  for (const char* mine : {"2024.png", "CAFE.ogg", "BEEF.PNG", "12345678.png", "123.png", "0009.wav"})
+    EXPECT_TRUE(platform::FileExists(mine)) << mine;
+  // The read-only one is still ours to remove later; the rest is forgotten.
+  EXPECT_EQ(ReadFile("extracted-files.txt"), "0FFF.wav\n");
+}
+
+// Extraction lists what it writes, so the clean-up finds it.
+TEST_F(GameData, WhatIsExtractedIsListedAndRemovedAfterwards) {
+  WriteFile("2024.png", "mine");
+  Pictures({{3, "three"}}, 4);
+  const std::string picture = ExtractPicture(game, 3);
+  ASSERT_TRUE(platform::FileExists(picture));
+  EXPECT_NE(ReadFile("extracted-files.txt").find("003.png\n"), std::string::npos);
+  DeleteExtractedFiles(ExtractedKind::Pictures);
+  EXPECT_FALSE(platform::FileExists(picture));
+  EXPECT_TRUE(platform::FileExists("2024.png"));
+  EXPECT_FALSE(platform::FileExists("extracted-files.txt"));
 }
 
 TEST_F(GameData, PlantedLinksAreReplacedNeverWrittenThrough) {

@@ -10,6 +10,7 @@
 
 #include "platform/files.h"
 #include "state/history.h"
+#include "state/notices.h"
 #include "state/startup_log.h"
 #include "test_support.h"
 
@@ -157,6 +158,51 @@ TEST(StartupLog, ParallelRunsEachLogOneWholeLine) {
   for (const LoggedStartup& s : log.startups) distinct.insert(s.time);
   EXPECT_EQ(distinct.size(), static_cast<std::size_t>(kRuns * kRounds));
   EXPECT_EQ(DecodeHistory(test::ReadFile("TALLYDAT")).count, 1u + kRuns * kRounds);
+}
+
+}  // namespace
+}  // namespace vp::state
+
+namespace vp::state {
+namespace {
+
+// Dates no start-up of ours can have: skipped and counted as damaged, and
+// the calendar's years stay those of real start-ups.
+TEST(StartupLog, ImpossibleDatesAreDamagedLinesNotYears) {
+  test::Sandbox box;
+  test::WriteFile(StartupLogName(2026),
+                  "2026-05-02T08:00:00+09:00\n1970-01-01T09:00:00+09:00\n9999-12-31T23:59:59+09:00\n"
+                  "2026-12-20T08:00:00+09:00\n");
+  StartHistory history;
+  history.count = 10;
+  history.firstTime = static_cast<std::uint32_t>(test::LocalTimeValue(2026, 11, 1, 8, 0));  // set aside and begun again
+  history.lastTime = static_cast<std::uint32_t>(test::LocalTimeValue(2026, 12, 8, 8, 0));
+  StartupLog log = ReadStartupLog("");
+  EXPECT_EQ(log.startups.size(), 4u);
+  KeepPlausible(log, history, test::LocalTimeValue(2026, 12, 9, 8, 0));
+  ASSERT_EQ(log.startups.size(), 1u);  // May stays: older than the history's first is no damage
+  EXPECT_EQ(log.startups[0].month, 5);
+  EXPECT_EQ(log.damagedLines, 3);
+  // The file is never rewritten.
+  EXPECT_NE(test::ReadFile(StartupLogName(2026)).find("9999"), std::string::npos);
+}
+
+TEST(StartupLog, ALinkUnderTheLogsNameIsNotRead) {
+  test::Sandbox box;
+  test::WriteFile("elsewhere.txt", "2026-05-02T08:00:00+09:00\n");
+  ASSERT_EQ(symlink("elsewhere.txt", StartupLogName(2026).c_str()), 0);
+  StartupLog log = ReadStartupLog("");
+  EXPECT_TRUE(log.startups.empty());
+  EXPECT_EQ(log.unreadableFiles.size(), 1u);
+}
+
+TEST(StartupLog, ALogThatDidNotTakeTheStartupIsToldWithTheWayOut) {
+  EXPECT_EQ(StartupLogNotice("startups-2026.log", platform::AppendStatus::Ok), "");
+  const std::string failed = StartupLogNotice("startups-2026.log", platform::AppendStatus::Failed);
+  EXPECT_NE(failed.find("起動は数えました"), std::string::npos);
+  EXPECT_NE(failed.find("「startups-2026.log」"), std::string::npos);
+  EXPECT_NE(failed.find("権限を確かめて下さい"), std::string::npos);
+  EXPECT_NE(StartupLogNotice("x", platform::AppendStatus::Full).find("移して下さい"), std::string::npos);
 }
 
 }  // namespace
