@@ -13,13 +13,8 @@ trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$wo
 "$build/vp-demo-game" "$work/game" >/dev/null
 printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\n"timer"=dword:00000003\n"wave"=dword:00000001\n"dirwave"="%s"\n' \
   "$work/moved-game" > "$work/reg/HKEY_CURRENT_USER.reg"
-# A display number nobody uses, told by the server once it listens.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-for _ in $(seq 100); do xprop -root >/dev/null 2>&1 && break; sleep 0.1; done
-xprop -root >/dev/null 2>&1 || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+start_xvfb
+pids+=($xvfb)
 openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
 # Up once it announces the frame extents it sets (a program started earlier

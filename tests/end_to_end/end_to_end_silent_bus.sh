@@ -22,12 +22,8 @@ count() { { od -An -t u4 -j 4 -N 4 "$work/run/TALLYDAT" 2>/dev/null || echo 0; }
 pictures_left() { find "$work/run" -maxdepth 1 -name '*.png' | wc -l; }
 files_left() { find "$work/run" -maxdepth 1 \( -name '*.png' -o -name '*.wav' \) | wc -l; }
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb=$!
+start_xvfb
 pids+=($xvfb)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-for _ in $(seq 100); do xprop -root >/dev/null 2>&1 && break; sleep 0.1; done
 
 # One logon: ends by itself within the time a logon on a sound desktop
 # takes (the display time and the voices) and 2 s more.
