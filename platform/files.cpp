@@ -55,6 +55,10 @@ bool WriteAll(int fd, std::string_view data) {
   return true;
 }
 
+bool ModesUnsupported(int error) {
+  return error == EPERM || error == EOPNOTSUPP || error == ENOTSUP || error == ENOSYS;
+}
+
 mode_t NewFileMode() {
   mode_t mask = umask(0);
   umask(mask);
@@ -98,7 +102,9 @@ std::string WriteNewTemporary(const std::string& folder, std::string_view conten
     }
     bool ok = WriteAll(fd.get(), content) && (!durable || ::fsync(fd.get()) == 0);
     ok = fd.Reset() == 0 && ok;
-    if (ok && ::fchmodat(AT_FDCWD, temp.c_str(), mode, 0) == 0) return temp;
+    // A file system without modes (vfat, fusefat) refuses chmod on a file we
+    // just created and own; the content is written, so that is no failure.
+    if (ok && (::fchmodat(AT_FDCWD, temp.c_str(), mode, 0) == 0 || ModesUnsupported(errno))) return temp;
     const int saved = errno;
     ::unlink(temp.c_str());
     errno = saved;
@@ -253,6 +259,15 @@ AppendStatus AppendToFile(const std::string& path, std::string_view text, std::u
     // either way; a file system that cannot sync does not undo it.
     if (sync) (void)::fdatasync(fd.get());
     return AppendStatus::Ok;
+  }
+  if (n < 0 && (errno == EPERM || errno == EOPNOTSUPP)) {
+    // A file system that takes only new files (fusefat) refuses to extend
+    // one: the file is written anew with the line and renamed into place.
+    // The start-up log is appended under the counting lock, so none of its lines is lost.
+    fd.Reset();
+    std::optional<std::string> content = ReadWholeFile(path, maxBytes);
+    if (!content) return AppendStatus::Failed;
+    return WriteFileReplacing(path, *content + line, sync) ? AppendStatus::Ok : AppendStatus::Failed;
   }
   // A short write (a full disk) leaves a partial line; the next append ends it.
   return AppendStatus::Failed;

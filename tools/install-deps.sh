@@ -20,6 +20,7 @@ packages=(
   systemd dex weston xvfb xdotool x11-utils openbox dbus
   at-spi2-core python3-pyatspi
   lintian appstream man-db
+  dosfstools fusefat
 )
 
 sudo_cmd=()

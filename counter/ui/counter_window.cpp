@@ -386,10 +386,11 @@ void TfrmCount::ReportError(const QString& text) {
     return;
   }
   ++noticesOnTheirWay_;
-  shell::DeliverNotice(this, text, [this, size = static_cast<std::size_t>(text.size())](QWidget* box) {
+  shell::DeliverNotice(this, text, [this, text, size = static_cast<std::size_t>(text.size())](QWidget* box) {
     --noticesOnTheirWay_;
     if (qEnvironmentVariableIsSet("VPCOUNTER_TRACE_NOTICES"))
-      std::fprintf(stderr, "vpcounter: notice %s\n", box ? "in a box" : "delivered");
+      std::fprintf(stderr, "vpcounter: notice %s: %s\n", box ? "in a box" : "delivered",
+                   QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')).toUtf8().constData());
     if (!box) return;
     noticeBox_ = box;
     noticeUntil_ = std::max<std::int64_t>(noticeUntil_, clock_.elapsed() + NoticeReadingMs(size));
