@@ -16,6 +16,7 @@
 #include "counter/ui/counter_window.h"
 #include "counter/ui/label_font.h"
 #include "gamedata/archive.h"
+#include "gamedata/run_folder.h"
 #include "platform/files.h"
 #include "platform/executable.h"
 #include "platform/registry.h"
@@ -68,9 +69,10 @@ counter::CounterRun CountThisLogon(const platform::WorkFolderEntry& work, bool p
   counter::CounterRun run(platform::TheRegistry(), std::move(setup), counter::MeasureLabel);
   run.Count();
   platform::StartRunDeadline(std::chrono::seconds(run.settings().delay) + kLongestRunBeyondDelay, kLogoutGrace,
-                             platform::TerminationSignalWatch(), [] {
-                               gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::Pictures);
-                               gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::Voices);
+                             platform::TerminationSignalWatch(),
+                             [extracted = run.extractionFolder(), work = run.workFolderOrHere()] {
+                               gamedata::RemoveRunFolder(extracted);
+                               gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::Voices, work);
                              });
   return run;
 }

@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "gamedata/archive.h"
+#include "gamedata/run_folder.h"
 #include "gamedata/sound_scheme.h"
 #include "platform/files.h"
 #include "state/notices.h"
@@ -26,10 +27,19 @@ CounterRun::CounterRun(platform::Registry& reg, RunSetup setup, TextMeasurer mea
       // A preview tells everything and remembers nothing; a scratch folder forgets.
       memory_(setup_.preview || !setup_.countHere ? std::string() : setup_.workFolder) {}
 
+std::string CounterRun::workFolderOrHere() const {
+  return setup_.workFolder.empty() ? std::string(".") : setup_.workFolder;
+}
+
 void CounterRun::Prepare() {
   if (!counted_) Count();
   composer_.ChooseCharacters(settings_, nowTm_);
-  gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::Voices);
+  gamedata::RemoveStaleRunFolders(workFolderOrHere());
+  if (!setup_.preview) {
+    // The exit sound is replaced below; pictures there are a killed run's.
+    gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::Voices, workFolderOrHere());
+    gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::Pictures, workFolderOrHere());
+  }
   try {
     if (!setup_.preview) gamedata::ReplaceWindowsSounds(settings_, reg_, setup_.workFolder, nowTm_.second);
   } catch (const gamedata::ExtractWriteError& e) {
@@ -49,6 +59,7 @@ void CounterRun::Prepare() {
 
 void CounterRun::Count() {
   counted_ = true;
+  extractTo_ = gamedata::MakeRunFolder(workFolderOrHere());
   now_ = clock_();
   platform::BreakDownLocal(now_, nowTm_);
   if (setup_.settings) {
@@ -116,7 +127,7 @@ CounterRun::Pictures CounterRun::DrawPictures(const png::Bitmap& background, con
   p.right.SetSize(rightArea.width, rightArea.height);
   p.drawn = shell::DrawPair(composition_.leftPicture, composition_.rightPicture, settings_.dirwave, background,
                             {&p.left, leftArea.left, leftArea.top}, {&p.right, rightArea.left, rightArea.top}, chips,
-                            settings_.char0, settings_.char1);
+                            settings_.char0, settings_.char1, extractTo_);
   if (p.drawn.writeError != 0) Add(state::ExtractWriteNotice(setup_.workFolder, p.drawn.writeError));
   return p;
 }
@@ -131,7 +142,7 @@ CounterRun::PreparedVoice CounterRun::PrepareVoice(int voice) {
   PreparedVoice prepared;
   if (voice == 0) return prepared;
   try {
-    const std::string wav = gamedata::ExtractVoice(settings_.dirwave, voice);
+    const std::string wav = gamedata::ExtractVoice(settings_.dirwave, voice, extractTo_);
     if (platform::FileExists(wav)) prepared.wav = wav;
   } catch (const gamedata::ExtractWriteError& e) {
     prepared.error = memory_.Tell(state::ExtractWriteNotice(setup_.workFolder, e.error()));
@@ -144,8 +155,8 @@ CounterRun::PreparedVoice CounterRun::PrepareVoice(int voice) {
 }
 
 void CounterRun::Finish(bool logout) {
-  gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::Pictures);
-  if (logout) gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::Voices);
+  gamedata::RemoveRunFolder(extractTo_);
+  if (logout && !setup_.preview) gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::Voices, workFolderOrHere());
   memory_.Remember();
 }
 

@@ -81,7 +81,7 @@ class CounterRun {
 
   // The greeting's voices in order, none when voices are off for the left character.
   VoiceSequence Voices(VoiceSequence::Clock clock) const;
-  // Voice n extracted and decoded to a WAV file in the working folder. An
+  // Voice n extracted and decoded to a WAV file in the run's folder. An
   // empty file name when there is none; error: what to tell when it failed
   // ("" when it was told before).
   struct PreparedVoice {
@@ -90,10 +90,16 @@ class CounterRun {
   };
   PreparedVoice PrepareVoice(int voice);
 
-  // The end of the run: the pictures it extracted go; after a logout its
-  // voices go too (otherwise the next run removes them at start). What it
-  // had to tell is remembered for the next run.
+  // The end of the run: the run's folder and what it extracted into it go;
+  // after a logout the exit sound goes too (otherwise the next run replaces
+  // it at start). What it had to tell is remembered for the next run.
   void Finish(bool logout);
+
+  // Where this run extracts pictures and voices: a folder of its own under
+  // the working folder, made by Count(), so no other run touches its files.
+  const std::string& extractionFolder() const { return extractTo_; }
+  // The folder that keeps the exit sound and the other runs' folders.
+  std::string workFolderOrHere() const;
 
  private:
   platform::Registry& reg_;
@@ -114,6 +120,7 @@ class CounterRun {
   std::vector<std::string> told_;  // by the last NoticeText()
   bool historyRead_ = true;
   bool counted_ = false;
+  std::string extractTo_ = ".";
   NoticeMemory memory_;
 };
 

@@ -11,6 +11,7 @@
 #include "gamedata/game_folder.h"
 #include "gamedata/voice_decoder.h"
 #include "platform/files.h"
+#include "platform/work_folder.h"
 
 namespace vp::gamedata {
 namespace {
@@ -56,19 +57,20 @@ std::string EntryData(const Archive& archive, std::int64_t entryOffset, int entr
 constexpr const char* kExtractedList = "extracted-files.txt";
 constexpr std::size_t kExtractedListBytes = 64 * 1024;
 
-std::string BareName(const std::string& path) { return path.compare(0, 2, "./") == 0 ? path.substr(2) : path; }
+std::string BareName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
 // Listed before it is written: a run killed in between leaves a name whose
 // file may not be there, never a file nobody will remove.
-void ListExtracted(const std::string& path) {
+void ListExtracted(const std::string& folder, const std::string& path) {
   // Not synced: a lost line only leaves one file for the player to remove.
-  platform::AppendToFile(kExtractedList, BareName(path) + "\n", kExtractedListBytes, false);
+  platform::AppendToFile(platform::InWorkFolder(folder, kExtractedList), BareName(path) + "\n", kExtractedListBytes,
+                         false);
 }
 
 // Written to a new file and renamed into place: a link planted under the name
 // is replaced, never written through.
-void WriteOutput(const std::string& path, const std::string& data) {
-  ListExtracted(path);
+void WriteOutput(const std::string& folder, const std::string& path, const std::string& data) {
+  ListExtracted(folder, path);
   const platform::WriteResult written = platform::WriteFileReplacing(path, data, false);
   if (!written) {
     const int error = written.error ? written.error : EEXIST;
@@ -101,30 +103,30 @@ std::string VoiceFileName(int n, const char* extension) {
   return name;
 }
 
-std::string ExtractPicture(const std::string& gameFolder, int n) {
+std::string ExtractPicture(const std::string& gameFolder, int n, const std::string& folder) {
   if (n == 0) return {};
-  const std::string out = PictureFileName(n);
+  const std::string out = platform::InWorkFolder(folder, PictureFileName(n));
   platform::DeleteFile(out);
   const Archive archive(ResolveInGameFolder(gameFolder, kPictureArchive));
-  WriteOutput(out, EntryData(archive, 32 * (static_cast<std::int64_t>(n) - 1), 32, 4, 8));
+  WriteOutput(folder, out, EntryData(archive, 32 * (static_cast<std::int64_t>(n) - 1), 32, 4, 8));
   return out;
 }
 
-std::string ExtractVoice(const std::string& gameFolder, int n) {
+std::string ExtractVoice(const std::string& gameFolder, int n, const std::string& folder) {
   if (n == 0) return {};
   const int low = n & 0xFFFF;
   const int fileNumber = (low - 1) / 256;
   const int entry = (low - 1) % 256;
-  const std::string ogg = VoiceFileName(n, "ogg");
-  const std::string wav = VoiceFileName(n, "wav");
+  const std::string ogg = platform::InWorkFolder(folder, VoiceFileName(n, "ogg"));
+  const std::string wav = platform::InWorkFolder(folder, VoiceFileName(n, "wav"));
   platform::DeleteFile(ogg);
   platform::DeleteFile(wav);
   {
     const Archive archive(ResolveInGameFolder(gameFolder, VoiceArchiveName(fileNumber)));
-    WriteOutput(ogg, EntryData(archive, 16 * static_cast<std::int64_t>(entry), 16, 8, 4));
+    WriteOutput(folder, ogg, EntryData(archive, 16 * static_cast<std::int64_t>(entry), 16, 8, 4));
   }
   LoadDecoder();
-  ListExtracted(wav);
+  ListExtracted(folder, wav);
   DecodeOgg(ogg, wav);
   UnloadDecoder();
   platform::DeleteFile(ogg);
@@ -147,7 +149,7 @@ bool IsExtractedFileName(ExtractedKind kind, const std::string& name) {
 }
 
 void DeleteExtractedFiles(ExtractedKind kind, const std::string& folder) {
-  const std::string list = folder + "/" + kExtractedList;
+  const std::string list = platform::InWorkFolder(folder, kExtractedList);
   const auto text = platform::ReadFileStart(list, kExtractedListBytes);
   if (!text) return;
   std::string kept;
@@ -165,7 +167,7 @@ void DeleteExtractedFiles(ExtractedKind kind, const std::string& folder) {
       kept += name + "\n";
       continue;
     }
-    const std::string path = folder + "/" + name;
+    const std::string path = platform::InWorkFolder(folder, name);
     // Regular files only, and like Windows' DeleteFile not read-only ones.
     if (platform::IsPlainRegularFile(path) && platform::FileWritable(path)) platform::DeleteFile(path);
     else if (platform::IsPlainRegularFile(path)) kept += name + "\n";

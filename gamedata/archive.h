@@ -29,16 +29,17 @@ class ExtractWriteError : public GameDataError {
 // hostile archive cannot make a run write gigabytes.
 inline constexpr std::int64_t kMaxEntryBytes = 16 << 20;
 
-// Picture n of the game's picture archive, written to "./%03X.png" in the
-// working folder; returns that name ("" for n = 0). Raises GameDataError.
-std::string ExtractPicture(const std::string& gameFolder, int n);
+// Picture n of the game's picture archive, written to "%03X.png" in folder
+// (a run's own, or the working folder); returns its path ("./019.png" in
+// ".", "" for n = 0). Raises GameDataError.
+std::string ExtractPicture(const std::string& gameFolder, int n, const std::string& folder = ".");
 
-// Voice n of the voice archives, decoded to "./%04X.wav"; returns that name
-// whether or not decoding produced it ("" for n = 0). Raises GameDataError.
-std::string ExtractVoice(const std::string& gameFolder, int n);
+// Voice n of the voice archives, decoded to "%04X.wav" in folder; returns its
+// path whether or not decoding produced it ("" for n = 0). Raises GameDataError.
+std::string ExtractVoice(const std::string& gameFolder, int n, const std::string& folder = ".");
 
-// The two clean-ups of the working folder: the program's own extracted files
-// of one kind, and nothing else (no folders, no links, no other names).
+// The two clean-ups of a folder extracted into: the program's own extracted
+// files of one kind, and nothing else (no folders, no links, no other names).
 enum class ExtractedKind { Pictures, Voices };
 void DeleteExtractedFiles(ExtractedKind kind, const std::string& folder = ".");
 // Whether name is one the program gives an extracted file of that kind:

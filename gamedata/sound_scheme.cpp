@@ -1,7 +1,6 @@
 #include "gamedata/sound_scheme.h"
 
 #include "gamedata/archive.h"
-#include "platform/work_folder.h"
 
 namespace vp::gamedata {
 
@@ -34,8 +33,9 @@ void ReplaceWindowsSounds(const state::Settings& settings, platform::Registry& r
   }
   const int voice = ChooseExitVoice(settings.char0, seconds);
   if (auto exit = reg.OpenKey(platform::RegRoot::CurrentUser, kSystemExitKey, false)) {
-    const std::string wav = ExtractVoice(settings.dirwave, voice);
-    exit->WriteString("", platform::InWorkFolder(workFolder, wav));
+    // In the working folder itself, not a run's own: the desktop plays it after the run.
+    const std::string wav = ExtractVoice(settings.dirwave, voice, workFolder.empty() ? std::string(".") : workFolder);
+    exit->WriteString("", wav);
     exit->Close();
   }
 }

@@ -26,11 +26,11 @@ void BlendPicture(const png::Bitmap& picture, const png::Bitmap& mask, png::Bitm
 }
 
 bool DrawPicture(const std::string& gameFolder, int number, const png::Bitmap& background, Target target,
-                 bool mirrored, int* writeError) {
+                 bool mirrored, int* writeError, const std::string& extractTo) {
   try {
     png::Bitmap& out = *target.image;
     const int w = out.Width(), h = out.Height();
-    const std::string file = gamedata::ExtractPicture(gameFolder, number);
+    const std::string file = gamedata::ExtractPicture(gameFolder, number, extractTo);
     png::DecodedPng decoded = png::DecodePngFile(file, {kMaxPicturePixels, kMaxPicturePixels * 4});
     if (!decoded.ok()) return false;
     png::Bitmap& picture = decoded.image;
@@ -86,7 +86,8 @@ bool CopyBackground(const png::Bitmap& background, Target target) {
 }  // namespace
 
 PairDrawn DrawPair(int mode, int rightPicture, const std::string& gameFolder, const png::Bitmap& background,
-                   Target left, Target right, const ChipSource& chipSource, int char0, int char1) {
+                   Target left, Target right, const ChipSource& chipSource, int char0, int char1,
+                   const std::string& extractTo) {
   PairDrawn drawn;
   if (mode == -1) {
     const std::array<png::Bitmap, 6>& chips = chipSource();
@@ -97,8 +98,8 @@ PairDrawn DrawPair(int mode, int rightPicture, const std::string& gameFolder, co
     drawn.left = drawn.right = true;
     return drawn;
   }
-  drawn.left = DrawPicture(gameFolder, mode, background, left, true, &drawn.writeError);
-  drawn.right = DrawPicture(gameFolder, rightPicture, background, right, false, &drawn.writeError);
+  drawn.left = DrawPicture(gameFolder, mode, background, left, true, &drawn.writeError, extractTo);
+  drawn.right = DrawPicture(gameFolder, rightPicture, background, right, false, &drawn.writeError, extractTo);
   return drawn;
 }
 

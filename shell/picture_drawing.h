@@ -23,9 +23,9 @@ inline constexpr std::uint64_t kMaxPicturePixels = 4096ull * 4096ull;
 // over the part of the background under it: through the picture's alpha, or
 // with its top-left colour as the key; centred vertically, left edge used,
 // mirrored on request. Any failure leaves the target as it was; returns success.
-// writeError: the errno when the picture could not be written into the working folder.
+// writeError: the errno when the picture could not be written into extractTo.
 bool DrawPicture(const std::string& gameFolder, int number, const png::Bitmap& background, Target target,
-                 bool mirrored, int* writeError = nullptr);
+                 bool mirrored, int* writeError = nullptr, const std::string& extractTo = ".");
 
 // The blend itself: mask 0 shows the picture, 255 the background.
 void BlendPicture(const png::Bitmap& picture, const png::Bitmap& mask, png::Bitmap& canvas, bool mirrored);
@@ -41,6 +41,7 @@ struct PairDrawn {
 // The chips are asked for only in chip mode: decoding them costs start-up time.
 using ChipSource = std::function<const std::array<png::Bitmap, 6>&()>;
 PairDrawn DrawPair(int mode, int rightPicture, const std::string& gameFolder, const png::Bitmap& background,
-                   Target left, Target right, const ChipSource& chips, int char0, int char1);
+                   Target left, Target right, const ChipSource& chips, int char0, int char1,
+                   const std::string& extractTo = ".");
 
 }  // namespace vp::shell

@@ -78,6 +78,12 @@ TEST_F(Run, TheCountComesFirstAndAnUndeliveredNoticeIsToldAgain) {
 }
 
 TEST_F(Run, APreviewChangesNothingAndAScratchFolderCountsNothing) {
+  // A logon's voice, being spoken while the player opens the preview.
+  CounterRun logon = Make(RunSetup::At("/opt/vp/", box.work().path() + "/", true));
+  logon.Count();
+  const std::string voice = logon.extractionFolder() + "0001.wav";
+  test::WriteFile(voice, "RIFF");
+  test::WriteFile(logon.extractionFolder() + "extracted-files.txt", "0001.wav\n");
   const std::string history = test::ReadFile("TALLYDAT");
   const std::string registry = box.RegText(platform::RegRoot::CurrentUser);
   RunSetup preview = RunSetup::At("/opt/vp/", box.work().path() + "/", true);
@@ -87,16 +93,22 @@ TEST_F(Run, APreviewChangesNothingAndAScratchFolderCountsNothing) {
   preview.settings = unsaved;
   CounterRun shown = Make(preview);
   shown.Prepare();
+  EXPECT_NE(shown.extractionFolder(), logon.extractionFolder());
   shown.Finish(false);
+  EXPECT_TRUE(platform::FileExists(voice));
+  EXPECT_FALSE(platform::DirectoryExists(shown.extractionFolder()));
+  logon.Finish(false);
+  EXPECT_FALSE(platform::DirectoryExists(logon.extractionFolder()));
   EXPECT_EQ(shown.settings().char1, 5);
-  EXPECT_EQ(shown.historyAfter().count, 42u);
+  EXPECT_EQ(shown.historyAfter().count, 43u);
   EXPECT_EQ(test::ReadFile("TALLYDAT"), history);
   EXPECT_EQ(box.RegText(platform::RegRoot::CurrentUser), registry);  // no sound, no published path, no memory
 
   CounterRun scratch = Make(RunSetup::At("/opt/vp/", box.work().path() + "/", false));
   scratch.Prepare();
   EXPECT_EQ(test::ReadFile("TALLYDAT"), history);
-  EXPECT_TRUE(platform::FindFiles(box.work().path(), "startups-*.log").empty());  // neither run logged
+  // Only the logon logged.
+  EXPECT_EQ(test::ReadFile(box.work().path() + "/startups-2026.log"), "2026-12-08T09:00:00+09:00\n");
   EXPECT_NE(scratch.NoticeText().find("作業フォルダを使えないため"), std::string::npos);
 }
 

@@ -27,8 +27,9 @@ took=$(( $(date +%s) - start ))
 [ -e "$work/run/CAFE.ogg" ] && [ -e "$work/run/2024.png" ] || fail "the player's own files were deleted"
 [ ! -e "$work/run/0FFE.WAV" ] || fail "the previous run's voices were not deleted"
 [ -e "$work/run/Song.WAV" ] || fail "a file of the user was deleted"
+[ -z "$(find "$work/run" -name 'extracting-*')" ] || fail "the run's own extraction folder was left behind"
 wavs=$(find "$work/run" -name '*.wav' | wc -l)
-[ "$wavs" -ge 2 ] || fail "expected the spoken voices and the exit voice, found $wavs wav files"
+[ "$wavs" -eq 1 ] || fail "expected only the exit voice to stay, found $wavs wav files"
 exit_sound=$(grep -A1 'SystemExit' "$work/reg/HKEY_CURRENT_USER.reg" | tail -1)
 echo "$exit_sound" | grep -q '\.wav"' || fail "exit sound not replaced: $exit_sound"
 count=$(od -An -t u4 -j 4 -N 4 "$work/run/TALLYDAT" | tr -d ' ')

@@ -59,7 +59,7 @@ for signal in TERM HUP INT; do
   wait "$pid" || status=$?
   took=$(( ($(date +%s%N) - sent) / 1000000 ))
   [ "$took" -lt 1000 ] || fail "SIG$signal: the run took $took ms to end"
-  [ -z "$(find "$work/run" -iname '*.png' -o -iname '*.wav' -o -iname '*.ogg')" ] ||
+  [ -z "$(find "$work/run" -iname '*.png' -o -iname '*.wav' -o -iname '*.ogg' -o -name 'extracting-*')" ] ||
     fail "SIG$signal: this run's files were left: $(ls "$work/run")"
   [ "$(od -An -t u4 -j 4 -N 4 "$work/run/TALLYDAT" | tr -d ' ')" = 2 ] || fail "SIG$signal: the count was not kept"
   echo "SIG$signal: ended in $took ms (status $status)"

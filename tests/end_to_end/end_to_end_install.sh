@@ -27,7 +27,8 @@ printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QOTA_CORP\\VerbellePlus]\n"in
 printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\n"timer"=dword:00000001\n"wave"=dword:00000001\n' \
   > "$work/reg/HKEY_CURRENT_USER.reg"
 for run in 1 2; do
-  (cd "$work/elsewhere" && timeout 60 "$prefix/bin/vpcounter" /C >/dev/null 2>&1) || fail "run $run did not end by itself"
+  (cd "$work/elsewhere" && VPCOUNTER_TRACE_VOICES=1 timeout 60 "$prefix/bin/vpcounter" /C >/dev/null 2>"$work/run$run.err") ||
+    fail "run $run did not end by itself"
 done
 
 state="$HOME/.local/state/vpcounter"
@@ -36,7 +37,9 @@ hist="$state/TALLYDAT"
 [ "$(stat -c %a "$state")" = 700 ] || fail "the per-user folder is not private ($(stat -c %a "$state"))"
 [ "$(od -An -t u4 -j 4 -N 4 "$hist" | tr -d ' ')" -eq 3 ] || fail "the count is not 3"
 [ ! -e "$work/elsewhere/TALLYDAT" ] || fail "a history was written where the program was started"
-ls "$state"/*.wav >/dev/null 2>&1 || fail "no voice was decoded: the private library folder was not used"
+grep -q "voice 0 start [0-9]* $state/extracting-.*\.wav" "$work/run2.err" ||
+  fail "no voice was decoded: the private library folder was not used: $(cat "$work/run2.err")"
+[ -z "$(find "$state" -name 'extracting-*')" ] || fail "a run's extraction folder was left behind"
 grep -qF "\"tallydatfile\"=\"$hist\"" "$work/reg/HKEY_CURRENT_USER.reg" || fail "tallydatfile does not name the per-user history"
 grep -qF "\"tallydatexec\"=\"$prefix/bin/VPCOUNT.EXE\"" "$work/reg/HKEY_CURRENT_USER.reg" || fail "tallydatexec is wrong"
 echo "installed copy end to end: ok"

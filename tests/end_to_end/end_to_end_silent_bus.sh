@@ -17,10 +17,9 @@ printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QOTA_CORP\\VerbellePlus]\n"in
 printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\n"timer"=dword:00000001\n"wave"=dword:00000001\n' \
   > "$work/reg/HKEY_CURRENT_USER.reg"
 count() { { od -An -t u4 -j 4 -N 4 "$work/run/TALLYDAT" 2>/dev/null || echo 0; } | tr -d ' '; }
-# A run's pictures go when it ends; its voices stay for the next run to
-# remove, except after a logout.
-pictures_left() { find "$work/run" -maxdepth 1 -name '*.png' | wc -l; }
-files_left() { find "$work/run" -maxdepth 1 \( -name '*.png' -o -name '*.wav' \) | wc -l; }
+# A run's pictures and voices go with its own folder when it ends.
+pictures_left() { find "$work/run" \( -name '*.png' -o -name 'extracting-*' \) | wc -l; }
+files_left() { find "$work/run" \( -name '*.png' -o -name '*.wav' -o -name 'extracting-*' \) | wc -l; }
 
 start_xvfb
 pids+=($xvfb)

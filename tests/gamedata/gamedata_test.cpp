@@ -10,11 +10,11 @@
 
 #include "gamedata/archive.h"
 #include "gamedata/archive_layout.h"
+#include "gamedata/run_folder.h"
 #include "shell/picture_drawing.h"
 #include "gamedata/game_folder.h"
 #include "gamedata/sound_scheme.h"
 #include "gamedata/voice_decoder.h"
-#include "platform/work_folder.h"
 #include "platform/files.h"
 #include "platform/work_folder.h"
 #include "test_support.h"
@@ -241,6 +241,48 @@ TEST_F(GameData, WhatIsExtractedIsListedAndRemovedAfterwards) {
   EXPECT_FALSE(platform::FileExists(picture));
   EXPECT_TRUE(platform::FileExists("2024.png"));
   EXPECT_FALSE(platform::FileExists("extracted-files.txt"));
+}
+
+// A preview beside a logon, or two logons: each extracts into a folder of its
+// own, and removing one run's files never touches another's or the player's.
+TEST_F(GameData, EachRunExtractsIntoAFolderOfItsOwn) {
+  Pictures({{1, "one"}}, 1);
+  Voices(0, {{0, Ogg(1)}});
+  const std::string work = box.work().path();
+  const std::string logon = MakeRunFolder(work), preview = MakeRunFolder(work);
+  ASSERT_NE(logon, preview);
+  ASSERT_EQ(logon.rfind(work + "/extracting-", 0), 0u) << logon;
+  const std::string voice = ExtractVoice(game, 1, logon);
+  EXPECT_EQ(voice, logon + "0001.wav");
+  ASSERT_TRUE(platform::FileExists(voice));
+  EXPECT_EQ(ExtractVoice(game, 1, preview), preview + "0001.wav");
+  EXPECT_EQ(ExtractPicture(game, 1, preview), preview + "001.png");
+  RemoveRunFolder(preview);
+  EXPECT_FALSE(platform::DirectoryExists(preview));
+  EXPECT_TRUE(platform::FileExists(voice));
+  // A file the player put there keeps the folder, and itself.
+  WriteFile(logon + "2024.png", "mine");
+  RemoveRunFolder(logon);
+  EXPECT_FALSE(platform::FileExists(voice));
+  EXPECT_EQ(ReadFile(logon + "2024.png"), "mine");
+
+  // A killed run's folder goes at the next run; a live run's, a link or a
+  // file under such a name stay. 999999999 is beyond any pid.
+  const std::string dead = work + "/extracting-999999999-abcdef";
+  platform::CreateFolders(dead);
+  WriteFile(dead + "/003.png", "x");
+  WriteFile(dead + "/extracted-files.txt", "003.png\n");
+  test::TempDir outside;
+  WriteFile(outside / "003.png", "precious");
+  WriteFile(outside / "extracted-files.txt", "003.png\n");
+  ASSERT_EQ(symlink(outside.path().c_str(), (work + "/extracting-999999998-linked").c_str()), 0);
+  const std::string live = MakeRunFolder(work);
+  EXPECT_EQ(RemoveStaleRunFolders(work), 1);
+  EXPECT_FALSE(platform::DirectoryExists(dead));
+  EXPECT_TRUE(platform::DirectoryExists(live));
+  EXPECT_EQ(ReadFile(outside / "003.png"), "precious");
+  RemoveRunFolder(work + "/");  // the working folder itself is never removed
+  EXPECT_TRUE(platform::DirectoryExists(work));
 }
 
 TEST_F(GameData, PlantedLinksAreReplacedNeverWrittenThrough) {
