@@ -1,5 +1,8 @@
 #include "settings/startup_shortcut.h"
 
+#include <climits>
+#include <cstdlib>
+
 #include "platform/autostart.h"
 #include "platform/files.h"
 
@@ -20,7 +23,47 @@ std::string WithoutSlash(std::string path) {
   return path;
 }
 
+// Entries are a few hundred bytes; anything larger is not one of ours.
+constexpr std::size_t kEntryBytes = 64 * 1024;
+
+std::string RealPath(const std::string& path) {
+  char real[PATH_MAX];
+  return !path.empty() && ::realpath(path.c_str(), real) ? std::string(real) : std::string();
+}
+
 }  // namespace
+
+std::string EntryProgram(const std::string& entryText) {
+  bool inMainGroup = false;
+  std::size_t at = 0;
+  while (at < entryText.size()) {
+    const std::size_t end = std::min(entryText.find('\n', at), entryText.size());
+    std::string line = entryText.substr(at, end - at);
+    at = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line.front() == '[') {
+      inMainGroup = line == "[Desktop Entry]";
+      continue;
+    }
+    if (!inMainGroup || line.compare(0, 5, "Exec=") != 0) continue;
+    std::string_view value = std::string_view(line).substr(5);
+    while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
+    if (!value.empty() && value.front() == '"') {
+      const std::size_t close = value.find('"', 1);
+      return close == std::string_view::npos ? std::string() : std::string(value.substr(1, close - 1));
+    }
+    return std::string(value.substr(0, value.find(' ')));
+  }
+  return {};
+}
+
+bool StartsProgram(const std::string& entryProgram, const std::string& executable) {
+  if (entryProgram.empty()) return false;
+  const std::string entryReal = RealPath(entryProgram), ownReal = RealPath(executable);
+  if (!entryReal.empty() && !ownReal.empty()) return entryReal == ownReal;
+  // Without our own file to compare with, the names decide; a gone program never matches us.
+  return ownReal.empty() && entryProgram == executable;
+}
 
 bool EntrySafePath(std::string_view path) {
   if (path.empty() || path.front() != '/') return false;
@@ -95,7 +138,17 @@ void StartupShortcuts::Locate() {
 }
 
 void StartupShortcuts::Refresh() {
-  for (int i = 0; i < 2; ++i) scopes_[static_cast<std::size_t>(i)].checked = Holds(i);
+  for (int i = 0; i < 2; ++i) {
+    StartupScope& s = scopes_[static_cast<std::size_t>(i)];
+    s.checked = Holds(i);
+    s.startsOther = false;
+    s.otherProgram.clear();
+    if (!s.checked) continue;
+    const auto text = platform::ReadWholeFile(s.shortcut, kEntryBytes);
+    const std::string program = text ? EntryProgram(*text) : std::string();
+    s.startsOther = !StartsProgram(program, executable_);
+    if (s.startsOther) s.otherProgram = program;
+  }
 }
 
 bool StartupShortcuts::Holds(int i) const {
@@ -120,12 +173,20 @@ void StartupShortcuts::RegisterStartup(int s, int o) {
   StartupScope& scope = scopes_[static_cast<std::size_t>(s)];
   StartupScope& other = scopes_[static_cast<std::size_t>(o)];
   Refresh();
-  if (Holds(s)) {
+  const std::string prefix = s == 0 ? "現ユーザーの" : "全てのユーザーの";
+  if (Holds(s) && !scope.startsOther) {
     tell_("すでにスタートアップ登録済みです。");
     return;
   }
-  const std::string prefix = s == 0 ? "現ユーザーの" : "全てのユーザーの";
-  if (!ask_(prefix + "スタートアップへ登録を行います。\nよろしいですか？\n※統合環境利用時は登録しないで下さい")) return;
+  if (Holds(s)) {
+    const std::string what = scope.otherProgram.empty() ? std::string("このプログラムではないもの")
+                                                        : "「" + scope.otherProgram + "」";
+    if (!ask_(prefix + "スタートアップには" + what +
+              "が登録されていて、このプログラムは起動されません。\nこのプログラムを登録し直します。よろしいですか？"))
+      return;
+  } else if (!ask_(prefix + "スタートアップへ登録を行います。\nよろしいですか？\n※統合環境利用時は登録しないで下さい")) {
+    return;
+  }
   if (!CreateShortcut(scope.shortcut, executable_, "/C", workFolder_, scope.launcher)) {
     // The entry that works stays: losing it would stop the counting at the next logon.
     Refresh();

@@ -27,6 +27,13 @@ bool EntrySafeFolder(std::string_view path);
 std::string DesktopEntryText(const std::string& program, const std::string& argument,
                              const std::string& workFolder = {});
 
+// The program an entry's Exec= starts (its first word, unquoted); "" when
+// the text has none.
+std::string EntryProgram(const std::string& entryText);
+// Whether an entry's program is this one: the same file once links are
+// followed; a program that is gone is never this one.
+bool StartsProgram(const std::string& entryProgram, const std::string& executable);
+
 // Writes the autostart entry (atomically). A program or working folder whose
 // path cannot be written in an entry is reached through links in
 // launcherFolder ("vpcounter" and "work"). False when nothing could be written.
@@ -39,7 +46,12 @@ struct StartupScope {
   std::string shortcut;  // folder + "/" + kShortcutName
   std::string launcher;  // where the entry's links go when it needs them
   bool available = false;  // the menu item is enabled
-  bool checked = false;    // the menu item's mark: the entry is on disk
+  bool checked = false;    // the entry is on disk
+  // The entry on disk starts another copy, or one that is gone (the program
+  // was moved or unpacked elsewhere): desktops skip it or count elsewhere.
+  bool startsOther = false;
+  std::string otherProgram;  // what it starts then
+  bool marked() const { return checked && !startsOther; }  // the menu item's mark
 };
 
 class StartupShortcuts {

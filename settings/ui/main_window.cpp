@@ -193,9 +193,9 @@ void TfrmMain::CreateMenu() {
   preview->setToolTip(preview->statusTip());
   connect(preview, &QAction::triggered, this, &TfrmMain::mnuPreviewClick);
   QMenu* startup = func->addMenu(QStringLiteral("スタートアップ登録(&S)"));
-  mnuStartupUser_ = startup->addAction(QStringLiteral("現ユーザーのみ利用(&U)"));
+  mnuStartupUser_ = startup->addAction(QString());
   mnuStartupUser_->setObjectName("mnuStartupUser");
-  mnuStartupComm_ = startup->addAction(QStringLiteral("全てのユーザー利用(&A)"));
+  mnuStartupComm_ = startup->addAction(QString());
   mnuStartupComm_->setObjectName("mnuStartupComm");
   for (QAction* a : {mnuStartupUser_, mnuStartupComm_}) a->setCheckable(true);
   // The marks show what is on disk when the menu opens, whoever changed it.
@@ -271,10 +271,16 @@ bool TfrmMain::SaveOrTell() {
 }
 
 void TfrmMain::UpdateStartupMarks() {
-  mnuStartupUser_->setEnabled(shortcuts_->Scope(0).available);
-  mnuStartupUser_->setChecked(shortcuts_->Scope(0).checked);
-  mnuStartupComm_->setEnabled(shortcuts_->Scope(1).available);
-  mnuStartupComm_->setChecked(shortcuts_->Scope(1).checked);
+  const QString captions[2] = {QStringLiteral("現ユーザーのみ利用(&U)"), QStringLiteral("全てのユーザー利用(&A)")};
+  QAction* items[2] = {mnuStartupUser_, mnuStartupComm_};
+  for (int i = 0; i < 2; ++i) {
+    const settings::StartupScope& scope = shortcuts_->Scope(i);
+    items[i]->setEnabled(scope.available);
+    items[i]->setChecked(scope.marked());
+    // An entry left by a moved copy is no registration of this one: said in the item itself.
+    items[i]->setText(scope.checked && scope.startsOther ? captions[i] + QStringLiteral("（別の場所を起動・要再登録）")
+                                                          : captions[i]);
+  }
 }
 
 void TfrmMain::UpdateCharacters() {

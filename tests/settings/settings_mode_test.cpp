@@ -210,6 +210,46 @@ TEST_F(Shortcuts, CreatingInOneScopeRemovesTheOther) {
   EXPECT_EQ(asked.size(), 1u);
 }
 
+// An entry left by a moved or unpacked copy starts nothing here: it is shown
+// as such, and registering rewrites it once the player agrees.
+TEST_F(Shortcuts, AnEntryForAMovedCopyIsShownAndRewritten) {
+  EXPECT_EQ(EntryProgram(DesktopEntryText("/opt/vp counter/vpcounter", "/C")), "/opt/vp counter/vpcounter");
+  EXPECT_EQ(EntryProgram("[Other]\nExec=/x\n[Desktop Entry]\r\nExec=/usr/bin/vpcounter /C\r\n"), "/usr/bin/vpcounter");
+  EXPECT_EQ(EntryProgram("[Desktop Entry]\nExec=\"/unterminated /C\n"), "");
+  EXPECT_EQ(EntryProgram("[Desktop Entry]\nName=x\n"), "");
+  // Links are followed: the launcher link of an entry is the program itself.
+  const std::string program = home / "copy/vpcounter";
+  platform::CreateFolders(home / "copy");
+  test::WriteFile(program, "program");
+  ASSERT_EQ(symlink(program.c_str(), (home / "link").c_str()), 0);
+  EXPECT_TRUE(StartsProgram(home / "link", program));
+  EXPECT_FALSE(StartsProgram(home / "gone/vpcounter", program));
+  EXPECT_FALSE(StartsProgram("", program));
+
+  shortcuts = std::make_unique<StartupShortcuts>(
+      [this](const std::string& t) {
+        asked.push_back(t);
+        return answer;
+      },
+      [this](const std::string& t) { told.push_back(t); }, program);
+  platform::CreateFolders(home / "config/autostart");
+  test::WriteFile(User(), DesktopEntryText(home / "old place/vpcounter", "/C"));
+  shortcuts->Locate();
+  EXPECT_TRUE(shortcuts->Scope(0).checked);
+  EXPECT_TRUE(shortcuts->Scope(0).startsOther);
+  EXPECT_FALSE(shortcuts->Scope(0).marked());
+  answer = false;
+  shortcuts->RegisterStartup(0, 1);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_NE(asked[0].find("「" + home / "old place/vpcounter" + "」が登録されていて"), std::string::npos) << asked[0];
+  EXPECT_NE(test::ReadFile(User()).find("old place"), std::string::npos);  // no is no
+  answer = true;
+  shortcuts->RegisterStartup(0, 1);
+  EXPECT_NE(test::ReadFile(User()).find("TryExec=" + program + "\n"), std::string::npos);
+  EXPECT_TRUE(shortcuts->Scope(0).marked());
+  EXPECT_TRUE(told.empty());
+}
+
 TEST_F(Shortcuts, OnlyYesCreatesOrRemoves) {
   answer = false;
   shortcuts->RegisterStartup(1, 0);

@@ -19,6 +19,7 @@
 #include <sys/stat.h>
 #include <memory>
 
+#include "platform/executable.h"
 #include "platform/files.h"
 #include "settings/ui/main_window.h"
 #include "settings/startup_shortcut.h"
@@ -348,15 +349,24 @@ TEST_F(MainWindow, StartupMenuMarksFollowTheFolders) {
   const std::string user = config / "autostart/" + std::string(kShortcutName);
   const std::string all = system / "autostart/" + std::string(kShortcutName);
   platform::CreateFolders(system / "autostart");
-  test::WriteFile(all, "");
+  test::WriteFile(all, settings::DesktopEntryText(platform::ExecutablePath(), "/C"));
+  // The user's entry was left by a copy that has moved since.
+  platform::CreateFolders(config / "autostart");
+  test::WriteFile(user, settings::DesktopEntryText("/gone/vpcounter", "/C"));
   auto w = Open();
   auto* userItem = Find<QAction>(w.get(), "mnuStartupUser");
   auto* allItem = Find<QAction>(w.get(), "mnuStartupComm");
   EXPECT_FALSE(userItem->isChecked());
+  EXPECT_TRUE(userItem->text().contains(QStringLiteral("別の場所")));
   EXPECT_TRUE(allItem->isChecked());
+  EXPECT_FALSE(allItem->text().contains(QStringLiteral("別の場所")));
   answer = true;
   userItem->trigger();
+  ASSERT_FALSE(messages.empty());
+  EXPECT_TRUE(messages.back().contains(QStringLiteral("「/gone/vpcounter」が登録されていて"))) << messages.back().toStdString();
   EXPECT_TRUE(userItem->isChecked());
+  EXPECT_FALSE(userItem->text().contains(QStringLiteral("別の場所")));
+  EXPECT_NE(test::ReadFile(user).find("TryExec=" + platform::ExecutablePath() + "\n"), std::string::npos);
   EXPECT_FALSE(allItem->isChecked());
   EXPECT_TRUE(platform::FileExists(user));
   EXPECT_FALSE(platform::FileExists(all));
