@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <set>
 
+#include "platform/clock.h"
 #include "settings/statistics.h"
 
 namespace vp::settings {
@@ -95,6 +96,22 @@ bool LogStartsAfterHistory(const std::vector<state::LoggedStartup>& startups, co
   return static_cast<platform::TimeValue>(history.firstTime) + 60 < startups.front().time;
 }
 
+DayRun UnvouchedDays(const std::vector<state::LoggedStartup>& startups, const state::StartHistory& history) {
+  if (state::NothingRecorded(history) || history.lastTime == 0 || startups.empty()) return {};
+  platform::LocalTime last;
+  if (!platform::BreakDownLocal(static_cast<platform::TimeValue>(history.lastTime), last)) return {};
+  const std::int64_t lastDay = DayNumber(last.year, last.month, last.day);
+  const state::LoggedStartup& newest = startups.back();
+  const std::int64_t newestDay = DayNumber(newest.year, newest.month, newest.day);
+  // A minute covers clocks that moved between the history's write and the log's.
+  if (newest.time + 60 < static_cast<platform::TimeValue>(history.lastTime))
+    return newestDay <= lastDay ? DayRun{newestDay, lastDay} : DayRun{lastDay, lastDay};
+  std::uint32_t onLastDay = 0;
+  for (const state::LoggedStartup& s : startups) onLastDay += DayNumber(s.year, s.month, s.day) == lastDay ? 1 : 0;
+  if (onLastDay < history.dayCount) return {lastDay, lastDay};
+  return {};
+}
+
 std::string DateText(std::int64_t dayNumber) {
   const CivilDate d = DateOf(dayNumber);
   char text[32];
@@ -126,6 +143,19 @@ CalendarTexts DescribeCalendar(const CalendarYear& year, const state::StartupLog
     t.problems = "読めない行が " + std::to_string(log.damagedLines) + " 行ありました（数えずに、ファイルにはそのまま残しています）。";
   for (const std::string& name : log.unreadableFiles)
     t.problems += (t.problems.empty() ? "" : "\n") + std::string("読めないファイルがあります: ") + name;
+  if (!log.leftOutFiles.empty()) {
+    std::string names;
+    for (const std::string& name : log.leftOutFiles) names += (names.empty() ? "" : "、") + name;
+    t.problems += (t.problems.empty() ? "" : "\n") + std::string("記録が大きすぎるため、古い年の記録は読み込んでいません: ") + names;
+  }
+  if (year.unvouched.Length() > 0) {
+    const std::string days = year.unvouched.Length() == 1
+                                 ? DateText(year.unvouched.first)
+                                 : DateText(year.unvouched.first) + "〜" + DateText(year.unvouched.last);
+    t.problems += (t.problems.empty() ? "" : "\n") + days +
+                  "（斜線の日）の起動は記録に抜けがあり、実際はもっと多く起動しています（履歴では前回起動 " +
+                  DateTimeText(history.lastTime) + "）。起動の記録に書き込めなかった間の分です。";
+  }
   return t;
 }
 
@@ -151,7 +181,8 @@ std::string DayCountText(const CalendarYear& year, std::size_t index) {
   static const char* const kWeekdays[7] = {"日", "月", "火", "水", "木", "金", "土"};
   const std::int64_t day = year.firstDay + static_cast<std::int64_t>(index);
   const int count = index < year.perDay.size() ? year.perDay[index] : 0;
-  return DateText(day) + "（" + kWeekdays[DateOf(day).weekday] + "）: " + std::to_string(count) + " 回";
+  return DateText(day) + "（" + kWeekdays[DateOf(day).weekday] + "）: " + std::to_string(count) +
+         (year.Unvouched(index) ? " 回以上（記録に抜けがあります）" : " 回");
 }
 
 }  // namespace vp::settings

@@ -36,6 +36,11 @@ struct CalendarYear {
   int busiestCount = 0;
   std::int64_t busiestDay = -1;  // the first of the busiest days; -1 for an empty year
   DayRun longestRun;             // the longest run that touches this year, counted in full
+  DayRun unvouched;              // days whose counts may be short (UnvouchedDays), any year
+  bool Unvouched(std::size_t index) const {
+    const std::int64_t day = firstDay + static_cast<std::int64_t>(index);
+    return day >= unvouched.first && day <= unvouched.last;
+  }
 };
 CalendarYear BuildCalendarYear(const std::vector<state::LoggedStartup>& startups, int year);
 
@@ -52,18 +57,25 @@ inline constexpr int kShades = 5;
 // log came later than the history, or could not be written for a while).
 bool LogStartsAfterHistory(const std::vector<state::LoggedStartup>& startups, const state::StartHistory& history);
 
+// The days the log cannot vouch for: the history's own last start-up, or its
+// count of start-ups that day, tells of start-ups the log does not hold (it
+// could not be written for a while). From the day of the log's last start-up
+// to the history's last day; an empty run when the two agree.
+DayRun UnvouchedDays(const std::vector<state::LoggedStartup>& startups, const state::StartHistory& history);
+
 // What the window says beside the grid, in Japanese.
 struct CalendarTexts {
   std::string total;       // "2026年の起動: 120 回（起動した日: 80 日）"
   std::string longestRun;  // "最長連続: 12 日（2025/12/29〜2026/01/09）"
   std::string busiestDay;  // "最も起動した日: 2026/03/08（5 回）"
   std::string note;        // about a history older than the log, or ""
-  std::string problems;    // damaged lines or unreadable files, or ""
+  std::string problems;    // damaged lines, unreadable or left-out files, days the log misses, or ""
 };
 CalendarTexts DescribeCalendar(const CalendarYear& year, const state::StartupLog& log,
                                const state::StartHistory& history);
 std::string DateText(std::int64_t dayNumber);  // "2026/03/08"
-// One day of a year as the grid tells it: "2026/03/08（日）: 3 回".
+// One day of a year as the grid tells it: "2026/03/08（日）: 3 回", and
+// "2026/03/08（日）: 3 回以上（記録に抜けがあります）" on a day the log cannot vouch for.
 std::string DayCountText(const CalendarYear& year, std::size_t index);
 
 // The log for a spreadsheet: UTF-8 with a byte order mark (so spreadsheet

@@ -136,6 +136,18 @@ std::string ExtractWriteNotice(const std::string& folder, int error) {
          WriteAdvice(error);
 }
 
+std::string CsvExportNotice(const std::string& path, int error) {
+  if (path.find("\xEF\xBF\xBD") != std::string::npos)
+    return "フォルダかファイルの名前に UTF-8 で表せない文字（Windows の Shift_JIS など）があるため、CSVを書き出せませんでした。"
+           "\n名前を変えるか、別のフォルダを選んで下さい。\n" + path;
+  const std::string why = error ? "（" + SystemErrorText(error) + "）" : std::string();
+  const std::string advice = NoSpaceLeft(error) ? "空きを増やすか、別のディスクを選んで下さい。"
+                             : error == EACCES || error == EPERM || error == EROFS
+                                 ? "書き込めるフォルダを選んで下さい。"
+                                 : "別のフォルダか名前を選んで下さい。";
+  return "CSVを書き出せませんでした" + why + "。" + advice + "\n" + path;
+}
+
 std::string HistoryLockUnavailableNotice() {
   return "起動履歴のロックを取得できないため、ロックなしで数えます。\n"
          "同時に起動した分が数えられない可能性があります。";

@@ -26,6 +26,10 @@ std::string GameFilesNotice();
 // The game's pictures or voices could not be written into the working folder
 // (error: errno): the disk, not the game, is the cause.
 std::string ExtractWriteNotice(const std::string& folder, int error);
+// The calendar's CSV could not be written to path (UTF-8; error: errno). A
+// folder whose name is not UTF-8 reaches us with U+FFFD in its name: that,
+// not the folder's rights, is then the cause.
+std::string CsvExportNotice(const std::string& path, int error);
 // No lock of any kind could be had for the history.
 std::string HistoryLockUnavailableNotice();
 

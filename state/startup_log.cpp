@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 namespace vp::state {
 namespace {
@@ -81,22 +82,34 @@ platform::AppendStatus AppendStartup(const std::string& workFolder, const platfo
                                 kStartupLogYearBytes);
 }
 
-StartupLog ReadStartupLog(const std::string& workFolder) {
+StartupLog ReadStartupLog(const std::string& workFolder, std::uint64_t readBytes) {
   StartupLog log;
   const std::string folder = workFolder.empty() ? std::string(".") : workFolder;
+  std::vector<std::string> names;
   for (const std::string& name : platform::FindFiles(folder, "startups-*.log")) {
     int year = 0;
-    if (name.size() != 17 || !Digits(name, 9, 4, year) || name.compare(0, 9, "startups-") != 0) continue;
+    if (name.size() == 17 && Digits(name, 9, 4, year) && name.compare(0, 9, "startups-") == 0) names.push_back(name);
+  }
+  // Newest first, so that what a cap leaves out is the distant past.
+  std::sort(names.begin(), names.end(), std::greater<>());
+  std::uint64_t budget = readBytes;
+  for (const std::string& name : names) {
     // Only a regular file of ours, as the writer writes: not through a link.
     // A file many times a year's cap is not ours to read into memory.
     const std::string path = InFolder(workFolder, name);
-    const auto text = platform::IsPlainRegularFile(path)
-                          ? platform::ReadWholeFile(path, 4 * kStartupLogYearBytes)
-                          : std::optional<std::string>();
+    const bool ours = platform::IsPlainRegularFile(path);
+    const std::uint64_t size = ours ? platform::InspectPath(path).size : 0;
+    if (ours && size > budget && size <= 4 * kStartupLogYearBytes) {
+      log.leftOutFiles.insert(log.leftOutFiles.begin(), name);
+      budget = 0;  // older years would leave gaps in between
+      continue;
+    }
+    const auto text = ours ? platform::ReadWholeFile(path, 4 * kStartupLogYearBytes) : std::optional<std::string>();
     if (!text) {
       log.unreadableFiles.push_back(name);
       continue;
     }
+    budget -= std::min<std::uint64_t>(budget, text->size());
     std::string_view rest = *text;
     while (!rest.empty()) {
       const std::size_t end = rest.find('\n');

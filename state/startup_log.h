@@ -37,12 +37,18 @@ std::optional<LoggedStartup> ParseStartupLine(std::string_view line);
 // Counter mode, under the counting lock, after the count was saved.
 platform::AppendStatus AppendStartup(const std::string& workFolder, const platform::LocalTime& local);
 
+// All years' files together are read up to this (sixteen years at the
+// yearly cap, some 650 000 start-ups): hundreds of oversized files must not
+// exhaust memory. The newest years are read first.
+inline constexpr std::uint64_t kStartupLogReadBytes = 16 * kStartupLogYearBytes;
+
 struct StartupLog {
   std::vector<LoggedStartup> startups;  // in time order, whatever order the lines were in
   int damagedLines = 0;                 // skipped, and left in the file as they are
   std::vector<std::string> unreadableFiles;
+  std::vector<std::string> leftOutFiles;  // not read: beyond kStartupLogReadBytes, oldest first
 };
-StartupLog ReadStartupLog(const std::string& workFolder);
+StartupLog ReadStartupLog(const std::string& workFolder, std::uint64_t readBytes = kStartupLogReadBytes);
 
 // Lines no start-up of this program can have written (before 2000, or more
 // than two days after the history's last start-up, or after now when the

@@ -169,6 +169,7 @@ TfrmCalendar::TfrmCalendar(QWidget* owner, const SettingsSession& session)
 
 void TfrmCalendar::ShowYear(int year) {
   shown_ = BuildCalendarYear(log_.startups, year);
+  shown_.unvouched = UnvouchedDays(log_.startups, session_.history());
   const CalendarTexts texts = DescribeCalendar(shown_, log_, session_.history());
   // The day focus starts on today in this year, else on 1 January.
   platform::LocalTime today;
@@ -194,9 +195,7 @@ void TfrmCalendar::ExportCsv() {
   if (path.isEmpty()) return;
   const platform::WriteResult written = platform::WriteFileReplacing(path.toStdString(), StartupLogCsv(log_.startups));
   if (!written) {
-    const std::string why = written.error ? "（" + state::SystemErrorText(written.error) + "）" : std::string();
-    shell::ShowErrorBox(this, QStringLiteral("CSVを書き出せませんでした") + Text(why) +
-                                  QStringLiteral("。書き込めるフォルダを選んで下さい。\n") + path);
+    shell::ShowErrorBox(this, Text(state::CsvExportNotice(path.toStdString(), written.error)));
     lblExported_->clear();
     return;
   }

@@ -214,6 +214,11 @@ void YearGrid::paintEvent(QPaintEvent*) {
     p.setPen(QPen(kShadeEdge, 1));
     p.setBrush(kShadeColours[ShadeOf(year_->perDay[i])]);
     p.drawRoundedRect(QRectF(cell).adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
+    if (year_->Unvouched(i)) {
+      // Hatched: the count may be short, the log missed start-ups that day.
+      p.setBrush(QBrush(palette().color(QPalette::WindowText), Qt::BDiagPattern));
+      p.drawRoundedRect(QRectF(cell).adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
+    }
     if (i == focus_ && hasFocus()) {
       p.setPen(QPen(palette().color(QPalette::Highlight), 2));
       p.setBrush(Qt::NoBrush);

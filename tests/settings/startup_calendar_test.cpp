@@ -124,5 +124,42 @@ TEST(StartupCalendar, TheTextsNameTheYearTheRunTheBusiestDayAndWhatTheHistoryAlo
   EXPECT_NE(t.note.find("合計 3 回"), std::string::npos) << t.note;
 }
 
+// The log missed start-ups (it could not be written for a while): the
+// history's last start-up and its count that day say which days those were.
+TEST(StartupCalendar, DaysTheLogMissesAreMarkedFromTheHistorysOwnLastStartup) {
+  state::StartupLog log;
+  log.startups = Log({"2026-12-01T08:00:00+09:00", "2026-12-03T08:00:00+09:00", "2026-12-08T08:00:00+09:00"});
+  state::StartHistory history;
+  history.count = 9;
+  history.firstTime = static_cast<std::uint32_t>(log.startups.front().time);
+  history.lastTime = static_cast<std::uint32_t>(log.startups.back().time);
+  history.dayCount = 1;
+  EXPECT_EQ(UnvouchedDays(log.startups, history).Length(), 0);  // they agree
+  history.dayCount = 5;  // five on the 8th, one logged
+  DayRun missed = UnvouchedDays(log.startups, history);
+  EXPECT_EQ(DateText(missed.first), "2026/12/08");
+  EXPECT_EQ(missed.Length(), 1);
+  // The log stopped on the 3rd; the history counted on until the 8th.
+  log.startups.pop_back();
+  history.dayCount = 1;
+  missed = UnvouchedDays(log.startups, history);
+  EXPECT_EQ(DateText(missed.first), "2026/12/03");
+  EXPECT_EQ(DateText(missed.last), "2026/12/08");
+  CalendarYear year = BuildCalendarYear(log.startups, 2026);
+  year.unvouched = missed;
+  const std::size_t dec3 = static_cast<std::size_t>(DayNumber(2026, 12, 3) - year.firstDay);
+  EXPECT_EQ(DayCountText(year, dec3), "2026/12/03（木）: 1 回以上（記録に抜けがあります）");
+  EXPECT_EQ(DayCountText(year, dec3 - 2), "2026/12/01（火）: 1 回");
+  const CalendarTexts t = DescribeCalendar(year, log, history);
+  EXPECT_NE(t.problems.find("2026/12/03〜2026/12/08（斜線の日）の起動は記録に抜けがあり"), std::string::npos) << t.problems;
+  // Nothing logged yet, or nothing counted: the note speaks instead, no day is marked.
+  EXPECT_EQ(UnvouchedDays({}, history).Length(), 0);
+  EXPECT_EQ(UnvouchedDays(log.startups, state::StartHistory{}).Length(), 0);
+
+  log.leftOutFiles = {"startups-2001.log", "startups-2002.log"};
+  EXPECT_NE(DescribeCalendar(year, log, history).problems.find("読み込んでいません: startups-2001.log、startups-2002.log"),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace vp::settings

@@ -187,6 +187,27 @@ TEST(StartupLog, ImpossibleDatesAreDamagedLinesNotYears) {
   EXPECT_NE(test::ReadFile(StartupLogName(2026)).find("9999"), std::string::npos);
 }
 
+// Many large years are read newest first up to a total; the older ones are
+// named as left out, never read into memory.
+TEST(StartupLog, TheTotalReadIsBoundedAndTheOldestYearsAreLeftOut) {
+  test::Sandbox box;
+  std::string year;
+  for (int i = 0; i < 100; ++i) year += "2020-05-02T08:00:00+09:00\n";  // 2 600 bytes
+  for (int y = 2020; y <= 2026; ++y) {
+    std::string text = year;
+    for (std::size_t at = 0; at < text.size(); at += 26) text.replace(at, 4, std::to_string(y));
+    test::WriteFile(StartupLogName(y), text);
+  }
+  const StartupLog log = ReadStartupLog("", 3 * 2600);
+  ASSERT_EQ(log.startups.size(), 300u);
+  EXPECT_EQ(log.startups.front().year, 2024);
+  EXPECT_EQ(log.startups.back().year, 2026);
+  EXPECT_EQ(log.leftOutFiles, (std::vector<std::string>{"startups-2020.log", "startups-2021.log", "startups-2022.log",
+                                                        "startups-2023.log"}));
+  EXPECT_TRUE(log.unreadableFiles.empty());
+  EXPECT_EQ(ReadStartupLog("").startups.size(), 700u);
+}
+
 TEST(StartupLog, ALinkUnderTheLogsNameIsNotRead) {
   test::Sandbox box;
   test::WriteFile("elsewhere.txt", "2026-05-02T08:00:00+09:00\n");
