@@ -44,6 +44,8 @@ void CounterRun::Prepare() {
     if (!setup_.preview) gamedata::ReplaceWindowsSounds(settings_, reg_, setup_.workFolder, nowTm_.second);
   } catch (const gamedata::ExtractWriteError& e) {
     Add(state::ExtractWriteNotice(setup_.workFolder, e.error()));
+  } catch (const gamedata::DecoderMissingError& e) {
+    Add(state::VoiceDecoderNotice(e.what()));
   } catch (const gamedata::GameDataError&) {
     // The greeting and the count must not depend on the game's voices.
     Add(state::GameFilesNotice());
@@ -128,7 +130,8 @@ CounterRun::Pictures CounterRun::DrawPictures(const png::Bitmap& background, con
   p.drawn = shell::DrawPair(composition_.leftPicture, composition_.rightPicture, settings_.dirwave, background,
                             {&p.left, leftArea.left, leftArea.top}, {&p.right, rightArea.left, rightArea.top}, chips,
                             settings_.char0, settings_.char1, extractTo_);
-  if (p.drawn.writeError != 0) Add(state::ExtractWriteNotice(setup_.workFolder, p.drawn.writeError));
+  if (p.drawn.trouble.writeError != 0) Add(state::ExtractWriteNotice(setup_.workFolder, p.drawn.trouble.writeError));
+  if (p.drawn.trouble.outOfMemory) Add(state::PictureMemoryNotice());
   return p;
 }
 
@@ -146,6 +149,8 @@ CounterRun::PreparedVoice CounterRun::PrepareVoice(int voice) {
     if (platform::FileExists(wav)) prepared.wav = wav;
   } catch (const gamedata::ExtractWriteError& e) {
     prepared.error = memory_.Tell(state::ExtractWriteNotice(setup_.workFolder, e.error()));
+  } catch (const gamedata::DecoderMissingError& e) {
+    prepared.error = memory_.Tell(state::VoiceDecoderNotice(e.what()));
   } catch (const gamedata::GameDataError&) {
     prepared.error = memory_.Tell(state::GameFilesNotice());  // the sequence ends; the window still closes on time
   } catch (const std::exception& e) {

@@ -125,7 +125,10 @@ std::string ExtractVoice(const std::string& gameFolder, int n, const std::string
     const Archive archive(ResolveInGameFolder(gameFolder, VoiceArchiveName(fileNumber)));
     WriteOutput(folder, ogg, EntryData(archive, 16 * static_cast<std::int64_t>(entry), 16, 8, 4));
   }
-  LoadDecoder();
+  if (LoadDecoder() != 0) {
+    platform::DeleteFile(ogg);
+    throw DecoderMissingError(kDecoderLibrary);
+  }
   ListExtracted(folder, wav);
   DecodeOgg(ogg, wav);
   UnloadDecoder();

@@ -24,6 +24,13 @@ class ExtractWriteError : public GameDataError {
   int error_;
 };
 
+// The voice decoder library is missing or unusable: no voice can be spoken,
+// whatever the game holds.
+class DecoderMissingError : public GameDataError {
+ public:
+  using GameDataError::GameDataError;
+};
+
 // The game's pictures are 180 x 140 and its voices a few seconds long: an entry
 // larger than this is not extracted (its file stays empty), so a damaged or
 // hostile archive cannot make a run write gigabytes.
@@ -35,7 +42,8 @@ inline constexpr std::int64_t kMaxEntryBytes = 16 << 20;
 std::string ExtractPicture(const std::string& gameFolder, int n, const std::string& folder = ".");
 
 // Voice n of the voice archives, decoded to "%04X.wav" in folder; returns its
-// path whether or not decoding produced it ("" for n = 0). Raises GameDataError.
+// path whether or not decoding produced it ("" for n = 0). Raises GameDataError,
+// DecoderMissingError when the decoder library cannot be loaded.
 std::string ExtractVoice(const std::string& gameFolder, int n, const std::string& folder = ".");
 
 // The two clean-ups of a folder extracted into: the program's own extracted

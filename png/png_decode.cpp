@@ -33,7 +33,8 @@ DecodedPng DecodePng(const void* data, std::size_t size, const DecodeLimits& lim
   } catch (const EPngError& e) {
     return Failed(e.code(), e.detail().empty() ? e.what() : std::string(e.what()) + ": " + e.detail());
   } catch (const std::bad_alloc&) {
-    return Failed(PngErrorCode::BadImageSize, PngErrorMessage(PngErrorCode::BadImageSize));
+    // Within the limits, yet the memory is not there: the machine, not the image.
+    return Failed(PngErrorCode::OutOfMemory, PngErrorMessage(PngErrorCode::OutOfMemory));
   } catch (const std::exception& e) {  // the stream's own errors: reads past the data
     return Failed(PngErrorCode::ImageDataBroken, e.what());
   }

@@ -26,6 +26,7 @@ const char* PngErrorMessage(PngErrorCode code) {
     case PngErrorCode::WriteFailed: return "Write Image (PNG): Write Error";
     case PngErrorCode::BadReadBufferSize: return "PNG Param: Err IDAT Size(min:256  max:100000)";
     case PngErrorCode::BadWriteBufferSize: return "Write PNG Param: Err IDAT Size(min:256  max:100000)";
+    case PngErrorCode::OutOfMemory: return "PNG: Out of memory";
   }
   return "PNG: Error";
 }

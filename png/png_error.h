@@ -30,6 +30,7 @@ enum class PngErrorCode {
   WriteFailed,         // the encoder's deflate or output failed
   BadReadBufferSize,   // graphic object's IDAT size option
   BadWriteBufferSize,  // encoder's IDAT size option
+  OutOfMemory,         // the image is valid but memory for it could not be had
 };
 
 // The message of a code: the English texts of the codec's interface, several

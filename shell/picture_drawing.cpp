@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <exception>
+#include <new>
 
 #include "gamedata/archive.h"
 #include "platform/files.h"
@@ -26,13 +27,16 @@ void BlendPicture(const png::Bitmap& picture, const png::Bitmap& mask, png::Bitm
 }
 
 bool DrawPicture(const std::string& gameFolder, int number, const png::Bitmap& background, Target target,
-                 bool mirrored, int* writeError, const std::string& extractTo) {
+                 bool mirrored, PictureTrouble* trouble, const std::string& extractTo) {
   try {
     png::Bitmap& out = *target.image;
     const int w = out.Width(), h = out.Height();
     const std::string file = gamedata::ExtractPicture(gameFolder, number, extractTo);
     png::DecodedPng decoded = png::DecodePngFile(file, {kMaxPicturePixels, kMaxPicturePixels * 4});
-    if (!decoded.ok()) return false;
+    if (!decoded.ok()) {
+      if (trouble && decoded.error == png::PngErrorCode::OutOfMemory) trouble->outOfMemory = true;
+      return false;
+    }
     png::Bitmap& picture = decoded.image;
     picture.SetPixelFormat(png::PixelFormat::pf24bit);
     // The picture must cover the target; a smaller one is not drawn.
@@ -64,7 +68,10 @@ bool DrawPicture(const std::string& gameFolder, int number, const png::Bitmap& b
     out.Assign(canvas);
     return true;
   } catch (const gamedata::ExtractWriteError& e) {
-    if (writeError) *writeError = e.error();
+    if (trouble) trouble->writeError = e.error();
+    return false;
+  } catch (const std::bad_alloc&) {
+    if (trouble) trouble->outOfMemory = true;
     return false;
   } catch (const std::exception&) {
     return false;  // archive, file or picture unusable: the target keeps what it showed
@@ -98,8 +105,8 @@ PairDrawn DrawPair(int mode, int rightPicture, const std::string& gameFolder, co
     drawn.left = drawn.right = true;
     return drawn;
   }
-  drawn.left = DrawPicture(gameFolder, mode, background, left, true, &drawn.writeError, extractTo);
-  drawn.right = DrawPicture(gameFolder, rightPicture, background, right, false, &drawn.writeError, extractTo);
+  drawn.left = DrawPicture(gameFolder, mode, background, left, true, &drawn.trouble, extractTo);
+  drawn.right = DrawPicture(gameFolder, rightPicture, background, right, false, &drawn.trouble, extractTo);
   return drawn;
 }
 

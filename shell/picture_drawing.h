@@ -23,9 +23,13 @@ inline constexpr std::uint64_t kMaxPicturePixels = 4096ull * 4096ull;
 // over the part of the background under it: through the picture's alpha, or
 // with its top-left colour as the key; centred vertically, left edge used,
 // mirrored on request. Any failure leaves the target as it was; returns success.
-// writeError: the errno when the picture could not be written into extractTo.
+// What kept a picture from being drawn that the player should hear of.
+struct PictureTrouble {
+  int writeError = 0;        // errno when it could not be extracted into extractTo
+  bool outOfMemory = false;  // a valid picture, but no memory to decode it
+};
 bool DrawPicture(const std::string& gameFolder, int number, const png::Bitmap& background, Target target,
-                 bool mirrored, int* writeError = nullptr, const std::string& extractTo = ".");
+                 bool mirrored, PictureTrouble* trouble = nullptr, const std::string& extractTo = ".");
 
 // The blend itself: mask 0 shows the picture, 255 the background.
 void BlendPicture(const png::Bitmap& picture, const png::Bitmap& mask, png::Bitmap& canvas, bool mirrored);
@@ -36,7 +40,7 @@ void BlendPicture(const png::Bitmap& picture, const png::Bitmap& mask, png::Bitm
 struct PairDrawn {
   bool left = false;
   bool right = false;
-  int writeError = 0;  // errno when a picture could not be extracted into the working folder
+  PictureTrouble trouble;
 };
 // The chips are asked for only in chip mode: decoding them costs start-up time.
 using ChipSource = std::function<const std::array<png::Bitmap, 6>&()>;

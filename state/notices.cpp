@@ -148,6 +148,15 @@ std::string CsvExportNotice(const std::string& path, int error) {
   return "CSVを書き出せませんでした" + why + "。" + advice + "\n" + path;
 }
 
+std::string VoiceDecoderNotice(const std::string& library) {
+  return "声を再生する部品「" + library + "」が見つからないか読み込めないため、声なしで続けます。\n"
+         "このプログラムを入れ直すか、声が要らなければ詳細設定で声を切って下さい。";
+}
+
+std::string PictureMemoryNotice() {
+  return "メモリが足りないため、キャラクターの絵を表示できませんでした。\nほかのプログラムを閉じると、次のログオンから表示されます。";
+}
+
 std::string HistoryLockUnavailableNotice() {
   return "起動履歴のロックを取得できないため、ロックなしで数えます。\n"
          "同時に起動した分が数えられない可能性があります。";

@@ -30,6 +30,11 @@ std::string ExtractWriteNotice(const std::string& folder, int error);
 // folder whose name is not UTF-8 reaches us with U+FFFD in its name: that,
 // not the folder's rights, is then the cause.
 std::string CsvExportNotice(const std::string& path, int error);
+// The voice decoder library (its file name) is missing or cannot be loaded:
+// the greeting goes on without voices.
+std::string VoiceDecoderNotice(const std::string& library);
+// A character's picture is fine but memory to show it could not be had.
+std::string PictureMemoryNotice();
 // No lock of any kind could be had for the history.
 std::string HistoryLockUnavailableNotice();
 

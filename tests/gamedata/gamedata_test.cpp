@@ -17,6 +17,7 @@
 #include "gamedata/voice_decoder.h"
 #include "platform/files.h"
 #include "platform/work_folder.h"
+#include "state/notices.h"
 #include "test_support.h"
 #include "voice_synth.h"
 
@@ -143,7 +144,7 @@ TEST_F(GameData, AFullDiskIsReportedAsAFullDisk) {
   right.SetSize(164, 120);
   const shell::PairDrawn drawn = shell::DrawPair(1, 1, game, background, {&left, 10, 8}, {&right, 428, 8}, nullptr, 0, 1);
   EXPECT_FALSE(drawn.left);
-  EXPECT_EQ(drawn.writeError, ENOSPC);
+  EXPECT_EQ(drawn.trouble.writeError, ENOSPC);
   ASSERT_EQ(chdir(box.work().path().c_str()), 0);
   umount(full.c_str());
 }
@@ -175,9 +176,16 @@ TEST_F(GameData, WithoutTheDecoderNoWavIsWritten) {
   SetDecoderPathForTesting(box.work() / "missing.so");
   EXPECT_EQ(LoadDecoder(), -1);
   EXPECT_EQ(DecodeOgg("a", "b"), -1);
-  EXPECT_EQ(ExtractVoice(game, 1), "./0001.wav");
+  // Said as such, not as a voice the game lacks; nothing is left behind.
+  try {
+    ExtractVoice(game, 1);
+    ADD_FAILURE() << "no error";
+  } catch (const DecoderMissingError& e) {
+    EXPECT_STREQ(e.what(), kDecoderLibrary);
+  }
   EXPECT_FALSE(platform::FileExists("0001.wav"));
   EXPECT_FALSE(platform::FileExists("0001.ogg"));
+  EXPECT_NE(state::VoiceDecoderNotice(kDecoderLibrary).find("声なしで続けます"), std::string::npos);
 }
 
 TEST_F(GameData, DecoderRejectsBrokenOggWithoutLeavingAWav) {

@@ -1,4 +1,5 @@
 #include <dirent.h>
+#include <sys/resource.h>
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -521,6 +522,51 @@ TEST(PngDecode, GivesTheStreamDecodersPixelsAndEveryFailureAsACode) {
   EXPECT_TRUE(DecodePng(good.data(), good.size(), {64 * 32, 64 * 32 * 3}).ok());
   failsWith(DecodePngFile("/nonexistent/picture.png"), PngErrorCode::Unreadable);
   failsWith(DecodePngFile("/"), PngErrorCode::Unreadable);
+}
+
+// A valid header within the limits on a machine without the memory for it is
+// no bad image size: the caller can tell the player the truth.
+TEST(PngDecode, NoMemoryIsNotABadImage) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer's allocator does not fail under an address-space limit";
+#else
+  std::string png = "\x89PNG\r\n\x1a\n";
+  auto chunk = [&png](const char* type, const std::string& data) {
+    std::string body = std::string(type, 4) + data;
+    const std::uint32_t n = static_cast<std::uint32_t>(data.size());
+    const std::uint32_t crc = static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), body.size()));
+    for (std::uint32_t v : {n}) png += std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+    png += body;
+    png += std::string{char(crc >> 24), char(crc >> 16), char(crc >> 8), char(crc)};
+  };
+  // 6000 x 6000 RGBA: 144 MB for the bitmap and its alpha, within the default limits.
+  chunk("IHDR", std::string("\0\0\x17\x70\0\0\x17\x70\x08\x06\0\0\0", 13));
+  // Every row, all zero: with memory enough it decodes.
+  std::string rows(6000 * (1 + 4 * 6000), '\0');
+  std::string packed(compressBound(rows.size()), '\0');
+  uLongf packedSize = packed.size();
+  ASSERT_EQ(compress(reinterpret_cast<Bytef*>(packed.data()), &packedSize, reinterpret_cast<const Bytef*>(rows.data()),
+                     rows.size()),
+            Z_OK);
+  chunk("IDAT", packed.substr(0, packedSize));
+  chunk("IEND", "");
+  rows = std::string();
+  EXPECT_TRUE(DecodePng(png.data(), png.size()).ok());
+  // In a child under an address-space limit just above what it uses now.
+  auto decodeWithoutMemory = [&png] {
+    long pages = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+      if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
+      std::fclose(f);
+    }
+    rlimit r{};
+    r.rlim_cur = r.rlim_max = static_cast<rlim_t>(pages) * 4096 + (64u << 20);
+    setrlimit(RLIMIT_AS, &r);
+    const DecodedPng d = DecodePng(png.data(), png.size());
+    std::exit(d.error == PngErrorCode::OutOfMemory && d.message == "PNG: Out of memory" ? 0 : 10 + static_cast<int>(*d.error));
+  };
+  EXPECT_EXIT(decodeWithoutMemory(), ::testing::ExitedWithCode(0), "");
+#endif
 }
 
 }  // namespace
