@@ -1,5 +1,7 @@
 #include "platform/registry.h"
 
+#include "platform/text.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -55,6 +57,7 @@ class RegFileKey : public RegistryKey {
   }
 
   void WriteString(std::string_view name, std::string_view value) override {
+    if (!IsValidUtf8(value)) return;
     RegValue v;
     v.kind = RegValue::Kind::String;
     v.text = std::string(value);

@@ -30,6 +30,8 @@ class RegistryKey {
   virtual std::int32_t ReadInteger(std::string_view name) const = 0;
   virtual std::string ReadString(std::string_view name) const = 0;
   virtual void WriteInteger(std::string_view name, std::int32_t value) = 0;
+  // Values are UTF-8 text; one that is not (a path of raw Shift-JIS bytes) is
+  // not stored, so it can never change how the rest of a file is read.
   virtual void WriteString(std::string_view name, std::string_view value) = 0;
   // False when the changes could not be stored.
   virtual bool Close() = 0;

@@ -1,5 +1,7 @@
 #include "state/notices.h"
 
+#include "platform/text.h"
+
 #include <cerrno>
 #include <cstring>
 #include <string_view>
@@ -155,6 +157,19 @@ std::string VoiceDecoderNotice(const std::string& library) {
 
 std::string PictureMemoryNotice() {
   return "メモリが足りないため、キャラクターの絵を表示できませんでした。\nほかのプログラムを閉じると、次のログオンから表示されます。";
+}
+
+std::string UnpublishablePathNotice(const std::string& path) {
+  // Shown as a Japanese Windows disk would name it, else with the bytes replaced.
+  std::string shown;
+  if (auto cp932 = platform::Cp932ToUtf8(path)) {
+    shown = *cp932;
+  } else {
+    for (unsigned char c : path) shown += c < 0x80 ? static_cast<char>(c) : '?';
+  }
+  return "フォルダの名前に UTF-8 でない文字があるため、設定ファイルに履歴の場所を書けませんでした。\n"
+         "起動は数えていますが、連携する起動カウンターにはこの履歴が伝わりません。"
+         "フォルダの名前を変えて下さい。\n" + shown;
 }
 
 std::string HistoryLockUnavailableNotice() {

@@ -35,6 +35,9 @@ std::string CsvExportNotice(const std::string& path, int error);
 std::string VoiceDecoderNotice(const std::string& library);
 // A character's picture is fine but memory to show it could not be had.
 std::string PictureMemoryNotice();
+// Our history's or program's path is not UTF-8 (a folder named in Shift-JIS
+// bytes): it cannot be published in the settings file for the sibling.
+std::string UnpublishablePathNotice(const std::string& path);
 // No lock of any kind could be had for the history.
 std::string HistoryLockUnavailableNotice();
 

@@ -2,6 +2,7 @@
 
 #include "platform/files.h"
 #include "platform/wine_prefix.h"
+#include "platform/text.h"
 #include "platform/work_folder.h"
 #include "state/notices.h"
 
@@ -79,9 +80,15 @@ LoadResult LoadSettings(Settings& s, platform::Registry& reg, const std::string&
     for (const auto& setting : kIntegerSettings) readInt(setting.name, s.*setting.field);
     for (const auto& setting : kTextSettings) readText(setting.name, s.*setting.field);
     if (publish) {
-      key->WriteString("tallydatexec", programFolder + kPublishedExecutableName);
-      key->WriteString("tallydatfile",
-                       platform::InWorkFolder(workFolder.empty() ? programFolder : workFolder, kDefaultHistoryName));
+      // A path that is not UTF-8 cannot go into the settings file: the old
+      // value stays, and the player hears why the sibling is not told.
+      const std::string program = programFolder + kPublishedExecutableName;
+      const std::string history =
+          platform::InWorkFolder(workFolder.empty() ? programFolder : workFolder, kDefaultHistoryName);
+      for (const auto& [name, path] : {std::pair{"tallydatexec", program}, std::pair{"tallydatfile", history}}) {
+        if (platform::IsValidUtf8(path)) key->WriteString(name, path);
+        else result.errors.push_back(UnpublishablePathNotice(path));
+      }
     }
     key->Close();
   }

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include "platform/files.h"
+#include "platform/text.h"
 #include "state/settings.h"
 #include "test_support.h"
 
@@ -53,6 +54,25 @@ TEST_F(SettingsTest, EmptyRegistryGivesDefaultsAndPublishesPaths) {
   EXPECT_EQ(key->ReadString("tallydatfile"), "/opt/vp/TALLYDAT");
   EXPECT_FALSE(key->ValueExists("char0"));
   EXPECT_TRUE(IsFirstRun(reg));
+}
+
+// A working folder named in Shift-JIS bytes: its path is not published,
+// the file stays UTF-8 and every other value reads as before.
+TEST_F(SettingsTest, APathThatIsNotUtf8IsNotPublishedAndSpoilsNothing) {
+  Store("\"dirwave\"=\"/ゲーム/ヴェルベル\"\n\"tallydatfile\"=\"/old/TALLYDAT\"\n");
+  const std::string shiftJis = "/home/p/\x83\x51\x81\x5B\x83\x80/";  // ゲーム
+  auto result = LoadSettings(s, reg, "/opt/vp/", shiftJis, true);
+  ASSERT_EQ(result.errors.size(), 1u);
+  EXPECT_NE(result.errors[0].find("/home/p/ゲーム/TALLYDAT"), std::string::npos) << result.errors[0];
+  EXPECT_TRUE(platform::IsValidUtf8(box.RegText(RegRoot::CurrentUser)));
+  EXPECT_EQ(Key()->ReadString("tallydatfile"), "/old/TALLYDAT");
+  EXPECT_EQ(Key()->ReadString("tallydatexec"), "/opt/vp/VPCOUNT.EXE");
+  Settings again;
+  LoadSettings(again, reg, "/opt/vp/", shiftJis, true);
+  EXPECT_EQ(again.dirwave, "/ゲーム/ヴェルベル");
+  // Nor can any other caller put such bytes into the file.
+  Key()->WriteString("memo", "\x83\x51");
+  EXPECT_FALSE(Key()->ValueExists("memo"));
 }
 
 TEST_F(SettingsTest, CorrectionsAfterLoading) {
