@@ -1,6 +1,8 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <algorithm>
+#include <string_view>
 
 namespace vp::counter {
 
@@ -22,5 +24,28 @@ inline std::int64_t NoticeReadingMs(std::size_t characters) {
 // How long the display time waits for the window to be really shown (its
 // first expose) before it counts from the show request anyway.
 inline constexpr std::int64_t kLongestExposeWaitMs = 3000;
+
+// GNOME starts a session in its Activities overview, which leaves out
+// windows that skip the taskbar: a greeting shown there is never seen. Where
+// the desktop is GNOME the greeting waits while the shell says its overview
+// is open, asking every kOverviewPollMs and waiting kOverviewAnswerMs for an
+// answer (none: shown at once), at most kLongestOverviewHoldMs in all.
+inline constexpr int kOverviewPollMs = 250;
+inline constexpr int kOverviewAnswerMs = 300;
+inline constexpr std::int64_t kLongestOverviewHoldMs = 20000;
+inline bool MayHoldForOverview(std::string_view currentDesktop) {
+  // XDG_CURRENT_DESKTOP is a colon-separated list: "ubuntu:GNOME", "GNOME-Classic:GNOME".
+  for (std::size_t at = 0; at <= currentDesktop.size();) {
+    const std::size_t end = std::min(currentDesktop.find(':', at), currentDesktop.size());
+    if (currentDesktop.substr(at, end - at) == "GNOME") return true;
+    at = end + 1;
+  }
+  return false;
+}
+// Whether the greeting is held back now: only while the shell answered that
+// its overview is open, and not beyond the longest hold.
+inline bool HoldForOverview(bool answered, bool overviewActive, std::int64_t heldMs) {
+  return answered && overviewActive && heldMs < kLongestOverviewHoldMs;
+}
 
 }  // namespace vp::counter

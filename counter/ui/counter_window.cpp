@@ -1,5 +1,7 @@
 #include "counter/ui/counter_window.h"
 
+#include "counter/ui/overview_watch.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -216,8 +218,7 @@ void TfrmCount::ApplyComposition() {
 void TfrmCount::Start() {
   const int delay = run_.settings().delay;
   if (delay == 0) {
-    FormShow();
-    Follow(voices_.Start());
+    Greet();
   } else {
     timDelay_.setInterval(delay * 1000);
     timDelay_.start();
@@ -312,6 +313,22 @@ void TfrmCount::TraceVoice(const char* what, const std::string& file) const {
 }
 
 void TfrmCount::timDelayTimer() {  // single-shot: it has stopped itself
+  Greet();
+}
+
+void TfrmCount::Greet() {
+  if (!MayHoldForOverview(qEnvironmentVariable("XDG_CURRENT_DESKTOP").toStdString())) return ShowGreeting();
+  // Owned by the window: a run ended meanwhile takes it along.
+  new OverviewWatch(this, [this](std::int64_t heldMs) {
+    if (qEnvironmentVariableIsSet("VPCOUNTER_TRACE_SHOWN"))
+      std::fprintf(stderr, "vpcounter: overview held %lld ms\n", static_cast<long long>(heldMs));
+    ShowGreeting();
+  });
+}
+
+void TfrmCount::ShowGreeting() {
+  if (greeted_) return;
+  greeted_ = true;
   FormShow();
   Follow(voices_.Start());
 }
@@ -329,6 +346,7 @@ void TfrmCount::timTimerTimer() {
 }
 
 void TfrmCount::EndNow() {
+  greeted_ = true;  // a greeting held for the overview is not shown after all
   timTimer_.stop();
   timNext_.stop();
   timDelay_.stop();

@@ -68,6 +68,10 @@ class TfrmCount : public QWidget {
 
  private:
   void FormCreate();
+  // Shows the greeting and starts its voices; under GNOME once the shell's
+  // overview, where the greeting would go unseen, has closed.
+  void Greet();
+  void ShowGreeting();
   void FormShow();
   void Exposed();  // the first expose, or the end of the wait for it
   void CentreFrame(int triesLeft, bool wasCentred);
@@ -103,6 +107,7 @@ class TfrmCount : public QWidget {
   QTimer timTimer_, timNext_, timDelay_;
 
   std::int64_t shownAt_ = 0;  // clock_ milliseconds
+  bool greeted_ = false;      // shown, or ended before it could be
   bool exposePending_ = false;
   QString pendingNotice_;        // told once the window is up
   bool noticesReady_ = false;    // shown and framed: a box can go beside it

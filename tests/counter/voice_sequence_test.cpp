@@ -108,5 +108,17 @@ TEST(CounterTiming, ClosesOnlyAfterVoicesAndTheWholeDisplayTime) {
   EXPECT_TRUE(DueToClose(true, 100, 5100, 5));
 }
 
+TEST(CounterTiming, OnlyGnomesOverviewHoldsTheGreetingAndNeverForLong) {
+  for (const char* gnome : {"GNOME", "ubuntu:GNOME", "GNOME-Classic:GNOME", "GNOME:Unity"})
+    EXPECT_TRUE(MayHoldForOverview(gnome)) << gnome;
+  for (const char* other : {"", "KDE", "XFCE", "GNOME-Flashback", "X-GNOME", ":", "Budgie:GNOMEX"})
+    EXPECT_FALSE(MayHoldForOverview(other)) << other;
+  EXPECT_TRUE(HoldForOverview(true, true, 0));
+  EXPECT_TRUE(HoldForOverview(true, true, kLongestOverviewHoldMs - 1));
+  EXPECT_FALSE(HoldForOverview(true, true, kLongestOverviewHoldMs));
+  EXPECT_FALSE(HoldForOverview(true, false, 0));
+  EXPECT_FALSE(HoldForOverview(false, true, 0));  // no answer is no overview
+}
+
 }  // namespace
 }  // namespace vp::counter
