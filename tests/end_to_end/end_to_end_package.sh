@@ -28,6 +28,10 @@ mkdir -p "$work/root"
 dpkg-deb -x "$deb" "$work/root"
 appstreamcli validate --no-net --explain "$work/root/usr/share/metainfo/jp.nivre.vpcounter.metainfo.xml" \
   >"$work/appstream.log" 2>&1 || fail "appstreamcli: $(cat "$work/appstream.log")"
+grep -q "<update_contact>[^<]*@[^<]*</update_contact>" "$work/root/usr/share/metainfo/jp.nivre.vpcounter.metainfo.xml" ||
+  fail "the AppStream metadata names no update contact"
+dpkg-deb -f "$deb" Description | grep -q "keeps each user's start-up history" ||
+  fail "the package does not say that removing it keeps the player's history"
 LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$work/root/usr/share/man/man1/vpcounter.1.gz" >"$work/man.txt" 2>"$work/man.err" ||
   fail "man failed: $(cat "$work/man.err")"
 [ ! -s "$work/man.err" ] || fail "the manual page has warnings: $(cat "$work/man.err")"
