@@ -22,12 +22,20 @@ MessageHandler& Handler() {
   return handler;
 }
 
+// A screen reader announces a dialog by its name and description: the
+// message is the description, so it is read when the box appears.
+void Announce(QMessageBox& box, const QString& text) {
+  box.setAccessibleName(box.windowTitle().isEmpty() ? QStringLiteral("お知らせ") : box.windowTitle());
+  box.setAccessibleDescription(text);
+}
+
 bool Show(QWidget* owner, MessageKind kind, const QString& text) {
   const QString caption = owner ? owner->window()->windowTitle() : QString();
   if (Handler()) return Handler()(kind, caption, text);
   QMessageBox box(kind == MessageKind::Error ? QMessageBox::Critical : QMessageBox::Warning, caption, text,
                   kind == MessageKind::Question ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok, owner);
   box.setWindowModality(Qt::ApplicationModal);
+  Announce(box, text);
   if (kind == MessageKind::Question) box.setDefaultButton(QMessageBox::Yes);
   return box.exec() == QMessageBox::Yes;
 }
@@ -75,6 +83,7 @@ QWidget* ShowNoticeBox(QWidget* beside, const QString& caption, const QString& t
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->setAttribute(Qt::WA_ShowWithoutActivating);
   box->setWindowModality(Qt::NonModal);
+  Announce(*box, text);
   box->adjustSize();
   if (beside) {
     // Before it is shown the box has no frame yet and a move places its

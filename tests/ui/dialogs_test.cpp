@@ -16,6 +16,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 #include "platform/files.h"
@@ -67,6 +68,26 @@ TEST(Translations, StandardButtonsAreJapanese) {
   EXPECT_TRUE(box.button(QMessageBox::Yes)->text().startsWith(QStringLiteral("はい"))) << box.button(QMessageBox::Yes)->text().toStdString();
   EXPECT_TRUE(box.button(QMessageBox::No)->text().startsWith(QStringLiteral("いいえ")));
   EXPECT_TRUE(box.button(QMessageBox::Cancel)->text().startsWith(QStringLiteral("キャンセル")));
+}
+
+// A screen reader reads a box's message when it appears, not only its title.
+TEST(ErrorBox, AnnouncesItsMessage) {
+  QWidget owner;
+  owner.setWindowTitle(QStringLiteral("設定"));
+  QString described, named;
+  QTimer::singleShot(0, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* box = qobject_cast<QMessageBox*>(w);
+      if (!box || !box->isVisible()) continue;
+      QAccessibleInterface* a = QAccessible::queryAccessibleInterface(box);
+      described = a->text(QAccessible::Description);
+      named = a->text(QAccessible::Name);
+      box->accept();
+    }
+  });
+  shell::ShowErrorBox(&owner, QStringLiteral("設定を保存できませんでした。\nディスクの空きを増やして下さい。"));
+  EXPECT_EQ(described, QStringLiteral("設定を保存できませんでした。\nディスクの空きを増やして下さい。"));
+  EXPECT_EQ(named, QStringLiteral("設定"));
 }
 
 TEST_F(Dialogs, DetailedSettingsShowAndStoreTheRecord) {
