@@ -171,6 +171,10 @@ TEST_F(Composition, PreviousStartUpAndClockTurnedBack) {
   EXPECT_FALSE(Report(At(2026, 6, 10, 8, 0, 0)).labels.last.visible);
   history.lastTime = 1000000000 - 59;
   EXPECT_FALSE(Report(At(2026, 6, 10, 8, 0, 0)).labels.last.visible);
+  history.lastTime = 1000000000 - 60;  // a minute exactly is one
+  c = Report(At(2026, 6, 10, 8, 0, 0));
+  EXPECT_TRUE(c.labels.last.visible);
+  EXPECT_EQ(c.labels.last.text, "1分");
 }
 
 TEST_F(Composition, SpecialDayBeatsABirthday) {
@@ -240,6 +244,11 @@ TEST_F(Composition, AnniversaryKeepsTheLineTogether) {
   history.firstTime = static_cast<std::int32_t>(test::LocalTimeValue(2024, 2, 29, 10, 0));
   EXPECT_EQ(Report(At(2027, 2, 28, 9, 0, 0)).labels.char1C.text, "前回は");
   EXPECT_EQ(Report(At(2027, 3, 1, 9, 0, 0)).labels.char1C.text, "前回は");
+  // The day of the first start-up itself is no anniversary: "0 年" is never said.
+  history.firstTime = static_cast<std::int32_t>(test::LocalTimeValue(2028, 6, 10, 8, 0));
+  c = Report(At(2028, 6, 10, 9, 0, 0));
+  EXPECT_EQ(c.labels.char1C.text, "前回は");
+  EXPECT_NE(c.labels.last.text, "0年");
 }
 
 GreetingTable OneEntryTable(GreetingEntry e) {
@@ -264,6 +273,28 @@ TEST_F(Composition, HourSpansWrapAndIncludeBothEnds) {
   EXPECT_TRUE(EntryMatches(saturday, At(2026, 12, 5, 10, 0, 0, 6)));
   GreetingEntry never{kNever2, 0, 23, 1, "a", "", "", {}};
   EXPECT_FALSE(EntryMatches(never, At(2026, 12, 5, 10, 0, 0)));
+}
+
+// Of the entries that match, the second of the logon chooses: two logons in
+// the same minute may greet differently.
+TEST_F(Composition, TheSecondChoosesAmongMatchingEntries) {
+  std::array<GreetingTable, 6> tables = GreetingTables();
+  tables[0] = {GreetingEntry{kEveryDay, 0, 23, 1, "ひとつめ", "", "", {}},
+               GreetingEntry{kEveryDay, 0, 23, 2, "ふたつめ", "", "", {}},
+               GreetingEntry{kDefault, 0, 0, 5, "ぐう", "", "", {}}};
+  GreetingComposer custom(FixedMeasure, ContentTables{&shell::Characters(), &Addresses(), &tables});
+  state::Settings s;
+  s.char0 = 0;
+  auto lineAt = [&](int second) {
+    CounterComposition c;
+    c.labels = DesignLabels(FixedMeasure);
+    custom.ComposeGreeting(c, s, At(2026, 6, 10, 12, 30, second));
+    return c.entry->line1;
+  };
+  EXPECT_EQ(lineAt(0), "ひとつめ");
+  EXPECT_EQ(lineAt(1), "ふたつめ");
+  EXPECT_EQ(lineAt(58), "ひとつめ");
+  EXPECT_EQ(lineAt(59), "ふたつめ");
 }
 
 TEST_F(Composition, GreetingLayoutAndFont) {

@@ -35,6 +35,26 @@ TEST(Files, ReadsWholeAndLimitedFiles) {
   EXPECT_FALSE(ReadFileStart(dir / "missing", 64).has_value());
 }
 
+// An append that ends exactly at the cap is taken, one byte more is not; a
+// last line left without its end is ended first; links and folders are not ours.
+TEST(Files, AppendsUpToTheCapAndOnlyToPlainFiles) {
+  TempDir dir;
+  const std::string log = dir / "log";
+  EXPECT_EQ(AppendToFile(log, "abc\n", 8), AppendStatus::Ok);
+  EXPECT_EQ(AppendToFile(log, "defg\n", 8), AppendStatus::Full);
+  EXPECT_EQ(AppendToFile(log, "def\n", 8), AppendStatus::Ok);
+  EXPECT_EQ(test::ReadFile(log), "abc\ndef\n");
+  test::WriteFile(log, "cut");
+  EXPECT_EQ(AppendToFile(log, "next\n", 100), AppendStatus::Ok);
+  EXPECT_EQ(test::ReadFile(log), "cut\nnext\n");
+  test::WriteFile(dir / "target", "precious");
+  ASSERT_EQ(symlink((dir / "target").c_str(), (dir / "link").c_str()), 0);
+  EXPECT_EQ(AppendToFile(dir / "link", "x\n", 100), AppendStatus::NotRegular);
+  EXPECT_EQ(test::ReadFile(dir / "target"), "precious");
+  CreateFolders(dir / "folder");
+  EXPECT_EQ(AppendToFile(dir / "folder", "x\n", 100), AppendStatus::NotRegular);
+}
+
 TEST(Files, AtomicReplaceLeavesNoTemporaryAndKeepsMode) {
   TempDir dir;
   WriteFile(dir / "f", "old content");

@@ -158,6 +158,8 @@ TEST_F(Shortcuts, EntryStartsCounterModeInTheProgramsFolderAndIsSkippedOnceThePr
                 "\nExec=/usr/bin/vpcounter /C\nPath=/home/u/.local/state/vpcounter\n"),
             std::string::npos);
   EXPECT_EQ(std::string(kShortcutName).substr(std::string(kShortcutName).size() - 8), ".desktop");
+  // A reserved character without a space is quoted too: '#' would start a comment for some readers.
+  EXPECT_NE(DesktopEntryText("/opt/a#b/vpcounter", "/C").find("\nExec=\"/opt/a#b/vpcounter\" /C\n"), std::string::npos);
 }
 
 TEST_F(Shortcuts, PathsTheConsumersReadDifferentlyGoThroughLinks) {
