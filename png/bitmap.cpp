@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "platform/large_memory.h"
+#include "base/large_memory.h"
 
 namespace vp::png {
 
@@ -32,7 +32,7 @@ void Bitmap::Reallocate() {
   bytes_ = stride_ * static_cast<std::size_t>(height_);
   pixels_.reset(static_cast<std::uint8_t*>(std::calloc(bytes_ ? bytes_ : 1, 1)));
   if (!pixels_) throw std::bad_alloc();
-  platform::PreferHugePages(pixels_.get(), bytes_);
+  PreferHugePages(pixels_.get(), bytes_);
 }
 
 void Bitmap::SetPixelFormat(PixelFormat f) {

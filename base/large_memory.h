@@ -1,12 +1,18 @@
-#include "platform/large_memory.h"
-
-#include <sys/mman.h>
-
+#pragma once
+#include <cstddef>
 #include <cstdint>
 
-namespace vp::platform {
+#if __has_include(<sys/mman.h>)
+#include <sys/mman.h>
+#endif
 
-void PreferHugePages(void* data, std::size_t bytes) {
+namespace vp {
+
+// Asks the system to back a large, freshly allocated buffer with huge pages
+// where it can: a decoded wallpaper then takes a few dozen page faults instead
+// of thousands. Small buffers and systems without them are left as they are.
+// Header-only and a mere hint, so the codec needs no platform layer for it.
+inline void PreferHugePages(void* data, std::size_t bytes) {
 #if defined(MADV_HUGEPAGE)
   constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
   if (data == nullptr || bytes < 2 * kHugePage) return;
@@ -21,4 +27,4 @@ void PreferHugePages(void* data, std::size_t bytes) {
 #endif
 }
 
-}  // namespace vp::platform
+}  // namespace vp
