@@ -64,7 +64,7 @@ constexpr int kBusAnswerMs = 500;
 // display, the session bus, the accessibility bus. Then the last resort that
 // ends a run stuck on one of them.
 counter::CounterRun CountThisLogon(const platform::WorkFolderEntry& work, bool preview) {
-  auto setup = counter::RunSetup::At(platform::ExecutableFolder(), platform::WorkFolder(), work.usable);
+  auto setup = counter::RunSetup::At(platform::ExecutableFolder(), work.folder, work.usable);
   setup.preview = preview;
   counter::CounterRun run(platform::TheRegistry(), std::move(setup), counter::MeasureLabel);
   run.Count();
@@ -87,7 +87,7 @@ void RunCounterMode(QApplication& app, counter::CounterRun run, SignalWatch& log
 }
 
 void RunSettingsMode(const platform::WorkFolderEntry& work, const std::string& workNotice, SignalWatch& logout) {
-  auto window = std::make_unique<settings::TfrmMain>(platform::TheRegistry(), work.usable);
+  auto window = std::make_unique<settings::TfrmMain>(platform::TheRegistry(), work.folder, work.usable);
   logout.OnSignal([] { QCoreApplication::quit(); });
   window->show();
   if (!workNotice.empty()) {

@@ -20,11 +20,6 @@ std::string WithSeparator(std::string folder) {
   return folder;
 }
 
-std::string& Chosen() {
-  static std::string folder;
-  return folder;
-}
-
 }  // namespace
 
 Environment ProcessEnvironment() {
@@ -102,7 +97,7 @@ WorkFolderEntry EnterWorkFolder(const Environment& env) {
   }
   usable = usable && ::chdir(entry.wanted.c_str()) == 0;
   if (usable) {
-    Chosen() = entry.wanted;
+    entry.folder = entry.wanted;
     entry.usable = true;
     return entry;
   }
@@ -113,8 +108,11 @@ WorkFolderEntry EnterWorkFolder(const Environment& env) {
   if (base.empty() || base.front() != '/' || !PrivateFolder(base, false)) base = "/tmp";
   std::string pattern = base + "/vpcounter-XXXXXX";
   if (::mkdtemp(pattern.data()) != nullptr && ::chdir(pattern.c_str()) == 0) {
-    Chosen() = WithSeparator(pattern);
-    entry.scratch = Chosen();
+    entry.scratch = WithSeparator(pattern);
+    entry.folder = entry.scratch;
+  } else {
+    std::error_code error;
+    entry.folder = WithSeparator(std::filesystem::current_path(error).string());
   }
   return entry;
 }
@@ -124,12 +122,6 @@ void LeaveScratchFolder(const WorkFolderEntry& entry) {
   // Only what this run put there: the folder was made private and new.
   for (const std::string& name : FindFiles(entry.scratch, "*")) DeleteFile(entry.scratch + name);
   ::rmdir(entry.scratch.c_str());
-}
-
-std::string WorkFolder() {
-  if (!Chosen().empty()) return Chosen();
-  std::error_code error;
-  return WithSeparator(std::filesystem::current_path(error).string());
 }
 
 }  // namespace vp::platform

@@ -38,6 +38,9 @@ struct WorkFolderEntry {
   bool usable = false;  // it is the current directory now
   int error = 0;
   std::string scratch;  // when unusable: the private folder made for this run instead ("" if none)
+  // The folder this run works in, with a separator: the chosen one, the
+  // scratch one, or (when neither could be entered) the current one.
+  std::string folder;
 };
 
 // Chooses the folder, creates it (a per-user one private to the user, checked
@@ -48,7 +51,5 @@ struct WorkFolderEntry {
 // new private scratch folder, which LeaveScratchFolder removes at the end.
 WorkFolderEntry EnterWorkFolder(const Environment& env = ProcessEnvironment());
 void LeaveScratchFolder(const WorkFolderEntry& entry);
-// The folder chosen by EnterWorkFolder (the current directory before it is called).
-std::string WorkFolder();
 
 }  // namespace vp::platform

@@ -79,8 +79,8 @@ QAccessibleInterface* CounterAccessibleFactory(const QString&, QObject* object) 
 }
 }  // namespace
 
-TfrmCount::TfrmCount(platform::Registry& registry, bool countHere)
-    : TfrmCount(registry, RunSetup::At(platform::ExecutableFolder(), platform::WorkFolder(), countHere)) {}
+TfrmCount::TfrmCount(platform::Registry& registry, const std::string& workFolder, bool countHere)
+    : TfrmCount(registry, RunSetup::At(platform::ExecutableFolder(), workFolder, countHere)) {}
 
 TfrmCount::TfrmCount(platform::Registry& registry, RunSetup setup)
     : TfrmCount(CounterRun(registry, std::move(setup), MeasureLabel)) {}

@@ -34,7 +34,8 @@ class TfrmCount : public QWidget {
   // The registry holds the settings and the game's install key; tests hand in
   // their own. countHere: the working folder can keep our own history (false
   // when the program runs in a scratch folder; a sibling's history is still counted).
-  explicit TfrmCount(platform::Registry& registry = platform::TheRegistry(), bool countHere = true);
+  // workFolder: the run's working folder, with a separator.
+  TfrmCount(platform::Registry& registry, const std::string& workFolder, bool countHere = true);
   // A window for any run setup: a preview, for one.
   TfrmCount(platform::Registry& registry, RunSetup setup);
   // A window for a run that may have counted already (CounterRun::Count).

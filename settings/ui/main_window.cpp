@@ -52,16 +52,17 @@ QString Name(int index, int nameMode) {
 }
 }  // namespace
 
-TfrmMain::TfrmMain(platform::Registry& registry, bool publish)
+TfrmMain::TfrmMain(platform::Registry& registry, std::string workFolder, bool publish)
     : QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                                Qt::WindowCloseButtonHint),
       reg_(registry),
-      session_(registry, platform::ExecutableFolder(), platform::WorkFolder(), publish) {
+      workFolder_(std::move(workFolder)),
+      session_(registry, platform::ExecutableFolder(), workFolder_, publish) {
   setWindowTitle(QString::fromStdString(shell::kSettingsCaption));
   shortcuts_ = std::make_unique<StartupShortcuts>(
       [this](const std::string& text) { return shell::AskYesNo(this, QString::fromStdString(text)); },
       [this](const std::string& text) { shell::ShowExclamation(this, QString::fromStdString(text)); },
-      platform::ExecutablePath(), platform::WorkFolder());
+      platform::ExecutablePath(), workFolder_);
   CreateControls();
   CreateMenu();
   FormCreate();
@@ -353,7 +354,7 @@ void TfrmMain::UpdateStatistics() {
 
 void TfrmMain::mnuPreviewClick() {
   // The settings as they are now, saved or not: what the next logon would show.
-  auto setup = counter::RunSetup::At(platform::ExecutableFolder(), platform::WorkFolder(), false);
+  auto setup = counter::RunSetup::At(platform::ExecutableFolder(), workFolder_, false);
   setup.preview = true;
   setup.settings = session_.settings();
   preview_ = std::make_unique<counter::TfrmCount>(reg_, std::move(setup));

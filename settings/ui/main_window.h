@@ -26,7 +26,8 @@ class TfrmMain : public QMainWindow {
   Q_OBJECT
  public:
   // publish: the working folder is usable, so its history path may be told to the sibling.
-  explicit TfrmMain(platform::Registry& registry = platform::TheRegistry(), bool publish = true);
+  // workFolder: the run's working folder, with a separator.
+  TfrmMain(platform::Registry& registry, std::string workFolder, bool publish = true);
   ~TfrmMain() override;
 
   // The session the window shows; tests look at its settings.
@@ -63,6 +64,7 @@ class TfrmMain : public QMainWindow {
   bool SaveOrTell();
 
   platform::Registry& reg_;
+  std::string workFolder_;  // before session_, which is made from it
   SettingsSession session_;
   std::unique_ptr<counter::TfrmCount> preview_;
   std::unique_ptr<shell::TfrmData> data_;

@@ -364,7 +364,7 @@ TEST_F(SoundScheme, OnlyWithVoicesAndReplacementOn) {
   }
   s.wave = s.repl = 1;
   // The exit sound names the voice where it was extracted: the working folder.
-  const std::string work = platform::WorkFolder();
+  const std::string work = box.work().path() + "/";
   ReplaceWindowsSounds(s, box.registry(), work, 5);
   EXPECT_EQ(Value(kSystemStartKey), "");
   EXPECT_EQ(Value(kSystemExitKey), work + "0A33.wav");

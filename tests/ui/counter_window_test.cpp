@@ -41,7 +41,7 @@ TEST(Artwork, EveryEmbeddedPictureDecodes) {
 
 TEST_F(CounterWindow, ShowsAtOnceCountsAndClosesAfterTheDisplayTime) {
   Settings("\"timer\"=dword:00000002\n");
-  TfrmCount window(box.registry());
+  TfrmCount window(box.registry(), box.work().path() + "/");
   QSignalSpy closed(&window, &TfrmCount::Closed);
   // Counted during creation, before it is shown.
   ASSERT_EQ(test::ReadFile("TALLYDAT").size(), 64u);
@@ -63,7 +63,7 @@ TEST_F(CounterWindow, ShowsAtOnceCountsAndClosesAfterTheDisplayTime) {
 // over it, and outlives the greeting while it is read, within a bound.
 TEST_F(CounterWindow, IsANotificationToScreenReadersAndItsNoticeBoxStaysClear) {
   Settings("\"timer\"=dword:00000001\n\"dirwave\"=\"" + box.work().path() + "/nogame\"\n\"wave\"=dword:00000001\n");
-  TfrmCount window(box.registry());
+  TfrmCount window(box.registry(), box.work().path() + "/");
   QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&window);
   ASSERT_NE(a, nullptr);
   EXPECT_EQ(a->role(), QAccessible::Notification);
@@ -86,7 +86,7 @@ TEST_F(CounterWindow, IsANotificationToScreenReadersAndItsNoticeBoxStaysClear) {
 
 TEST_F(CounterWindow, ShowsWithoutTakingTheFocusAndEscClosesIt) {
   Settings("\"timer\"=dword:00000009\n");
-  TfrmCount window(box.registry());
+  TfrmCount window(box.registry(), box.work().path() + "/");
   EXPECT_TRUE(window.testAttribute(Qt::WA_ShowWithoutActivating));
   QSignalSpy closed(&window, &TfrmCount::Closed);
   window.Start();
@@ -96,7 +96,7 @@ TEST_F(CounterWindow, ShowsWithoutTakingTheFocusAndEscClosesIt) {
 
 TEST_F(CounterWindow, DelayKeepsItHiddenAndFormRemovesTheBorder) {
   Settings("\"timer\"=dword:00000001\n\"delay\"=dword:00000001\n\"form\"=dword:00000001\n");
-  TfrmCount window(box.registry());
+  TfrmCount window(box.registry(), box.work().path() + "/");
   QSignalSpy closed(&window, &TfrmCount::Closed);
   EXPECT_TRUE(window.windowFlags() & Qt::FramelessWindowHint);
   EXPECT_EQ(window.size(), QSize(600, 135));
@@ -114,7 +114,7 @@ TEST_F(CounterWindow, WithoutTheGameTheTextsAreStillComplete) {
   state::StartHistory h;
   h.count = 100;
   test::WriteFile("TALLYDAT", state::EncodeHistory(h));
-  TfrmCount window(box.registry());
+  TfrmCount window(box.registry(), box.work().path() + "/");
   window.Start();
   EXPECT_EQ(window.Composition().labels.char1A.text, "ちょうど");
   EXPECT_EQ(window.Composition().labels.count.text, "100");

@@ -69,7 +69,7 @@ class MainWindow : public ::testing::Test {
     state::SaveSettings(s, box.registry());
   }
   std::unique_ptr<TfrmMain> Open() {
-    auto w = std::make_unique<TfrmMain>(box.registry());
+    auto w = std::make_unique<TfrmMain>(box.registry(), box.work().path() + "/");
     w->show();
     QTest::qWait(20);
     return w;
@@ -334,7 +334,7 @@ TEST_F(MainWindow, ADamagedSettingsFileIsOneQuestionThatKeepsItOrSetsItAside) {
   messages.clear();
   answer = true;
   platform::RegFileRegistry again(box.regDir().path());
-  auto w = std::make_unique<TfrmMain>(again);
+  auto w = std::make_unique<TfrmMain>(again, box.work().path() + "/");
   w->show();
   QTest::qWait(50);
   ASSERT_GE(messages.size(), 1u);
