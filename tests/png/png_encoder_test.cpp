@@ -144,8 +144,11 @@ TEST(PngEncoder, ChunkOrderAndFixedChunks) {
   for (std::size_t pos = 0; pos + software.size() <= bytes.size(); ++pos)
     if (std::equal(software.begin(), software.end(), bytes.begin() + static_cast<long>(pos))) found = true;
   EXPECT_TRUE(found);
-  // libpng accepts the whole stream, CRCs included.
-  EXPECT_TRUE(test::LibpngDecode(bytes).ok);
+  // libpng accepts the whole stream, with every chunk's CRC checked.
+  EXPECT_TRUE(test::LibpngDecode(bytes, true).ok);
+  std::vector<std::uint8_t> damaged = bytes;
+  damaged[8 + 8 + 13] ^= 0x01;  // the IHDR's CRC
+  EXPECT_FALSE(test::LibpngDecode(damaged, true).ok);
 }
 
 TEST(PngEncoder, FixedIdatSize) {

@@ -39,7 +39,7 @@ void WarningFn(png_structp, png_const_charp) {}
 
 }  // namespace
 
-RefImage LibpngDecode(const std::vector<std::uint8_t>& data) {
+RefImage LibpngDecode(const std::vector<std::uint8_t>& data, bool checkCrcs) {
   RefImage image;
   Reader reader{&data};
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &image.error, ErrorFn, WarningFn);
@@ -50,7 +50,8 @@ RefImage LibpngDecode(const std::vector<std::uint8_t>& data) {
     image.ok = false;
     return image;
   }
-  png_set_crc_action(png, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
+  if (checkCrcs) png_set_crc_action(png, PNG_CRC_ERROR_QUIT, PNG_CRC_ERROR_QUIT);
+  else png_set_crc_action(png, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
   png_set_read_fn(png, &reader, ReadFn);
   png_read_info(png, info);
   png_set_strip_16(png);

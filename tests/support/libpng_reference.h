@@ -12,7 +12,9 @@ struct RefImage {
   bool ok = false;
   std::string error;
 };
-RefImage LibpngDecode(const std::vector<std::uint8_t>& png);
+// checkCrcs: a wrong CRC in any chunk is an error (by default libpng is told
+// to use the data anyway, as the decoder under test does).
+RefImage LibpngDecode(const std::vector<std::uint8_t>& png, bool checkCrcs = false);
 
 struct RefSource {
   int width = 1, height = 1;
