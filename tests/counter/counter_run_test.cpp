@@ -112,6 +112,25 @@ TEST_F(Run, APreviewChangesNothingAndAScratchFolderCountsNothing) {
   EXPECT_NE(scratch.NoticeText().find("作業フォルダを使えないため"), std::string::npos);
 }
 
+// Without a working folder of its own a run still counts a sibling's
+// history that integrates it: that file is the sibling's, not ours.
+TEST_F(Run, AScratchFolderStillCountsAnIntegratingSiblingsHistory) {
+  const std::string ours = test::ReadFile("TALLYDAT");
+  const std::string sibling = box.work().path() + "/sibling-TALLYDAT";
+  state::StartHistory h;
+  h.count = 10;
+  h.firstTime = static_cast<std::uint32_t>(now - 86400);
+  h.lastTime = static_cast<std::uint32_t>(now - 3600);
+  test::WriteFile(sibling, state::EncodeHistory(h));
+  box.WriteReg(platform::RegRoot::CurrentUser,
+               box.RegText(platform::RegRoot::CurrentUser) + "\n[HKEY_CURRENT_USER\\Software\\Nivre\\TALLYDAT]\n"
+               "\"integrate\"=dword:00000001\n\"tallydatfile\"=\"" + sibling + "\"\n");
+  CounterRun scratch = Make(RunSetup::At("/opt/vp/", box.work().path() + "/", false));
+  scratch.Count();
+  EXPECT_EQ(state::DecodeHistory(test::ReadFile(sibling)).count, 11u);
+  EXPECT_EQ(test::ReadFile("TALLYDAT"), ours);
+}
+
 // A history that is there but cannot be read counts nothing and keeps the
 // file; the greeting never calls it a first start-up, and the notice comes
 // at every logon, since every logon is lost until it is mended.
