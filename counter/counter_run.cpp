@@ -37,8 +37,7 @@ void CounterRun::Prepare() {
   gamedata::RemoveStaleRunFolders(workFolderOrHere());
   if (!setup_.preview) {
     // The exit sound is replaced below; pictures there are a killed run's.
-    gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::Voices, workFolderOrHere());
-    gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::Pictures, workFolderOrHere());
+    gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::All, workFolderOrHere());
   }
   try {
     if (!setup_.preview) gamedata::ReplaceWindowsSounds(settings_, reg_, setup_.workFolder, nowTm_.second);

@@ -166,7 +166,7 @@ void DeleteExtractedFiles(ExtractedKind kind, const std::string& folder) {
     if (name.find('/') != std::string::npos || !seen.insert(name).second) continue;
     const bool picture = IsExtractedFileName(ExtractedKind::Pictures, name);
     if (!picture && !IsExtractedFileName(ExtractedKind::Voices, name)) continue;
-    if (picture != (kind == ExtractedKind::Pictures)) {
+    if (kind != ExtractedKind::All && picture != (kind == ExtractedKind::Pictures)) {
       kept += name + "\n";
       continue;
     }

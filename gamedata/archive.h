@@ -48,11 +48,12 @@ std::string ExtractVoice(const std::string& gameFolder, int n, const std::string
 
 // The two clean-ups of a folder extracted into: the program's own extracted
 // files of one kind, and nothing else (no folders, no links, no other names).
-enum class ExtractedKind { Pictures, Voices };
+// All: both in one pass over the list.
+enum class ExtractedKind { Pictures, Voices, All };
 void DeleteExtractedFiles(ExtractedKind kind, const std::string& folder = ".");
 // Whether name is one the program gives an extracted file of that kind:
 // "019.png" (three or more hex digits), "03D8.wav"/"03D8.ogg" (four or more), any case.
-bool IsExtractedFileName(ExtractedKind kind, const std::string& name);
+bool IsExtractedFileName(ExtractedKind kind, const std::string& name);  // Pictures or Voices
 
 std::string PictureFileName(int n);  // "./019.png"
 std::string VoiceFileName(int n, const char* extension);  // "./03D8.wav"

@@ -1,13 +1,11 @@
 #include "gamedata/run_folder.h"
 
 #include <dirent.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <charconv>
-#include <ctime>
 #include <vector>
 
 #include "gamedata/archive.h"
@@ -18,7 +16,6 @@ namespace vp::gamedata {
 namespace {
 
 constexpr std::string_view kPrefix = "extracting-";
-constexpr std::time_t kStaleSeconds = 3600;
 
 long OwnerPid(std::string_view name) {
   name.remove_prefix(kPrefix.size());
@@ -48,8 +45,7 @@ void RemoveRunFolder(const std::string& runFolder) {
   struct stat st {};
   // Our own folder only: never one planted under the name, nor a link to one.
   if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) return;
-  DeleteExtractedFiles(ExtractedKind::Pictures, folder);
-  DeleteExtractedFiles(ExtractedKind::Voices, folder);
+  DeleteExtractedFiles(ExtractedKind::All, folder);
   ::rmdir(folder.c_str());
 }
 
@@ -57,15 +53,13 @@ int RemoveStaleRunFolders(const std::string& workFolder) {
   const std::string base = workFolder.empty() ? std::string(".") : platform::WithoutTrailingSeparator(workFolder);
   std::vector<std::string> stale;
   if (DIR* dir = ::opendir(base.c_str())) {
-    const std::time_t now = std::time(nullptr);
     while (const dirent* entry = ::readdir(dir)) {
       const std::string name = entry->d_name;
       if (!IsRunFolderName(name)) continue;
       const long pid = OwnerPid(name);
       struct stat st {};
       if (::lstat((base + "/" + name).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
-      const bool ownerGone = pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
-      if (ownerGone || now - st.st_mtime > kStaleSeconds) stale.push_back(base + "/" + name);
+      if (platform::LeftByGoneRun(pid, st.st_mtime)) stale.push_back(base + "/" + name);
     }
     ::closedir(dir);
   }

@@ -341,12 +341,17 @@ std::string FindPathNoCase(const std::string& base, const std::string& relative)
 
 bool IsTemporaryFileName(std::string_view name) { return name.substr(0, kTempPrefix.size()) == kTempPrefix; }
 
+bool LeftByGoneRun(long pid, std::int64_t mtime) {
+  const auto now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+  const bool ownerGone = pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+  return ownerGone || now - mtime > kStaleSeconds;
+}
+
 int RemoveStaleTemporaryFiles(const std::string& folder) {
   const std::string base = folder.empty() ? std::string(".") : folder;
   DIR* dir = opendir(base.c_str());
   if (dir == nullptr) return 0;
   int removed = 0;
-  const auto now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
   while (dirent* entry = readdir(dir)) {
     std::string_view name = entry->d_name;
     if (!IsTemporaryFileName(name)) continue;
@@ -356,10 +361,7 @@ int RemoveStaleTemporaryFiles(const std::string& folder) {
     const std::string full = base + "/" + std::string(name);
     struct stat st {};
     if (lstat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-    const bool ownerGone =
-        ec == std::errc() && pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
-    const bool old = now - st.st_mtime > kStaleSeconds;
-    if ((ownerGone || old || ec != std::errc()) && ::unlink(full.c_str()) == 0) ++removed;
+    if ((ec != std::errc() || LeftByGoneRun(pid, st.st_mtime)) && ::unlink(full.c_str()) == 0) ++removed;
   }
   closedir(dir);
   return removed;

@@ -98,6 +98,9 @@ bool ReplaceSymlink(const std::string& link, const std::string& target);
 // Removes the temporary files that killed runs left in folder: those of
 // processes that no longer exist, or older than an hour.
 int RemoveStaleTemporaryFiles(const std::string& folder);
+// Whether what a run (pid, 0 when unknown) left, last changed at mtime, is
+// stale: that process is gone, or it is older than an hour.
+bool LeftByGoneRun(long pid, std::int64_t mtime);
 // Whether name is one of our temporary files.
 bool IsTemporaryFileName(std::string_view name);
 
