@@ -20,7 +20,9 @@ namespace vp::platform {
 namespace {
 
 constexpr std::string_view kTempPrefix = ".vptmp-";
-constexpr int kStaleSeconds = 3600;
+// A live process id may since belong to another program, so what it left goes
+// once old; FAT keeps local times, which read back up to a day off.
+constexpr std::int64_t kStaleSeconds = 26 * 3600;
 
 char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -342,9 +344,10 @@ std::string FindPathNoCase(const std::string& base, const std::string& relative)
 bool IsTemporaryFileName(std::string_view name) { return name.substr(0, kTempPrefix.size()) == kTempPrefix; }
 
 bool LeftByGoneRun(long pid, std::int64_t mtime) {
+  if (pid == ::getpid()) return false;  // this run's own, in use
+  if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) return true;
   const auto now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-  const bool ownerGone = pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
-  return ownerGone || now - mtime > kStaleSeconds;
+  return now - mtime > kStaleSeconds;
 }
 
 int RemoveStaleTemporaryFiles(const std::string& folder) {

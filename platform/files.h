@@ -96,10 +96,12 @@ AppendStatus AppendToFile(const std::string& path, std::string_view text, std::u
 bool ReplaceSymlink(const std::string& link, const std::string& target);
 
 // Removes the temporary files that killed runs left in folder: those of
-// processes that no longer exist, or older than an hour.
+// processes that no longer exist, or older than a day.
 int RemoveStaleTemporaryFiles(const std::string& folder);
 // Whether what a run (pid, 0 when unknown) left, last changed at mtime, is
-// stale: that process is gone, or it is older than an hour.
+// stale: that process is gone, or it is older than a day (a clock skewed by a
+// time zone, as FAT's, never makes a live run's look stale). This process's
+// own never is.
 bool LeftByGoneRun(long pid, std::int64_t mtime);
 // Whether name is one of our temporary files.
 bool IsTemporaryFileName(std::string_view name);

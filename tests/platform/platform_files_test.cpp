@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <ctime>
 
 #include "platform/files.h"
 #include "test_support.h"
@@ -106,8 +107,15 @@ TEST(Files, StaleTemporaryFilesOfDeadRunsAreRemoved) {
   struct timespec old[2] = {{1000, 0}, {1000, 0}};
   utimensat(AT_FDCWD, (dir / ".vptmp-1-1-cc").c_str(), old, 0);
   WriteFile(dir / "TALLYDAT", "mine");
+  // Ours, and a live run's, stay however far off a FAT clock puts them.
+  struct timespec skewed[2] = {{std::time(nullptr) - 9 * 3600, 0}, {std::time(nullptr) - 9 * 3600, 0}};
+  utimensat(AT_FDCWD, (dir / live).c_str(), skewed, 0);
+  const std::string init = ".vptmp-1-2-dd";
+  WriteFile(dir / init, "live");
+  utimensat(AT_FDCWD, (dir / init).c_str(), skewed, 0);
   EXPECT_EQ(RemoveStaleTemporaryFiles(dir.path()), 2);
   EXPECT_TRUE(FileExists(dir / live));
+  EXPECT_TRUE(FileExists(dir / init));
   EXPECT_TRUE(FileExists(dir / "TALLYDAT"));
 }
 
