@@ -21,6 +21,8 @@ packages=(
   at-spi2-core python3-pyatspi
   lintian appstream man-db
   dosfstools fusefat
+  # The window managers of GNOME and Plasma, headless with XWayland.
+  mutter kwin-wayland kwin-style-breeze xwayland
 )
 
 sudo_cmd=()

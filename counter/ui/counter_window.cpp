@@ -2,6 +2,7 @@
 
 #include "counter/ui/overview_watch.h"
 
+#include <QAbstractEventDispatcher>
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -240,6 +241,11 @@ void TfrmCount::FormShow() {
   }
   shownAt_ = clock_.elapsed();
   exposePending_ = true;
+  // A compositing window manager (mutter, KWin) frames an X window only once
+  // it is mapped: it would first appear a title bar too low and then jump.
+  // It stays transparent until CentreFrame has put the frame in place.
+  veiled_ = QGuiApplication::platformName() == QLatin1String("xcb") && !(windowFlags() & Qt::FramelessWindowHint);
+  if (veiled_) setWindowOpacity(0.0);
   show();
   // The display time counts from the first expose, which a busy logon may
   // delay; the wait for it is bounded.
@@ -365,9 +371,25 @@ void TfrmCount::Exposed() {
   if (!exposePending_) return;
   exposePending_ = false;
   shownAt_ = std::min<std::int64_t>(clock_.elapsed(), shownAt_ + kLongestExposeWaitMs);
+  exposedAt_ = clock_.elapsed();
   // The window manager adds its frame once the window is mapped: centre the
   // framed window, not its inner area; then a notice box goes beside it.
-  QTimer::singleShot(kFrameSettleMs, this, [this] { CentreFrame(kFrameTries, false); });
+  CentreFrame(kFrameTries, false);
+}
+
+void TfrmCount::Unveil() {
+  if (unveiled_) return;
+  unveiled_ = true;
+  if (qEnvironmentVariableIsSet("VPCOUNTER_TRACE_SHOWN"))
+    std::fprintf(stderr, "vpcounter: in place %lld\n", static_cast<long long>(platform::MillisecondsSinceStart()));
+  if (veiled_) {
+    setWindowOpacity(1.0);
+    // The property change waits in Qt's X buffer until the X event source
+    // runs, which under the GLib loop is only once woken: an idle window
+    // might send nothing for seconds.
+    if (QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance()) loop->wakeUp();
+    shownAt_ = std::max<std::int64_t>(shownAt_, clock_.elapsed());  // the display time counts from here
+  }
   // Screen readers speak a notification when it is shown.
   QAccessibleEvent shown(this, QAccessible::ObjectShow);
   QAccessible::updateAccessibility(&shown);
@@ -381,8 +403,9 @@ void TfrmCount::Exposed() {
 void TfrmCount::CentreFrame(int triesLeft, bool wasCentred) {
   QScreen* screen = QGuiApplication::primaryScreen();
   const QRect frame = frameGeometry();
+  const bool framed = frame.size() != size();
   bool centred = false;
-  if (screen && frame.size() != size()) {
+  if (screen && framed) {
     const QRect area = screen->availableGeometry();
     // Rounded to the nearest pixel, where QRect::center() rounds down.
     const QPoint frameTopLeft(area.x() + (area.width() - frame.width() + 1) / 2,
@@ -390,6 +413,9 @@ void TfrmCount::CentreFrame(int triesLeft, bool wasCentred) {
     centred = frameTopLeft == frame.topLeft();
     if (!centred) move(frameTopLeft + (pos() - frame.topLeft()));
   }
+  // Shown once in place; unframed after the settling time, no frame is coming
+  // (borderless, or a manager that draws none).
+  if (centred || triesLeft == 0 || (!framed && clock_.elapsed() - exposedAt_ >= kFrameSettleMs)) Unveil();
   if (!(centred && wasCentred) && triesLeft > 0) {
     QTimer::singleShot(kFrameRetryMs, this, [this, triesLeft, centred] { CentreFrame(triesLeft - 1, centred); });
     return;

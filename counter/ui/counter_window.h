@@ -76,6 +76,7 @@ class TfrmCount : public QWidget {
   void FormShow();
   void Exposed();  // the first expose, or the end of the wait for it
   void CentreFrame(int triesLeft, bool wasCentred);
+  void Unveil();  // visible and announced, once in place
   void EndRun(bool logout);
   void CreateControls();
   void ApplyComposition();
@@ -110,6 +111,9 @@ class TfrmCount : public QWidget {
   std::int64_t shownAt_ = 0;  // clock_ milliseconds
   bool greeted_ = false;      // shown, or ended before it could be
   bool exposePending_ = false;
+  std::int64_t exposedAt_ = 0;
+  bool veiled_ = false;    // transparent until centred
+  bool unveiled_ = false;
   QString pendingNotice_;        // told once the window is up
   bool noticesReady_ = false;    // shown and framed: a box can go beside it
   QPointer<QWidget> noticeBox_;  // the fallback box, its own window
@@ -117,7 +121,7 @@ class TfrmCount : public QWidget {
   int noticesOnTheirWay_ = 0;    // sent, neither acknowledged nor boxed yet
   // Long enough for a window manager to frame and place a mapped window.
   static constexpr int kFrameSettleMs = 150;
-  static constexpr int kFrameRetryMs = 100, kFrameTries = 10;
+  static constexpr int kFrameRetryMs = 30, kFrameTries = 30;
   png::Bitmap background_;
   std::future<png::Bitmap> backgroundLoad_;
   int preparedVoice_ = 0;  // prepared during the pause
