@@ -148,6 +148,7 @@ int RunApplication(int argc, char** argv) {
   RegisterFontSubstitutions();
   QApplication::setFont(WindowFont());
 
+  if (counting.valid()) counter::LoadLabelFont();
   try {
     if (counting.valid()) RunCounterMode(app, counting.get(), logout);
     else RunSettingsMode(work, workNotice, logout);

@@ -35,4 +35,6 @@ TextExtent MeasureLabel(const std::string& text, int points) {
   return {metrics.horizontalAdvance(QString::fromStdString(text)), font.pixelSize()};
 }
 
+void LoadLabelFont() { MeasureLabel("0", Label{}.pointSize); }
+
 }  // namespace vp::counter

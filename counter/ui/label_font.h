@@ -10,5 +10,8 @@ namespace vp::counter {
 QFont LabelFont(int points);
 // The composition's text measurer for that font.
 TextExtent MeasureLabel(const std::string& text, int points);
+// The first use of a font reads the whole font database: done ahead of the
+// window, it overlaps with the count finishing on its own thread.
+void LoadLabelFont();
 
 }  // namespace vp::counter
