@@ -77,7 +77,7 @@ void CounterRun::Count() {
   if (where.sibling) platform::RemoveStaleTemporaryFiles(platform::FolderOf(where.path));
   state::HistoryLoad loaded;
   if (setup_.preview) {
-    loaded = state::LoadHistory(historyBefore_, where);
+    loaded = state::LoadHistory(historyBefore_, where, now_);
     Add(state::HistoryLoadNotice(loaded), state::HistoryUnreadable(loaded));
     historyAfter_ = historyBefore_;
   } else {
@@ -87,7 +87,7 @@ void CounterRun::Count() {
     if (setup_.countHere) counting.LogStartupsIn(setup_.workFolder);
     if (counting.waitedInVain()) Add(state::HistoryLockNotice());
     if (counting.unlocked()) Add(state::HistoryLockUnavailableNotice());
-    loaded = counting.Load(historyBefore_);
+    loaded = counting.Load(historyBefore_, now_);
     historyAfter_ = historyBefore_;
     const bool count = setup_.countHere || where.sibling;
     const state::HistorySave saved =

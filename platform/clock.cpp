@@ -4,17 +4,7 @@
 #include <ctime>
 
 namespace vp::platform {
-namespace {
-std::function<TimeValue()>& ClockOverride() {
-  static std::function<TimeValue()> clock;
-  return clock;
-}
-}  // namespace
-
-TimeValue CurrentTime() {
-  if (auto& clock = ClockOverride()) return clock();
-  return static_cast<TimeValue>(std::time(nullptr));
-}
+TimeValue CurrentTime() { return static_cast<TimeValue>(std::time(nullptr)); }
 
 bool BreakDownLocal(TimeValue t, LocalTime& out) {
   std::time_t value = static_cast<std::time_t>(t);
@@ -32,8 +22,6 @@ bool BreakDownLocal(TimeValue t, LocalTime& out) {
   out.utcOffset = static_cast<int>(tm.tm_gmtoff);
   return true;
 }
-
-void SetClockForTesting(std::function<TimeValue()> clock) { ClockOverride() = std::move(clock); }
 
 }  // namespace vp::platform
 

@@ -21,13 +21,11 @@ struct LocalTime {
   int utcOffset = 0;  // seconds east of UTC in force at that moment (daylight saving included)
 };
 
+// The process clock: handed to the runs at the top, never read below them.
 TimeValue CurrentTime();
 
 // False when the value cannot be broken down (out of the C library's range).
 bool BreakDownLocal(TimeValue t, LocalTime& out);
-
-// Lets tests fix the clock; an empty function restores the real one.
-void SetClockForTesting(std::function<TimeValue()> clock);
 
 }  // namespace vp::platform
 

@@ -20,7 +20,7 @@ void SettingsSession::Load() {
   const auto load = state::LoadSettings(settings_, reg_, programFolder_, workFolder_, publish_);
   firstSetupPending_ = !state::SettingsEverSaved(reg_);
   firstRun_ = state::IsFirstRun(reg_) || firstSetupPending_;
-  const state::HistoryLoad history = state::LoadHistory(history_, state::LocateHistory(reg_, workFolder_));
+  const state::HistoryLoad history = state::LoadHistory(history_, state::LocateHistory(reg_, workFolder_), clock_());
   historyRead_ = !state::HistoryUnreadable(history);
   const std::string historyNotice = state::HistoryLoadNotice(history);
   damaged_.reset();

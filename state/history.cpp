@@ -91,12 +91,12 @@ namespace {
 
 // What the first bytes of a history file say; bytes is null when it could not be read.
 HistoryLoad Interpret(StartHistory& h, const HistoryLocation& where, platform::FileKind kind, std::uint64_t size,
-                      const std::string* bytes) {
+                      const std::string* bytes, platform::TimeValue now) {
   HistoryLoad result;
   result.where = where;
   result.size = size;
   h = StartHistory{};
-  h.firstTime = static_cast<std::uint32_t>(platform::CurrentTime());
+  h.firstTime = static_cast<std::uint32_t>(now);
   if (!bytes) {
     result.state = kind == platform::FileKind::Missing      ? HistoryFileState::Missing
                    : kind == platform::FileKind::NotRegular ? HistoryFileState::NotAFile
@@ -113,12 +113,12 @@ HistoryLoad Interpret(StartHistory& h, const HistoryLocation& where, platform::F
 
 }  // namespace
 
-HistoryLoad LoadHistory(StartHistory& h, const HistoryLocation& where) {
+HistoryLoad LoadHistory(StartHistory& h, const HistoryLocation& where, platform::TimeValue now) {
   platform::FileKind kind = platform::FileKind::Missing;
   std::uint64_t size = 0;
   // Only the first 64 bytes count, so a huge file is not read whole.
   const auto bytes = platform::ReadFileStart(where.path, kHistorySize, &size, &kind);
-  return Interpret(h, where, kind, size, bytes ? &*bytes : nullptr);
+  return Interpret(h, where, kind, size, bytes ? &*bytes : nullptr, now);
 }
 
 bool HistoryUnreadable(const HistoryLoad& load) {
@@ -132,7 +132,9 @@ bool HistoryUnreadable(const HistoryLoad& load) {
   return false;
 }
 
-HistoryLoad LoadHistory(StartHistory& h, platform::Registry& reg) { return LoadHistory(h, LocateHistory(reg)); }
+HistoryLoad LoadHistory(StartHistory& h, platform::Registry& reg, platform::TimeValue now) {
+  return LoadHistory(h, LocateHistory(reg), now);
+}
 
 HistorySave SaveHistory(const StartHistory& h, const HistoryLocation& where, platform::TimeValue now) {
   HistorySave result;
@@ -209,7 +211,7 @@ HistoryCounting::Contents HistoryCounting::Read() const {
   return c;
 }
 
-HistoryLoad HistoryCounting::Load(StartHistory& h) {
+HistoryLoad HistoryCounting::Load(StartHistory& h, platform::TimeValue now) {
   // A writer that truncates and then writes leaves a short file for a moment.
   contents_ = Read();
   for (int retry = 0; retry < kShortReadRetries && contents_.kind == platform::FileKind::Regular &&
@@ -220,7 +222,7 @@ HistoryLoad HistoryCounting::Load(StartHistory& h) {
   }
   // The record is what was read: saving compares the file with these very bytes.
   loaded_ = Interpret(h, where_, contents_.kind, contents_.size,
-                      contents_.kind == platform::FileKind::Regular ? &contents_.start : nullptr);
+                      contents_.kind == platform::FileKind::Regular ? &contents_.start : nullptr, now);
   return loaded_;
 }
 
@@ -233,7 +235,7 @@ HistorySave HistoryCounting::Record(StartHistory& h, platform::TimeValue now, co
     contents_ = onDisk;
     StartHistory fresh;
     loaded_ = Interpret(fresh, where_, contents_.kind, contents_.size,
-                        contents_.kind == platform::FileKind::Regular ? &contents_.start : nullptr);
+                        contents_.kind == platform::FileKind::Regular ? &contents_.start : nullptr, now);
     if (loaded_.state == HistoryFileState::Unreadable) return Skip(HistorySaveProblem::NotRead);
     if (loaded_.state == HistoryFileState::Valid) h = fresh;
   }

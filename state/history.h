@@ -47,12 +47,13 @@ struct HistoryLoad {
   std::uint64_t size = 0;
 };
 
-HistoryLoad LoadHistory(StartHistory& h, const HistoryLocation& where);
+// now: a missing history's first start-up, from the run's own clock.
+HistoryLoad LoadHistory(StartHistory& h, const HistoryLocation& where, platform::TimeValue now);
 // A history is there but cannot be read as one (no rights, not a file, the
 // sibling's file of another size): its count is unknown, not zero, and no run
 // may replace it, so every start-up is lost until the player mends it.
 bool HistoryUnreadable(const HistoryLoad& load);
-HistoryLoad LoadHistory(StartHistory& h, platform::Registry& reg);
+HistoryLoad LoadHistory(StartHistory& h, platform::Registry& reg, platform::TimeValue now);
 
 enum class HistorySaveProblem {
   None, ReadOnly, NotAFile, NotAHistory, CannotKeepDamaged, WriteFailed,
@@ -94,7 +95,7 @@ class HistoryCounting {
   bool waitedInVain() const { return lock_.state() == platform::PathLock::State::TimedOut; }
   // No lock of any kind could be had: runs started together may lose counts.
   bool unlocked() const { return lock_.state() == platform::PathLock::State::Unavailable; }
-  HistoryLoad Load(StartHistory& h);
+  HistoryLoad Load(StartHistory& h, platform::TimeValue now);
   // Record also adds the start-up to the log in this folder (state/startup_log.h),
   // once the count is saved and before the next run may count.
   void LogStartupsIn(std::string workFolder) { logFolder_ = std::move(workFolder); }

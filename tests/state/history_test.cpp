@@ -27,15 +27,9 @@ class HistoryTest : public ::testing::Test {
   platform::RegFileRegistry& reg = box.registry();
   StartHistory h;
 
-  void TearDown() override { platform::SetClockForTesting({}); }
-
-  void FixClock(platform::TimeValue t) {
-    platform::SetClockForTesting([t] { return t; });
-  }
   // One counter-mode run at the given time: load, count, save.
   void Run(platform::TimeValue t) {
-    FixClock(t);
-    LoadHistory(h, reg);
+    LoadHistory(h, reg, t);
     ASSERT_TRUE(RecordStartup(h, t, test::Breakdown(t), reg));
   }
   StartHistory OnDisk(const std::string& path = "TALLYDAT") {
@@ -68,8 +62,7 @@ TEST_F(HistoryTest, FileFormatIsLittleEndianAndByteExact) {
 
 TEST_F(HistoryTest, FirstRunCreatesTheFile) {
   platform::TimeValue t = LocalTimeValue(2026, 12, 7, 8, 30);
-  FixClock(t);
-  LoadHistory(h, reg);
+  LoadHistory(h, reg, t);
   EXPECT_TRUE(NothingRecorded(h));
   EXPECT_EQ(h.firstTime, t);
   RecordStartup(h, t, test::Breakdown(t), reg);
@@ -106,12 +99,11 @@ TEST_F(HistoryTest, CountsPerLocalDayAcrossMidnight) {
 
 TEST_F(HistoryTest, AFileOfTheWrongSizeIsKeptAsideBeforeANewOneIsWritten) {
   const platform::TimeValue t = LocalTimeValue(2026, 12, 8, 9, 30);
-  FixClock(t);
   StartHistory stored;
   stored.count = 100;
   const std::string shortFile = EncodeHistory(stored).substr(0, 63);
   test::WriteFile("TALLYDAT", shortFile);
-  HistoryLoad load = LoadHistory(h, reg);
+  HistoryLoad load = LoadHistory(h, reg, t);
   EXPECT_EQ(load.state, HistoryFileState::WrongSize);
   EXPECT_EQ(h.count, 1u);
   HistorySave saved = RecordStartup(h, t, test::Breakdown(t), reg);
@@ -124,7 +116,7 @@ TEST_F(HistoryTest, AFileOfTheWrongSizeIsKeptAsideBeforeANewOneIsWritten) {
   // A longer one still holds its history in the first 64 bytes; it is kept too.
   stored.count = 10;
   test::WriteFile("TALLYDAT", EncodeHistory(stored) + std::string(36, 'x'));
-  LoadHistory(h, reg);
+  LoadHistory(h, reg, t);
   EXPECT_EQ(h.count, 10u);
   saved = RecordStartup(h, t, test::Breakdown(t), reg);
   EXPECT_EQ(saved.keptAs, "TALLYDAT.damaged-20261208-0930-2");
@@ -146,7 +138,7 @@ TEST_F(HistoryTest, CountsStopAtTheirLargestValue) {
 
 TEST_F(HistoryTest, FifosReadOnlyFilesAndFoldersAreNeverWrittenAndSaySo) {
   ASSERT_EQ(mkfifo("TALLYDAT", 0600), 0);
-  EXPECT_EQ(LoadHistory(h, reg).state, HistoryFileState::NotAFile);  // and it returns at once
+  EXPECT_EQ(LoadHistory(h, reg, 10).state, HistoryFileState::NotAFile);  // and it returns at once
   HistorySave saved = RecordStartup(h, 10, test::Breakdown(10), reg);
   EXPECT_EQ(saved.problem, HistorySaveProblem::NotAFile);
   EXPECT_FALSE(HistorySaveNotice(saved).empty());
@@ -155,7 +147,7 @@ TEST_F(HistoryTest, FifosReadOnlyFilesAndFoldersAreNeverWrittenAndSaySo) {
   Run(LocalTimeValue(2026, 1, 1, 12, 0));
   const std::string before = test::ReadFile("TALLYDAT");
   chmod("TALLYDAT", 0444);
-  LoadHistory(h, reg);
+  LoadHistory(h, reg, 20);
   saved = RecordStartup(h, 20, test::Breakdown(20), reg);
   EXPECT_EQ(saved.problem, HistorySaveProblem::ReadOnly);
   EXPECT_EQ(test::ReadFile("TALLYDAT"), before);
@@ -169,7 +161,7 @@ TEST_F(HistoryTest, ParallelRunsEachCountOnceAndSeeTheirOwnCount) {
     for (int i = 0; i < kRounds; ++i) {
       StartHistory mine;
       HistoryCounting counting(where, std::chrono::seconds(20));
-      counting.Load(mine);
+      counting.Load(mine, 1000 + i);
       const std::uint32_t seen = mine.count;
       if (!counting.Record(mine, 1000 + i, test::Breakdown(1000 + i)) || mine.count != seen + 1) return false;
     }
@@ -202,7 +194,7 @@ TEST_F(HistoryTest, PlantedLockFilesNeitherDisableTheLockNorStopTheCount) {
       if (pid == 0) {
         StartHistory mine;
         HistoryCounting counting(where, std::chrono::seconds(20));
-        counting.Load(mine);
+        counting.Load(mine, 1000);
         _exit(!counting.unlocked() && counting.Record(mine, 1000, test::Breakdown(1000)) ? 0 : 1);
       }
       children.push_back(pid);
@@ -257,7 +249,7 @@ TEST_F(HistoryTest, AHistoryThatCannotBeReadIsNeverReplaced) {
     for (int run = 0; run < 3; ++run) {
       StartHistory mine;
       HistoryCounting counting(where, std::chrono::seconds(5));
-      if (counting.Load(mine).state != HistoryFileState::Unreadable) _exit(4);
+      if (counting.Load(mine, 1000).state != HistoryFileState::Unreadable) _exit(4);
       const HistorySave saved = counting.Record(mine, 1000, test::Breakdown(1000));
       if (saved.problem != HistorySaveProblem::NotRead) _exit(5);
       if (HistorySaveNotice(saved).find("数えず") == std::string::npos) _exit(6);
@@ -299,7 +291,7 @@ TEST_F(HistoryTest, ASiblingRewritingItsFileInPlaceNeverLosesItsCount) {
   for (int run = 0; run < 40; ++run) {
     StartHistory mine;
     HistoryCounting counting(where, std::chrono::seconds(5));
-    counting.Load(mine);
+    counting.Load(mine, 1000 + run);
     EXPECT_GE(mine.count, 5003u) << "run " << run << " read the file while it was being rewritten";
     if (counting.Record(mine, 1000 + run, test::Breakdown(1000 + run))) ++counted;
     usleep(5000);
@@ -321,8 +313,7 @@ TEST_F(HistoryTest, TimesAfter2038StayRightUntil2106) {
   test::WriteFile("TALLYDAT", EncodeHistory(stored));
   // The bytes are those a signed reader always saw.
   EXPECT_EQ(static_cast<unsigned char>(test::ReadFile("TALLYDAT")[11]), 0x83);
-  FixClock(in2040);
-  LoadHistory(h, reg);
+  LoadHistory(h, reg, in2040);
   EXPECT_EQ(DaysSinceFirst(h, in2040), 4);
   platform::LocalTime last;
   ASSERT_TRUE(platform::BreakDownLocal(h.lastTime, last));
@@ -342,7 +333,7 @@ TEST_F(HistoryTest, AStuckRunMakesTheOthersWaitOnlyBriefly) {
   if (pid == 0) {
     HistoryCounting counting(where, std::chrono::milliseconds(200));
     StartHistory mine;
-    counting.Load(mine);
+    counting.Load(mine, 5);
     _exit(counting.waitedInVain() && counting.Record(mine, 5, test::Breakdown(5)) ? 0 : 1);
   }
   int status = -1;
@@ -397,7 +388,7 @@ TEST_F(HistoryTest, ASiblingPathNamingSomethingElseIsNeverOverwritten) {
   box.WriteReg(RegRoot::CurrentUser,
                "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\TALLYDAT]\n"
                "\"integrate\"=dword:00000001\n\"tallydatfile\"=\"" + notes + "\"\n");
-  HistoryLoad load = LoadHistory(h, reg);
+  HistoryLoad load = LoadHistory(h, reg, 5);
   EXPECT_EQ(load.state, HistoryFileState::WrongSize);
   EXPECT_EQ(h.count, 1u);  // its bytes are no count
   EXPECT_FALSE(HistoryLoadNotice(load).empty());
@@ -411,7 +402,7 @@ TEST_F(HistoryTest, UnwritableFileKeepsTheRecordAndTheOldFile) {
   Run(LocalTimeValue(2026, 1, 1, 12, 0));
   std::string before = test::ReadFile("TALLYDAT");
   chmod(box.work().path().c_str(), 0500);
-  LoadHistory(h, reg);
+  LoadHistory(h, reg, 5);
   const bool saved = static_cast<bool>(RecordStartup(h, 5, test::Breakdown(5), reg));
   chmod(box.work().path().c_str(), 0700);
   if (geteuid() != 0) {

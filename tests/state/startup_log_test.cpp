@@ -112,7 +112,7 @@ TEST(StartupLog, AFullMissingOrForeignLogNeverStopsTheCount) {
     StartHistory h;
     HistoryCounting counting(where, std::chrono::seconds(5));
     counting.LogStartupsIn("");
-    counting.Load(h);
+    counting.Load(h, now);
     EXPECT_TRUE(counting.Record(h, now, At(now)));
     return h.count;
   };
@@ -144,9 +144,9 @@ TEST(StartupLog, ParallelRunsEachLogOneWholeLine) {
       StartHistory mine;
       HistoryCounting counting(where, std::chrono::seconds(20));
       counting.LogStartupsIn("");
-      counting.Load(mine);
       // Each run its own second, so every line can be told apart.
       const platform::TimeValue t = test::LocalTimeValue(2026, 1, 1, 0, 0) + r * 1000 + i;
+      counting.Load(mine, t);
       if (!counting.Record(mine, t, At(t))) return false;
     }
     return true;
