@@ -51,7 +51,7 @@ void CounterRun::Prepare() {
   } catch (const std::exception& e) {
     Add(e.what());
   }
-  composition_ = composer_.Compose(settings_, historyBefore_, now_, nowTm_, historyRead_);
+  composition_ = composer_.Compose(settings_, historyBefore_, now_, historyRead_);
   std::vector<Notice> registry;
   for (const auto& problem : reg_.TakeProblems())
     registry.push_back({state::RegistryNotice(problem, state::NoticeContext::CounterMode), false});

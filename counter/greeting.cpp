@@ -150,7 +150,9 @@ void GreetingComposer::ChooseCharacters(state::Settings& settings, const platfor
 
 void GreetingComposer::ComposeReport(CounterComposition& c, state::Settings& settings,
                                      const state::StartHistory& history, platform::TimeValue now,
-                                     const platform::LocalTime& nowTm, bool historyRead) const {
+                                     bool historyRead) const {
+  platform::LocalTime nowTm;
+  platform::BreakDownLocal(now, nowTm);
   CounterLabels& l = c.labels;
   const auto& characters = *tables_.characters;
   auto ending1 = [&] { return std::string(characters[static_cast<std::size_t>(settings.char1)].ending1); };
@@ -326,11 +328,12 @@ void GreetingComposer::FitBubbleLines(CounterLabels& l) const {
 }
 
 CounterComposition GreetingComposer::Compose(state::Settings& settings, const state::StartHistory& history,
-                                             platform::TimeValue now, const platform::LocalTime& nowTm,
-                                             bool historyRead) const {
+                                             platform::TimeValue now, bool historyRead) const {
   CounterComposition c;
   c.labels = DesignLabels(measure_);
-  ComposeReport(c, settings, history, now, nowTm, historyRead);
+  ComposeReport(c, settings, history, now, historyRead);
+  platform::LocalTime nowTm;
+  platform::BreakDownLocal(now, nowTm);
   ComposeGreeting(c, settings, nowTm);
   FitBubbleLines(c.labels);
   return c;

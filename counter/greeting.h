@@ -87,8 +87,9 @@ class GreetingComposer {
   // Fills the lower bubble; a birthday may move a character to the left.
   // historyRead false: the history is there but could not be read, so the
   // count line says so instead of counting (never "first").
+  // The day's remarks are those of now's local date.
   void ComposeReport(CounterComposition& c, state::Settings& settings, const state::StartHistory& history,
-                     platform::TimeValue now, const platform::LocalTime& nowTm, bool historyRead = true) const;
+                     platform::TimeValue now, bool historyRead = true) const;
   // Selects the left character's greeting and fills the upper bubble.
   void ComposeGreeting(CounterComposition& c, const state::Settings& settings,
                        const platform::LocalTime& nowTm) const;
@@ -102,7 +103,7 @@ class GreetingComposer {
 
   // ComposeReport, then ComposeGreeting, then FitBubbleLines, on the labels as designed.
   CounterComposition Compose(state::Settings& settings, const state::StartHistory& history, platform::TimeValue now,
-                             const platform::LocalTime& nowTm, bool historyRead = true) const;
+                             bool historyRead = true) const;
 
  private:
   void SetText(Label& label, const std::string& text, Label* follower = nullptr) const;

@@ -34,11 +34,14 @@ class Composition : public ::testing::Test {
   state::Settings settings;
   state::StartHistory history;
 
-  CounterComposition Report(const LocalTime& t, platform::TimeValue now = 1000000000, bool historyRead = true) {
+  CounterComposition Report(const LocalTime& t, bool historyRead = true) {
     CounterComposition c;
     c.labels = DesignLabels(FixedMeasure);
-    composer.ComposeReport(c, settings, history, now, t, historyRead);
+    composer.ComposeReport(c, settings, history, Time(t), historyRead);
     return c;
+  }
+  static platform::TimeValue Time(const LocalTime& t) {
+    return test::LocalTimeValue(t.year, t.month, t.day, t.hour, t.minute) + t.second;
   }
   std::pair<int, int> Choose(int rand, int second, const std::string& usewave = "111111", int wave = 1) {
     state::Settings s;
@@ -56,17 +59,17 @@ class Composition : public ::testing::Test {
 // say it could not be read, never "first", and the day's remark still comes.
 TEST_F(Composition, AnUnreadableHistoryIsNeverTheFirstStartUp) {
   settings.char1 = 1;
-  CounterComposition c = Report(At(2026, 6, 10, 12, 0, 0), 1000000000, false);
+  CounterComposition c = Report(At(2026, 6, 10, 12, 0, 0), false);
   EXPECT_EQ(c.labels.char1A.text + c.labels.count.text + c.labels.char1B.text, "起動履歴を読めないため未記録です。");
   EXPECT_FALSE(c.labels.last.visible);
-  c = Report(At(2026, 12, 25, 12, 0, 0), 1000000000, false);
+  c = Report(At(2026, 12, 25, 12, 0, 0), false);
   EXPECT_EQ(c.labels.last.text, "クリスマス");
   EXPECT_EQ(c.labels.count.text, "読めない");
   // Nothing from the history itself: no anniversary, no time since the last start-up.
   history.count = 7;
   history.firstTime = static_cast<std::uint32_t>(test::LocalTimeValue(2020, 6, 10, 9, 0));
   history.lastTime = static_cast<std::uint32_t>(test::LocalTimeValue(2026, 6, 10, 9, 0));
-  c = Report(At(2026, 6, 10, 12, 0, 0), test::LocalTimeValue(2026, 6, 10, 12, 0), false);
+  c = Report(At(2026, 6, 10, 12, 0, 0), false);
   EXPECT_FALSE(c.labels.last.visible);
   EXPECT_EQ(c.labels.count.text, "読めない");
 }
@@ -160,18 +163,19 @@ TEST_F(Composition, ElapsedTextAtItsBounds) {
 
 TEST_F(Composition, PreviousStartUpAndClockTurnedBack) {
   history.count = 5;
-  history.lastTime = 1000000000 - 3725;
+  const platform::TimeValue now = Time(At(2026, 6, 10, 8, 0, 0));
+  history.lastTime = now - 3725;
   settings.char1 = 1;
   auto c = Report(At(2026, 6, 10, 8, 0, 0));
   EXPECT_EQ(c.labels.char1C.text, "前回は");
   EXPECT_EQ(c.labels.last.text, "1時間2分");
   EXPECT_EQ(c.labels.char1D.text, "前に起動しました。");
   EXPECT_TRUE(c.labels.last.visible);
-  history.lastTime = 1000000000 + 100;  // later than now
+  history.lastTime = now + 100;  // later than now
   EXPECT_FALSE(Report(At(2026, 6, 10, 8, 0, 0)).labels.last.visible);
-  history.lastTime = 1000000000 - 59;
+  history.lastTime = now - 59;
   EXPECT_FALSE(Report(At(2026, 6, 10, 8, 0, 0)).labels.last.visible);
-  history.lastTime = 1000000000 - 60;  // a minute exactly is one
+  history.lastTime = now - 60;  // a minute exactly is one
   c = Report(At(2026, 6, 10, 8, 0, 0));
   EXPECT_TRUE(c.labels.last.visible);
   EXPECT_EQ(c.labels.last.text, "1分");
@@ -187,7 +191,7 @@ TEST_F(Composition, SpecialDayBeatsABirthday) {
   settings.char1 = 1;
   CounterComposition c;
   c.labels = DesignLabels(FixedMeasure);
-  custom.ComposeReport(c, settings, history, 1000000000, At(2027, 1, 1, 9, 0, 0));
+  custom.ComposeReport(c, settings, history, Time(At(2027, 1, 1, 9, 0, 0)));
   EXPECT_EQ(c.labels.char1C.text, "今日は");
   EXPECT_EQ(c.labels.last.text, "元旦");
   EXPECT_EQ(c.labels.last.colour, kSpecialDayGreen);
@@ -222,14 +226,14 @@ TEST_F(Composition, BirthdayMoveAndAddress) {
   GreetingComposer custom(FixedMeasure, ContentTables{&table});
   settings.char1 = 5;
   c.labels = DesignLabels(FixedMeasure);
-  custom.ComposeReport(c, settings, history, 1000000000, At(2026, 5, 17, 9, 0, 0));
+  custom.ComposeReport(c, settings, history, Time(At(2026, 5, 17, 9, 0, 0)));
   EXPECT_EQ(c.labels.last.text, "葵さん");
 }
 
 TEST_F(Composition, AnniversaryKeepsTheLineTogether) {
   history.count = 300;
   history.firstTime = static_cast<std::int32_t>(test::LocalTimeValue(2024, 6, 10, 10, 0));
-  history.lastTime = 1000000000 - 120;  // minutes ago: the anniversary still wins
+  history.lastTime = static_cast<std::int32_t>(Time(At(2028, 6, 10, 9, 0, 0)) - 120);  // minutes ago: the anniversary still wins
   settings.char1 = 1;
   auto c = Report(At(2028, 6, 10, 9, 0, 0));
   EXPECT_EQ(c.labels.char1C.text, "初回起動からちょうど ");

@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return counter::TextExtent{static_cast<int>(text.size()) * pointSize, pointSize * 2};
   });
   composer.ChooseCharacters(s, nowTm);
-  (void)composer.Compose(s, h, now, nowTm);
+  (void)composer.Compose(s, h, now);
 
   const std::uint32_t before = h.count;
   state::CountStartup(h, now, nowTm);

@@ -55,7 +55,7 @@ class CounterLayout : public ::testing::Test {
 
   // The lower bubble for one right character, count and remark situation.
   void Report(int right, std::uint32_t count, const state::StartHistory& base, platform::TimeValue now,
-              const platform::LocalTime& t, Worst& fitted, Worst& unfitted, const std::string& what) {
+              Worst& fitted, Worst& unfitted, const std::string& what) {
     state::Settings settings;
     settings.char0 = (right + 1) % 6;
     settings.char1 = right;
@@ -63,7 +63,7 @@ class CounterLayout : public ::testing::Test {
     history.count = count;
     CounterComposition c;
     c.labels = DesignLabels(CachedMeasure);
-    composer.ComposeReport(c, settings, history, now, t);
+    composer.ComposeReport(c, settings, history, now);
     Check(c.labels, unfitted, what);
     composer.FitBubbleLines(c.labels);
     Check(c.labels, fitted, what + " #" + std::to_string(count));
@@ -77,7 +77,6 @@ const std::uint32_t kCounts[] = {1, 2, 9, 10, 99, 100, 101, 999, 1000, 3000, 999
 TEST_F(CounterLayout, EveryRemarkAndCountFitsTheLowerBubble) {
   Worst fitted, unfitted;
   const platform::TimeValue now = test::LocalTimeValue(2026, 6, 16, 12, 0);
-  const platform::LocalTime plain = test::Breakdown(now);
   state::StartHistory base;
   base.firstTime = static_cast<std::int32_t>(test::LocalTimeValue(2020, 2, 2, 9, 0));
   for (int right = 0; right < 6; ++right) {
@@ -85,26 +84,26 @@ TEST_F(CounterLayout, EveryRemarkAndCountFitsTheLowerBubble) {
       // Special days and birthdays.
       for (const SpecialDay& day : SpecialDays()) {
         const platform::TimeValue at = test::LocalTimeValue(2026, day.month, day.day, 12, 0);
-        Report(right, count, base, at, test::Breakdown(at), fitted, unfitted, day.name);
+        Report(right, count, base, at, fitted, unfitted, day.name);
       }
       for (const auto& who : shell::Characters()) {
         const platform::TimeValue at = test::LocalTimeValue(2026, who.birthMonth, who.birthDay, 12, 0);
-        Report(right, count, base, at, test::Breakdown(at), fitted, unfitted, "birthday");
+        Report(right, count, base, at, fitted, unfitted, "birthday");
       }
       // Anniversaries of the first start-up, 1 to 99 years.
       for (int years = 1; years <= 99; ++years) {
         state::StartHistory h = base;
         h.firstTime = static_cast<std::int32_t>(test::LocalTimeValue(2026 - years, 6, 16, 8, 0));
-        Report(right, count, h, now, plain, fitted, unfitted, std::to_string(years) + " years");
+        Report(right, count, h, now, fitted, unfitted, std::to_string(years) + " years");
       }
       // Every shape of elapsed text, its longest numbers included.
       for (std::int64_t d : {60LL, 59 * 60LL, 3600LL, 3660LL, 23 * 3600 + 59 * 60LL, 86400LL, 9 * 86400 + 23 * 3600LL,
                              10 * 86400LL, 99 * 86400LL, 999 * 86400LL, 9999 * 86400LL, 24000 * 86400LL}) {
         state::StartHistory h = base;
         h.lastTime = static_cast<std::int32_t>(now - d);
-        Report(right, count, h, now, plain, fitted, unfitted, ElapsedText(d));
+        Report(right, count, h, now, fitted, unfitted, ElapsedText(d));
       }
-      Report(right, count, base, now, plain, fitted, unfitted, "no remark");
+      Report(right, count, base, now, fitted, unfitted, "no remark");
     }
   }
   std::printf("lower bubble, as composed: worst overlap %d px, overflow %d px (%s)\n", unfitted.overlap,
@@ -127,7 +126,7 @@ TEST_F(CounterLayout, AnniversaryLinesKeepTheirFullSizeByClosingUpTheirLetters) 
       settings.char1 = right;
       CounterComposition c;
       c.labels = DesignLabels(CachedMeasure);
-      composer.ComposeReport(c, settings, history, now, test::Breakdown(now));
+      composer.ComposeReport(c, settings, history, now);
       composer.FitBubbleLines(c.labels);
       if (c.labels.last.text != std::to_string(years) + "年") continue;  // another remark won
       ++anniversaries;
