@@ -13,13 +13,22 @@ fi
 export SDL_AUDIODRIVER=dummy VPCOUNTER_TRACE_NOTICES=1 DBUS_SESSION_BUS_ADDRESS="unix:path=/dev/null/none"
 chmod 755 "$work"
 chown -R nobody "$work/run" "$work/reg" "$work/runtime"
+# The second user may not reach a build inside a private folder (a clone
+# under mktemp -d): it runs a copy, with the modules beside it.
+program="$build/vpcounter"
+if ! runuser -u nobody -- test -x "$program"; then
+  mkdir -p "$work/bin"
+  cp "$build/vpcounter" "$build"/lib*.so "$work/bin/"
+  chmod -R a+rX "$work/bin"
+  program="$work/bin/vpcounter"
+fi
 year=$(date +%Y)
 printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\n"timer"=dword:00000001\n' > "$work/reg/HKEY_CURRENT_USER.reg"
 chown nobody "$work/reg/HKEY_CURRENT_USER.reg"
 count() { { od -An -t u4 -j 4 -N 4 "$work/run/TALLYDAT" 2>/dev/null || echo 0; } | tr -d ' '; }
 logon() {
   (cd "$work/run" && runuser -u nobody -- env VPCOUNTER_REGISTRY_DIR="$work/reg" VPCOUNTER_WORK_DIR="$work/run" \
-     XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen timeout 60 "$build/vpcounter" /C 2>"$work/$1.err") ||
+     XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen timeout 60 "$program" /C 2>"$work/$1.err") ||
     fail "$1: ended with $?: $(cat "$work/$1.err")"
 }
 logon first
