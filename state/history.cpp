@@ -132,9 +132,6 @@ bool HistoryUnreadable(const HistoryLoad& load) {
   return false;
 }
 
-HistoryLoad LoadHistory(StartHistory& h, platform::Registry& reg, platform::TimeValue now) {
-  return LoadHistory(h, LocateHistory(reg), now);
-}
 
 HistorySave SaveHistory(const StartHistory& h, const HistoryLocation& where, platform::TimeValue now) {
   HistorySave result;
@@ -189,10 +186,6 @@ HistorySave RecordStartup(StartHistory& h, platform::TimeValue now, const platfo
   return SaveHistory(h, where, now);
 }
 
-HistorySave RecordStartup(StartHistory& h, platform::TimeValue now, const platform::LocalTime& nowTm,
-                          platform::Registry& reg) {
-  return RecordStartup(h, now, nowTm, LocateHistory(reg));
-}
 
 HistoryCounting::HistoryCounting(const HistoryLocation& where, std::chrono::milliseconds wait)
     : where_(where), lock_(where.path, platform::PathLock::On::Folder, wait) {}

@@ -53,7 +53,6 @@ HistoryLoad LoadHistory(StartHistory& h, const HistoryLocation& where, platform:
 // sibling's file of another size): its count is unknown, not zero, and no run
 // may replace it, so every start-up is lost until the player mends it.
 bool HistoryUnreadable(const HistoryLoad& load);
-HistoryLoad LoadHistory(StartHistory& h, platform::Registry& reg, platform::TimeValue now);
 
 enum class HistorySaveProblem {
   None, ReadOnly, NotAFile, NotAHistory, CannotKeepDamaged, WriteFailed,
@@ -74,8 +73,6 @@ struct HistorySave {
 HistorySave SaveHistory(const StartHistory& h, const HistoryLocation& where, platform::TimeValue now);
 HistorySave RecordStartup(StartHistory& h, platform::TimeValue now, const platform::LocalTime& nowTm,
                           const HistoryLocation& where);
-HistorySave RecordStartup(StartHistory& h, platform::TimeValue now, const platform::LocalTime& nowTm,
-                          platform::Registry& reg);
 
 // Counts one start-up without saving; counters stop at their largest value.
 void CountStartup(StartHistory& h, platform::TimeValue now, const platform::LocalTime& nowTm);

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "platform/files.h"
@@ -27,10 +28,22 @@ class HistoryTest : public ::testing::Test {
   platform::RegFileRegistry& reg = box.registry();
   StartHistory h;
 
+  // A run's load and record at t, as counter mode makes them: under the
+  // counting lock, where the settings say the history lives.
+  std::optional<HistoryCounting> counting;
+  HistoryLoad Load(platform::TimeValue t) {
+    counting.emplace(LocateHistory(reg), std::chrono::seconds(5));
+    return counting->Load(h, t);
+  }
+  HistorySave Record(platform::TimeValue t) {
+    const HistorySave saved = counting->Record(h, t, test::Breakdown(t));
+    counting.reset();
+    return saved;
+  }
   // One counter-mode run at the given time: load, count, save.
   void Run(platform::TimeValue t) {
-    LoadHistory(h, reg, t);
-    ASSERT_TRUE(RecordStartup(h, t, test::Breakdown(t), reg));
+    Load(t);
+    ASSERT_TRUE(Record(t));
   }
   StartHistory OnDisk(const std::string& path = "TALLYDAT") {
     std::string bytes = test::ReadFile(path);
@@ -62,10 +75,10 @@ TEST_F(HistoryTest, FileFormatIsLittleEndianAndByteExact) {
 
 TEST_F(HistoryTest, FirstRunCreatesTheFile) {
   platform::TimeValue t = LocalTimeValue(2026, 12, 7, 8, 30);
-  LoadHistory(h, reg, t);
+  Load(t);
   EXPECT_TRUE(NothingRecorded(h));
   EXPECT_EQ(h.firstTime, t);
-  RecordStartup(h, t, test::Breakdown(t), reg);
+  Record(t);
   StartHistory disk = OnDisk();
   EXPECT_EQ(disk.count, 2u);
   EXPECT_EQ(disk.dayCount, 1u);
@@ -103,10 +116,10 @@ TEST_F(HistoryTest, AFileOfTheWrongSizeIsKeptAsideBeforeANewOneIsWritten) {
   stored.count = 100;
   const std::string shortFile = EncodeHistory(stored).substr(0, 63);
   test::WriteFile("TALLYDAT", shortFile);
-  HistoryLoad load = LoadHistory(h, reg, t);
+  HistoryLoad load = Load(t);
   EXPECT_EQ(load.state, HistoryFileState::WrongSize);
   EXPECT_EQ(h.count, 1u);
-  HistorySave saved = RecordStartup(h, t, test::Breakdown(t), reg);
+  HistorySave saved = Record(t);
   ASSERT_TRUE(saved);
   EXPECT_EQ(saved.keptAs, "TALLYDAT.damaged-20261208-0930");
   EXPECT_EQ(test::ReadFile("TALLYDAT.damaged-20261208-0930"), shortFile);
@@ -116,9 +129,9 @@ TEST_F(HistoryTest, AFileOfTheWrongSizeIsKeptAsideBeforeANewOneIsWritten) {
   // A longer one still holds its history in the first 64 bytes; it is kept too.
   stored.count = 10;
   test::WriteFile("TALLYDAT", EncodeHistory(stored) + std::string(36, 'x'));
-  LoadHistory(h, reg, t);
+  Load(t);
   EXPECT_EQ(h.count, 10u);
-  saved = RecordStartup(h, t, test::Breakdown(t), reg);
+  saved = Record(t);
   EXPECT_EQ(saved.keptAs, "TALLYDAT.damaged-20261208-0930-2");
   EXPECT_EQ(OnDisk().count, 11u);
 }
@@ -138,8 +151,8 @@ TEST_F(HistoryTest, CountsStopAtTheirLargestValue) {
 
 TEST_F(HistoryTest, FifosReadOnlyFilesAndFoldersAreNeverWrittenAndSaySo) {
   ASSERT_EQ(mkfifo("TALLYDAT", 0600), 0);
-  EXPECT_EQ(LoadHistory(h, reg, 10).state, HistoryFileState::NotAFile);  // and it returns at once
-  HistorySave saved = RecordStartup(h, 10, test::Breakdown(10), reg);
+  EXPECT_EQ(Load(10).state, HistoryFileState::NotAFile);  // and it returns at once
+  HistorySave saved = Record(10);
   EXPECT_EQ(saved.problem, HistorySaveProblem::NotAFile);
   EXPECT_FALSE(HistorySaveNotice(saved).empty());
   unlink("TALLYDAT");
@@ -147,8 +160,8 @@ TEST_F(HistoryTest, FifosReadOnlyFilesAndFoldersAreNeverWrittenAndSaySo) {
   Run(LocalTimeValue(2026, 1, 1, 12, 0));
   const std::string before = test::ReadFile("TALLYDAT");
   chmod("TALLYDAT", 0444);
-  LoadHistory(h, reg, 20);
-  saved = RecordStartup(h, 20, test::Breakdown(20), reg);
+  Load(20);
+  saved = Record(20);
   EXPECT_EQ(saved.problem, HistorySaveProblem::ReadOnly);
   EXPECT_EQ(test::ReadFile("TALLYDAT"), before);
   EXPECT_NE(HistorySaveNotice(saved).find("読み取り専用"), std::string::npos);
@@ -313,12 +326,12 @@ TEST_F(HistoryTest, TimesAfter2038StayRightUntil2106) {
   test::WriteFile("TALLYDAT", EncodeHistory(stored));
   // The bytes are those a signed reader always saw.
   EXPECT_EQ(static_cast<unsigned char>(test::ReadFile("TALLYDAT")[11]), 0x83);
-  LoadHistory(h, reg, in2040);
+  Load(in2040);
   EXPECT_EQ(DaysSinceFirst(h, in2040), 4);
   platform::LocalTime last;
   ASSERT_TRUE(platform::BreakDownLocal(h.lastTime, last));
   EXPECT_EQ(last.year, 2040);  // Tokyo: 08:00 on New Year's Day
-  ASSERT_TRUE(RecordStartup(h, in2040, test::Breakdown(in2040), reg));
+  ASSERT_TRUE(Record(in2040));
   EXPECT_EQ(OnDisk().count, 11u);
   EXPECT_EQ(OnDisk().dayCount, 2u);  // the same local day: not reset
   EXPECT_EQ(OnDisk().lastTime, static_cast<std::uint32_t>(in2040));
@@ -388,11 +401,11 @@ TEST_F(HistoryTest, ASiblingPathNamingSomethingElseIsNeverOverwritten) {
   box.WriteReg(RegRoot::CurrentUser,
                "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\TALLYDAT]\n"
                "\"integrate\"=dword:00000001\n\"tallydatfile\"=\"" + notes + "\"\n");
-  HistoryLoad load = LoadHistory(h, reg, 5);
+  HistoryLoad load = Load(5);
   EXPECT_EQ(load.state, HistoryFileState::WrongSize);
   EXPECT_EQ(h.count, 1u);  // its bytes are no count
   EXPECT_FALSE(HistoryLoadNotice(load).empty());
-  HistorySave saved = RecordStartup(h, 5, test::Breakdown(5), reg);
+  HistorySave saved = Record(5);
   EXPECT_EQ(saved.problem, HistorySaveProblem::NotAHistory);
   EXPECT_EQ(test::ReadFile(notes), text);
   EXPECT_TRUE(platform::FindFiles(box.work().path(), "notes.txt.*").empty());
@@ -402,8 +415,8 @@ TEST_F(HistoryTest, UnwritableFileKeepsTheRecordAndTheOldFile) {
   Run(LocalTimeValue(2026, 1, 1, 12, 0));
   std::string before = test::ReadFile("TALLYDAT");
   chmod(box.work().path().c_str(), 0500);
-  LoadHistory(h, reg, 5);
-  const bool saved = static_cast<bool>(RecordStartup(h, 5, test::Breakdown(5), reg));
+  Load(5);
+  const bool saved = static_cast<bool>(Record(5));
   chmod(box.work().path().c_str(), 0700);
   if (geteuid() != 0) {
     EXPECT_FALSE(saved);  // root writes anyway
