@@ -16,6 +16,8 @@
 #include <random>
 #include <utility>
 
+#include "base/ascii.h"
+
 namespace vp::platform {
 namespace {
 
@@ -23,8 +25,6 @@ constexpr std::string_view kTempPrefix = ".vptmp-";
 // A live process id may since belong to another program, so what it left goes
 // once old; FAT keeps local times, which read back up to a day off.
 constexpr std::int64_t kStaleSeconds = 26 * 3600;
-
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Closes on every path.
 class Fd {
@@ -327,7 +327,7 @@ std::string FindPathNoCase(const std::string& base, const std::string& relative)
         std::string_view name = entry->d_name;
         if (name.size() != part.size()) continue;
         bool same = true;
-        for (std::size_t i = 0; i < name.size() && same; ++i) same = FoldAscii(name[i]) == FoldAscii(part[i]);
+        for (std::size_t i = 0; i < name.size() && same; ++i) same = AsciiLower(name[i]) == AsciiLower(part[i]);
         if (same) {
           match = std::string(name);
           ++matches;
@@ -414,7 +414,7 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
   // Iterative matcher with one backtrack point: linear in practice, never exponential.
   std::size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
   while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || FoldAscii(pattern[p]) == FoldAscii(name[n]))) {
+    if (p < pattern.size() && (pattern[p] == '?' || AsciiLower(pattern[p]) == AsciiLower(name[n]))) {
       ++p;
       ++n;
     } else if (p < pattern.size() && pattern[p] == '*') {

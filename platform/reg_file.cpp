@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/ascii.h"
 #include "base/error.h"
 #include "platform/text.h"
 
@@ -13,13 +14,6 @@ constexpr std::string_view kHeader4 = "REGEDIT4";
 constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16Bom = "\xFF\xFE";
-
-std::string Fold(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
 
 std::string_view TrimRight(std::string_view s) {
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
@@ -72,11 +66,8 @@ bool ParseDword(std::string_view digits, std::uint32_t& out) {
   if (digits.empty() || digits.size() > 8) return false;
   std::uint32_t v = 0;
   for (char c : digits) {
-    int d;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-    else return false;
+    const int d = HexDigitValue(c);
+    if (d < 0) return false;
     v = v * 16 + static_cast<std::uint32_t>(d);
   }
   out = v;
@@ -215,12 +206,12 @@ std::string NormalizeKeyPath(std::string_view path) {
 }
 
 const RegValue* RegKeyData::Find(std::string_view name) const {
-  auto it = index_.find(Fold(name));
+  auto it = index_.find(AsciiLowered(name));
   return it == index_.end() ? nullptr : &entries[it->second].value;
 }
 
 void RegKeyData::Set(std::string_view name, RegValue value) {
-  std::string folded = Fold(name);
+  std::string folded = AsciiLowered(name);
   if (auto it = index_.find(folded); it != index_.end()) {
     RegEntry& e = entries[it->second];
     e.value = std::move(value);
@@ -257,12 +248,12 @@ RegKeyData& RegFile::AddKey(std::string path, std::string headerLine, bool forei
   key.path = std::move(path);
   key.headerLine = std::move(headerLine);
   key.foreign = foreign;
-  if (!foreign) index_.emplace(Fold(key.path), keys_.size() - 1);
+  if (!foreign) index_.emplace(AsciiLowered(key.path), keys_.size() - 1);
   return key;
 }
 
 const RegKeyData* RegFile::FindKey(std::string_view path) const {
-  auto it = index_.find(Fold(NormalizeKeyPath(path)));
+  auto it = index_.find(AsciiLowered(NormalizeKeyPath(path)));
   return it == index_.end() ? nullptr : &keys_[it->second];
 }
 
@@ -354,7 +345,7 @@ std::optional<RegFile> RegFile::Parse(std::string_view text, const std::string& 
     }
     if (l.front() == '[') {
       std::string_view name = l.size() >= 3 && l.back() == ']' ? l.substr(1, l.size() - 2) : std::string_view();
-      const bool ours = !name.empty() && name.front() != '-' && Fold(name.substr(0, rootName.size())) == Fold(rootName) &&
+      const bool ours = !name.empty() && name.front() != '-' && AsciiLowered(name.substr(0, rootName.size())) == AsciiLowered(rootName) &&
                         (name.size() == rootName.size() || name[rootName.size()] == '\\');
       if (!ours) {
         // Another root's section or a deletion: kept with its lines, never read.
@@ -390,7 +381,7 @@ std::optional<RegFile> RegFile::Parse(std::string_view text, const std::string& 
       keep();
       continue;
     }
-    std::string folded = Fold(valueName);
+    std::string folded = AsciiLowered(valueName);
     if (auto it = current->index_.find(folded); it != current->index_.end()) {
       current->entries[it->second] = RegEntry{std::move(valueName), std::move(value), line.raw, false};  // last one wins
     } else {

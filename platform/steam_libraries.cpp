@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "base/ascii.h"
+
 namespace vp::platform {
 namespace {
 
@@ -62,9 +64,7 @@ bool Digits(const std::string& s) {
 bool EqualsNoCase(const std::string& a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (x != b[i]) return false;
+    if (AsciiLower(a[i]) != b[i]) return false;
   }
   return true;
 }

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <set>
 
+#include "base/ascii.h"
 #include "platform/files.h"
 #include "platform/steam_libraries.h"
 #include "platform/wine_registry.h"
@@ -84,7 +85,7 @@ std::vector<std::string> WinePrefixes(const Environment& env) {
 std::string MapWinePath(const std::string& prefix, const std::string& windowsPath) {
   if (windowsPath.size() < 2 || windowsPath[1] != ':') return {};
   char drive = windowsPath[0];
-  if (drive >= 'A' && drive <= 'Z') drive = static_cast<char>(drive - 'A' + 'a');
+  drive = AsciiLower(drive);
   if (drive < 'a' || drive > 'z') return {};
   const std::string device = prefix + "/dosdevices/" + drive + ":";
   if (!DirectoryExists(device)) return {};

@@ -1,5 +1,6 @@
 #include "platform/wine_registry.h"
 
+#include "base/ascii.h"
 #include "platform/reg_file.h"
 #include "platform/text.h"
 
@@ -7,20 +8,6 @@ namespace vp::platform {
 namespace {
 
 constexpr std::string_view kHeader = "WINE REGISTRY Version 2";
-
-std::string Fold(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 // A quoted string at the start of s, unescaped; s advances past it.
 std::optional<std::string> ReadQuoted(std::string_view& s) {
@@ -45,7 +32,7 @@ std::optional<std::string> HexUtf16(std::string_view data) {
   int high = -1;
   for (char c : data) {
     if (c == ',' || c == ' ' || c == '\t') continue;
-    const int d = HexDigit(c);
+    const int d = HexDigitValue(c);
     if (d < 0) return std::nullopt;
     if (high < 0) {
       high = d;
@@ -83,7 +70,7 @@ std::optional<std::string> UnescapeWineString(std::string_view s) {
       case 'x': {
         char32_t v = 0;
         int digits = 0;
-        while (digits < 4 && i + 1 < s.size() && HexDigit(s[i + 1]) >= 0) v = v * 16 + static_cast<char32_t>(HexDigit(s[++i])), ++digits;
+        while (digits < 4 && i + 1 < s.size() && HexDigitValue(s[i + 1]) >= 0) v = v * 16 + static_cast<char32_t>(HexDigitValue(s[++i])), ++digits;
         if (digits == 0) return std::nullopt;
         AppendUtf8(out, v);
         break;
@@ -107,8 +94,8 @@ std::optional<std::string> WineRegistryString(std::string_view text, const std::
   while (!first.empty() && first.back() == '\r') first.remove_suffix(1);
   if (first != kHeader) return std::nullopt;
   std::vector<std::string> wanted;
-  for (const auto& k : keys) wanted.push_back(Fold(k));
-  const std::string valueName = Fold(name);
+  for (const auto& k : keys) wanted.push_back(AsciiLowered(k));
+  const std::string valueName = AsciiLowered(name);
 
   // Only the sections of the wanted keys are parsed: system.reg holds tens of
   // thousands of keys.
@@ -128,7 +115,7 @@ std::optional<std::string> WineRegistryString(std::string_view text, const std::
       if (close == std::string_view::npos) continue;
       const auto keyName = UnescapeWineString(line.substr(1, close - 1));
       if (!keyName) continue;
-      const std::string folded = Fold(*keyName);
+      const std::string folded = AsciiLowered(*keyName);
       for (std::size_t i = 0; i < wanted.size(); ++i)
         if (folded == wanted[i]) current = static_cast<int>(i);
       continue;
@@ -143,7 +130,7 @@ std::optional<std::string> WineRegistryString(std::string_view text, const std::
       if (!quoted) continue;
       thisName = *quoted;
     }
-    if (Fold(thisName) != valueName || rest.empty() || rest.front() != '=') continue;
+    if (AsciiLowered(thisName) != valueName || rest.empty() || rest.front() != '=') continue;
     rest.remove_prefix(1);
     std::optional<std::string> value;
     if (!rest.empty() && rest.front() == '"') {

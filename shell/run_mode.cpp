@@ -1,5 +1,7 @@
 #include "shell/run_mode.h"
 
+#include "base/ascii.h"
+
 namespace vp::shell {
 
 RunMode ChooseRunMode(const std::vector<std::string>& arguments) {
@@ -15,11 +17,6 @@ namespace vp::shell {
 namespace {
 constexpr const char* kLastResort = "offscreen";
 
-std::string Lower(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
-}
 }  // namespace
 
 std::string ChooseQtPlatform(RunMode mode, const std::function<std::string(const char*)>& env) {
@@ -32,8 +29,8 @@ std::string ChooseQtPlatform(RunMode mode, const std::function<std::string(const
   if (mode != RunMode::Settings) {  // the counter window, counting or not
     waylandFirst = !x11 && waylandSession;
   } else {
-    const bool gnome = Lower(env("XDG_CURRENT_DESKTOP")).find("gnome") != std::string::npos ||
-                       Lower(env("XDG_SESSION_DESKTOP")).find("gnome") != std::string::npos;
+    const bool gnome = AsciiLowered(env("XDG_CURRENT_DESKTOP")).find("gnome") != std::string::npos ||
+                       AsciiLowered(env("XDG_SESSION_DESKTOP")).find("gnome") != std::string::npos;
     waylandFirst = waylandSession && (!x11 || (waylandSocket && !gnome));
   }
   return std::string(waylandFirst ? "wayland;xcb;" : "xcb;wayland;") + kLastResort;
