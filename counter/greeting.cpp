@@ -117,12 +117,13 @@ void GreetingComposer::SetText(Label& label, const std::string& text, Label* fol
 void GreetingComposer::ChooseCharacters(state::Settings& settings, const platform::LocalTime& nowTm) const {
   const int s = nowTm.second;
   int left = settings.char0, right = settings.char1;
-  const std::string& usewave = settings.usewave;
-  auto voiceOff = [&](int i) { return static_cast<std::size_t>(i) < usewave.size() && usewave[static_cast<std::size_t>(i)] == '0'; };
+  auto voiceOff = [&](int i) { return !state::VoiceOn(settings, i); };
+  bool anyVoice = false;
+  for (int i = 0; i < 6; ++i) anyVoice = anyVoice || state::VoiceOn(settings, i);
   switch (settings.rand) {
     case 1: {
       left = s % 6;
-      if (settings.wave && usewave.substr(0, 6).find('1') != std::string::npos) {
+      if (settings.wave && anyVoice) {
         int step = s < 5 ? 1 : 2;
         // Stepping by two can circle through three indices that are all off;
         // after six steps the search goes on one by one, which always ends.

@@ -7,7 +7,7 @@ namespace vp::settings {
 DetailedSettings DetailedFromSettings(const state::Settings& s) {
   DetailedSettings d;
   d.wave = s.wave != 0;
-  for (std::size_t i = 0; i < 6; ++i) d.voices[i] = i < s.usewave.size() && s.usewave[i] == '1';
+  for (std::size_t i = 0; i < 6; ++i) d.voices[i] = state::VoiceOn(s, static_cast<int>(i));
   d.repl = s.repl != 0;
   d.name = s.name != 0;
   d.rand = s.rand != 0;

@@ -149,9 +149,11 @@ bool IsFirstRun(platform::Registry& reg) {
   return !SettingsEverSaved(reg) && !SiblingIntegrates(reg);
 }
 
-bool LeftVoiceEnabled(const Settings& s) {
-  auto pos = static_cast<std::size_t>(s.char0);
-  return s.char0 >= 0 && pos < s.usewave.size() && s.usewave[pos] == '1';
+bool VoiceOn(const Settings& s, int character) {
+  return character >= 0 && static_cast<std::size_t>(character) < s.usewave.size() &&
+         s.usewave[static_cast<std::size_t>(character)] == '1';
 }
+
+bool LeftVoiceEnabled(const Settings& s) { return VoiceOn(s, s.char0); }
 
 }  // namespace vp::state

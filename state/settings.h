@@ -65,7 +65,10 @@ bool SaveSettings(const Settings& s, platform::Registry& reg);
 bool IsFirstRun(platform::Registry& reg);
 // Whether the settings were ever saved (char0 stored under the key).
 bool SettingsEverSaved(platform::Registry& reg);
-bool LeftVoiceEnabled(const Settings& s);
+// Whether character's voice is on: its place in usewave holds '1' (a
+// missing or other character is off).
+bool VoiceOn(const Settings& s, int character);
+bool LeftVoiceEnabled(const Settings& s);  // the left character's
 
 struct GameSearch {
   bool found = false;

@@ -117,6 +117,10 @@ TEST_F(Composition, ChoosingCharactersByRandMode) {
   EXPECT_EQ(Choose(1, 59), std::make_pair(5, 3));
   EXPECT_EQ(Choose(1, 2, "100000").first, 0);  // steps by 1 from 2 to 0
   EXPECT_EQ(Choose(1, 9, "100000").first, 0);  // step 2 would circle 3, 5, 1: ends on single steps
+  // A damaged or short usewave: only a '1' is a voice that plays, so the
+  // left character chosen for its voice is one whose voice will be heard.
+  EXPECT_EQ(Choose(1, 1, "1x1111").first, 2);
+  EXPECT_EQ(Choose(1, 4, "01").first, 1);
   EXPECT_EQ(Choose(1, 9, "000000").first, 3);
   EXPECT_EQ(Choose(1, 9, "100000", 0).first, 3);
 }
