@@ -219,9 +219,10 @@ void GreetingComposer::ComposeReport(CounterComposition& c, state::Settings& set
     }
   }
   if (!settled && historyRead && history.lastTime > 0) {
-    const std::int64_t d = now - static_cast<platform::TimeValue>(history.lastTime);
-    if (d >= 60) {
-      SetText(l.last, ElapsedText(d), &l.char1D);
+    // Under a minute, or a clock turned back: ElapsedText has nothing to say.
+    const std::string elapsed = ElapsedText(now - static_cast<platform::TimeValue>(history.lastTime));
+    if (!elapsed.empty()) {
+      SetText(l.last, elapsed, &l.char1D);
       SetText(l.char1D, "前に起動" + ending2());
       settled = true;
     }
