@@ -9,30 +9,6 @@
 
 namespace vp::settings {
 
-std::int64_t DayNumber(int year, int month, int day) {
-  std::int64_t y = year - (month <= 2);
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const std::int64_t yoe = y - era * 400;
-  const std::int64_t doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-CivilDate DateOf(std::int64_t z) {
-  CivilDate d;
-  d.weekday = static_cast<int>(((z % 7) + 11) % 7);  // 1970-01-01 was a Thursday
-  z += 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const std::int64_t doe = z - era * 146097;
-  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const std::int64_t mp = (5 * doy + 2) / 153;
-  d.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  d.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  d.year = static_cast<int>(yoe + era * 400 + (d.month <= 2));
-  return d;
-}
-
 CalendarYear BuildCalendarYear(const std::vector<state::LoggedStartup>& startups, int year) {
   CalendarYear c;
   c.year = year;
@@ -166,10 +142,9 @@ std::string StartupLogCsv(const std::vector<state::LoggedStartup>& startups) {
   for (const state::LoggedStartup& s : startups) {
     const int magnitude = s.utcOffset < 0 ? -s.utcOffset : s.utcOffset;
     char row[128];
-    std::snprintf(row, sizeof row, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d,%04d/%02d/%02d,%02d:%02d:%02d,", s.year,
-                  s.month, s.day, s.hour, s.minute, s.second, s.utcOffset < 0 ? '-' : '+', magnitude / 3600,
-                  magnitude / 60 % 60, s.year, s.month, s.day, s.hour, s.minute, s.second);
-    csv += row;
+    std::snprintf(row, sizeof row, ",%04d/%02d/%02d,%02d:%02d:%02d,", s.year, s.month, s.day, s.hour, s.minute,
+                  s.second);
+    csv += state::StartupTimeText(s) + row;
     csv += kWeekdays[DateOf(DayNumber(s.year, s.month, s.day)).weekday];
     std::snprintf(row, sizeof row, ",%c%02d:%02d\r\n", s.utcOffset < 0 ? '-' : '+', magnitude / 3600, magnitude / 60 % 60);
     csv += row;

@@ -4,18 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "base/civil_date.h"
 #include "state/history.h"
 #include "state/startup_log.h"
 
 namespace vp::settings {
 
-// A calendar day as a number: days since 1970-01-01, so that consecutive days
-// differ by one whatever the months, years and time zones.
-std::int64_t DayNumber(int year, int month, int day);
-struct CivilDate {
-  int year = 1970, month = 1, day = 1, weekday = 4;  // 0 = Sunday
-};
-CivilDate DateOf(std::int64_t dayNumber);
+// Days are numbered by DayNumber (base/civil_date.h).
 
 // Consecutive days with a start-up, first and last day included.
 struct DayRun {

@@ -4,22 +4,14 @@
 #include <cstdio>
 #include <functional>
 
+#include "base/civil_date.h"
+
 namespace vp::state {
 namespace {
 
 std::string InFolder(const std::string& folder, const std::string& name) {
   if (folder.empty()) return name;
   return folder.back() == '/' ? folder + name : folder + "/" + name;
-}
-
-// Days from 1970-01-01 to a proleptic Gregorian date (Howard Hinnant's algorithm).
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
 }
 
 bool Digits(std::string_view text, std::size_t at, std::size_t count, int& out) {
@@ -32,23 +24,28 @@ bool Digits(std::string_view text, std::size_t at, std::size_t count, int& out) 
   return true;
 }
 
-int DaysInMonth(int year, int month) {
-  static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return month == 2 && leap ? 29 : kDays[month - 1];
-}
-
 }  // namespace
 
 std::string StartupLogName(int year) { return "startups-" + std::to_string(year) + ".log"; }
 
+std::string StartupTimeText(const LoggedStartup& s) {
+  const int magnitude = s.utcOffset < 0 ? -s.utcOffset : s.utcOffset;
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", s.year, s.month, s.day, s.hour,
+                s.minute, s.second, s.utcOffset < 0 ? '-' : '+', magnitude / 3600, magnitude / 60 % 60);
+  return text;
+}
+
 std::string FormatStartupLine(const platform::LocalTime& local) {
-  const int offset = local.utcOffset;
-  const int magnitude = offset < 0 ? -offset : offset;
-  char line[64];
-  std::snprintf(line, sizeof line, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d\n", local.year, local.month, local.day,
-                local.hour, local.minute, local.second, offset < 0 ? '-' : '+', magnitude / 3600, magnitude / 60 % 60);
-  return line;
+  LoggedStartup s;
+  s.year = local.year;
+  s.month = local.month;
+  s.day = local.day;
+  s.hour = local.hour;
+  s.minute = local.minute;
+  s.second = local.second;
+  s.utcOffset = local.utcOffset;
+  return StartupTimeText(s) + "\n";
 }
 
 std::optional<LoggedStartup> ParseStartupLine(std::string_view line) {
@@ -72,7 +69,7 @@ std::optional<LoggedStartup> ParseStartupLine(std::string_view line) {
       return std::nullopt;
     s.utcOffset = (line[19] == '-' ? -1 : 1) * (hours * 3600 + minutes * 60);
   }
-  s.time = DaysFromCivil(s.year, static_cast<unsigned>(s.month), static_cast<unsigned>(s.day)) * 86400 +
+  s.time = DayNumber(s.year, s.month, s.day) * 86400 +
            s.hour * 3600 + s.minute * 60 + s.second - s.utcOffset;
   return s;
 }

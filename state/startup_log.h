@@ -33,6 +33,8 @@ struct LoggedStartup {
 };
 // Nothing for a line that is not one of ours (damaged, cut, hand-edited).
 std::optional<LoggedStartup> ParseStartupLine(std::string_view line);
+// Its local time and offset as the log writes it: "2026-12-08T22:29:04+09:00".
+std::string StartupTimeText(const LoggedStartup& s);
 
 // Counter mode, under the counting lock, after the count was saved.
 platform::AppendStatus AppendStartup(const std::string& workFolder, const platform::LocalTime& local);
