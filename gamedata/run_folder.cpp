@@ -58,8 +58,9 @@ int RemoveStaleRunFolders(const std::string& workFolder) {
       if (!IsRunFolderName(name)) continue;
       const long pid = OwnerPid(name);
       struct stat st {};
-      if (::lstat((base + "/" + name).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
-      if (platform::LeftByGoneRun(pid, st.st_mtime)) stale.push_back(base + "/" + name);
+      const std::string path = platform::JoinPath(base, name);
+      if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
+      if (platform::LeftByGoneRun(pid, st.st_mtime)) stale.push_back(path);
     }
     ::closedir(dir);
   }

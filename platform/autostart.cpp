@@ -2,13 +2,14 @@
 
 #include <string_view>
 
+#include "platform/files.h"
+
 namespace vp::platform {
 namespace {
 
 bool Inside(const std::string& path, const std::string& folder) {
   if (folder.empty() || folder == "/") return false;
-  std::string base = folder;
-  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  const std::string base = WithoutTrailingSeparator(folder);
   return path == base || path.rfind(base + "/", 0) == 0;
 }
 
@@ -20,9 +21,8 @@ std::string FirstSharedEntry(const std::string& list, const Environment& env, co
   std::string_view rest = list;
   while (!rest.empty()) {
     const auto colon = rest.find(':');
-    std::string entry(rest.substr(0, colon));
+    const std::string entry = WithoutTrailingSeparator(std::string(rest.substr(0, colon)));
     rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
-    while (entry.size() > 1 && entry.back() == '/') entry.pop_back();
     if (entry.empty() || entry.front() != '/') continue;  // the base directory spec ignores relative entries
     if (Inside(entry, home) || Inside(entry, own)) continue;
     return entry;

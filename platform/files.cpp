@@ -73,7 +73,7 @@ std::string TempName(const std::string& folder) {
   char name[64];
   std::snprintf(name, sizeof name, "%.*s%ld-%u-%08x", static_cast<int>(kTempPrefix.size()), kTempPrefix.data(),
                 static_cast<long>(::getpid()), sequence++, static_cast<unsigned>(random()));
-  return (folder == "/" ? std::string() : folder) + "/" + name;
+  return JoinPath(folder, name);
 }
 
 // Writes content into a new anonymous file in folder and gives it a unique
@@ -116,6 +116,11 @@ std::string WriteNewTemporary(const std::string& folder, std::string_view conten
 }
 
 }  // namespace
+
+std::string JoinPath(const std::string& folder, std::string_view name) {
+  if (folder.empty()) return std::string(name);
+  return folder.back() == '/' ? folder + std::string(name) : folder + "/" + std::string(name);
+}
 
 std::string WithoutTrailingSeparator(const std::string& folder) {
   std::string f = folder;
@@ -304,7 +309,7 @@ WriteResult WriteFileReplacing(const std::string& path, std::string_view content
 }
 
 std::string FindPathNoCase(const std::string& base, const std::string& relative) {
-  const std::string plain = (base.empty() || base.back() == '/' ? base : base + "/") + relative;
+  const std::string plain = JoinPath(base, relative);
   struct stat st {};
   if (::lstat(plain.c_str(), &st) == 0) return plain;
   std::string path = base.empty() || base.back() != '/' || base == "/" ? base : base.substr(0, base.size() - 1);
@@ -361,7 +366,7 @@ int RemoveStaleTemporaryFiles(const std::string& folder) {
     std::string_view rest = name.substr(kTempPrefix.size());
     long pid = 0;
     auto [end, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), pid);
-    const std::string full = base + "/" + std::string(name);
+    const std::string full = JoinPath(base, name);
     struct stat st {};
     if (lstat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
     if ((ec != std::errc() || LeftByGoneRun(pid, st.st_mtime)) && ::unlink(full.c_str()) == 0) ++removed;
@@ -438,7 +443,7 @@ std::vector<std::string> FindFiles(const std::string& folder, std::string_view p
   while (dirent* entry = readdir(dir)) {
     std::string_view name = entry->d_name;
     if (name == "." || name == ".." || !WildcardMatch(pattern, name)) continue;
-    std::string full = (folder.empty() ? std::string(".") : folder) + "/" + std::string(name);
+    const std::string full = JoinPath(folder.empty() ? std::string(".") : folder, name);
     if (FileExists(full)) names.emplace_back(name);
   }
   closedir(dir);
@@ -453,7 +458,7 @@ std::vector<DirEntry> ListMatching(const std::string& folder, std::string_view p
   while (dirent* entry = readdir(dir)) {
     std::string_view name = entry->d_name;
     if (name.empty() || name.front() == '.' || !WildcardMatch(pattern, name)) continue;
-    const std::string full = base + "/" + std::string(name);
+    const std::string full = JoinPath(base, name);
     struct stat st {};
     if (lstat(full.c_str(), &st) != 0) continue;
     if (S_ISDIR(st.st_mode)) entries.push_back({std::string(name), true});

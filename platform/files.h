@@ -112,6 +112,9 @@ bool DeleteFile(const std::string& path);
 bool CreateFolders(const std::string& path);
 // "/" stays "/"; "/a/b/" becomes "/a/b".
 std::string WithoutTrailingSeparator(const std::string& folder);
+// name inside folder, with one separator between: ("/a", "x") and ("/a/", "x")
+// give "/a/x", ("/", "x") "/x"; an empty folder gives name itself.
+std::string JoinPath(const std::string& folder, std::string_view name);
 // "a/b/c" → "a/b"; "c" → "."; "/c" → "/".
 std::string FolderOf(const std::string& path);
 

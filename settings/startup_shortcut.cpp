@@ -18,11 +18,6 @@ std::string ExecArgument(const std::string& arg) {
   return "\"" + arg + "\"";
 }
 
-std::string WithoutSlash(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
-}
-
 // Entries are a few hundred bytes; anything larger is not one of ours.
 constexpr std::size_t kEntryBytes = 64 * 1024;
 
@@ -84,7 +79,7 @@ bool EntrySafeFolder(std::string_view path) {
 }
 
 std::string DesktopEntryText(const std::string& program, const std::string& argument, const std::string& workFolder) {
-  const std::string path = WithoutSlash(workFolder.empty() ? platform::FolderOf(program) : workFolder);
+  const std::string path = platform::WithoutTrailingSeparator(workFolder.empty() ? platform::FolderOf(program) : workFolder);
   return "[Desktop Entry]\n"
          "Type=Application\n"
          "Name=" + std::string(shell::kApplicationTitle) + "\n"
@@ -100,11 +95,11 @@ bool CreateShortcut(const std::string& shortcutPath, const std::string& target, 
                     const std::string& workFolder, const std::string& launcherFolder) {
   if (shortcutPath.empty()) return false;
   std::string program = target;
-  std::string folder = WithoutSlash(workFolder.empty() ? platform::FolderOf(target) : workFolder);
+  std::string folder = platform::WithoutTrailingSeparator(workFolder.empty() ? platform::FolderOf(target) : workFolder);
   if (!EntrySafePath(program) || !EntrySafeFolder(folder)) {
     // A link under a plain name says the same to every consumer; the program
     // resolves its own folder, so it still finds its modules and its history.
-    const std::string links = WithoutSlash(launcherFolder);
+    const std::string links = platform::WithoutTrailingSeparator(launcherFolder);
     if (!EntrySafeFolder(links) || !platform::CreateFolders(links)) return false;
     if (!EntrySafePath(program)) {
       if (!platform::ReplaceSymlink(links + "/vpcounter", target)) return false;

@@ -5,14 +5,10 @@
 #include <functional>
 
 #include "base/civil_date.h"
+#include "platform/files.h"
 
 namespace vp::state {
 namespace {
-
-std::string InFolder(const std::string& folder, const std::string& name) {
-  if (folder.empty()) return name;
-  return folder.back() == '/' ? folder + name : folder + "/" + name;
-}
 
 bool Digits(std::string_view text, std::size_t at, std::size_t count, int& out) {
   if (at + count > text.size()) return false;
@@ -75,7 +71,7 @@ std::optional<LoggedStartup> ParseStartupLine(std::string_view line) {
 }
 
 platform::AppendStatus AppendStartup(const std::string& workFolder, const platform::LocalTime& local) {
-  return platform::AppendToFile(InFolder(workFolder, StartupLogName(local.year)), FormatStartupLine(local),
+  return platform::AppendToFile(platform::JoinPath(workFolder, StartupLogName(local.year)), FormatStartupLine(local),
                                 kStartupLogYearBytes);
 }
 
@@ -93,7 +89,7 @@ StartupLog ReadStartupLog(const std::string& workFolder, std::uint64_t readBytes
   for (const std::string& name : names) {
     // Only a regular file of ours, as the writer writes: not through a link.
     // A file many times a year's cap is not ours to read into memory.
-    const std::string path = InFolder(workFolder, name);
+    const std::string path = platform::JoinPath(workFolder, name);
     const bool ours = platform::IsPlainRegularFile(path);
     const std::uint64_t size = ours ? platform::InspectPath(path).size : 0;
     if (ours && size > budget && size <= 4 * kStartupLogYearBytes) {

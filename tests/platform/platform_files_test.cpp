@@ -126,6 +126,15 @@ TEST(Files, AtomicReplaceFailsInMissingFolderOrOverFolder) {
   EXPECT_FALSE(ReplaceFileAtomically("", "x"));
 }
 
+TEST(Files, PathsJoinWithOneSeparator) {
+  EXPECT_EQ(JoinPath("/a", "x"), "/a/x");
+  EXPECT_EQ(JoinPath("/a/", "x"), "/a/x");
+  EXPECT_EQ(JoinPath("/", "x"), "/x");
+  EXPECT_EQ(JoinPath("", "x"), "x");  // relative stays relative, never "/x"
+  EXPECT_EQ(WithoutTrailingSeparator("/a/b//"), "/a/b");
+  EXPECT_EQ(WithoutTrailingSeparator("/"), "/");
+}
+
 TEST(Files, WildcardsIgnoreCase) {
   EXPECT_TRUE(WildcardMatch("*.WAV", "0001.wav"));
   EXPECT_TRUE(WildcardMatch("*.png", "01A.PNG"));
