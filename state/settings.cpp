@@ -42,9 +42,10 @@ GameSearch FindGameFolder(platform::Registry& reg, const platform::Environment& 
       // An install value of the wrong type is as good as none.
     }
   }
-  // Where a Linux player installs the game: a Wine prefix, read only.
+  // Where a Linux player installs the game: a Wine prefix, read only. Wine
+  // files the keys without the leading separator.
   for (const auto& install : platform::WineInstallFolders(
-           env, {"Software\\QOTA_CORP\\VerbellePlus", "Software\\Wow6432Node\\QOTA_CORP\\VerbellePlus"}, "install")) {
+           env, {kGameKey + 1, kGameKeyIn32BitView + 1}, "install")) {
     if (HoldsTheGame(install.folder)) {
       result.found = true;
       result.folder = install.folder;

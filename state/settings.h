@@ -11,7 +11,10 @@ namespace vp::state {
 
 inline constexpr const char* kSettingsKey = "\\Software\\Nivre\\VP-COUNTER";
 inline constexpr const char* kSiblingKey = "\\Software\\Nivre\\TALLYDAT";
+// The game's install key under HKEY_LOCAL_MACHINE, and the same key where a
+// 64-bit Windows (a Wine prefix) files a 32-bit installer's.
 inline constexpr const char* kGameKey = "\\SOFTWARE\\QOTA_CORP\\VerbellePlus";
+inline constexpr const char* kGameKeyIn32BitView = "\\SOFTWARE\\Wow6432Node\\QOTA_CORP\\VerbellePlus";
 inline constexpr const char* kGameExecutable = "VerbellePlus.exe";
 // The sibling counter starts us by this fixed name, whatever our file is called.
 inline constexpr const char* kPublishedExecutableName = "VPCOUNT.EXE";
