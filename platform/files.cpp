@@ -117,6 +117,13 @@ std::string WriteNewTemporary(const std::string& folder, std::string_view conten
 
 }  // namespace
 
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty() || path.front() == '/') return path;
+  char here[PATH_MAX];
+  if (::getcwd(here, sizeof here) == nullptr) return path;
+  return JoinPath(here, path);
+}
+
 std::string JoinPath(const std::string& folder, std::string_view name) {
   if (folder.empty()) return std::string(name);
   return folder.back() == '/' ? folder + std::string(name) : folder + "/" + std::string(name);

@@ -112,6 +112,8 @@ bool DeleteFile(const std::string& path);
 bool CreateFolders(const std::string& path);
 // "/" stays "/"; "/a/b/" becomes "/a/b".
 std::string WithoutTrailingSeparator(const std::string& folder);
+// path as seen from the current folder, made absolute ("" stays "").
+std::string AbsolutePath(const std::string& path);
 // name inside folder, with one separator between: ("/a", "x") and ("/a/", "x")
 // give "/a/x", ("/", "x") "/x"; an empty folder gives name itself.
 std::string JoinPath(const std::string& folder, std::string_view name);

@@ -73,8 +73,7 @@ StartHistory DecodeHistory(const std::string& bytes) {
 HistoryLocation LocateHistory(platform::Registry& reg, const std::string& workFolder) {
   std::optional<std::string> siblingFile;
   if (SiblingIntegrates(reg, &siblingFile) && siblingFile) return {*siblingFile, true};
-  return {workFolder.empty() ? std::string(kDefaultHistoryName) : platform::InWorkFolder(workFolder, kDefaultHistoryName),
-          false};
+  return {OwnHistoryPath(workFolder), false};
 }
 
 std::string HistoryPath(platform::Registry& reg) { return LocateHistory(reg).path; }

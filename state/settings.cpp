@@ -84,8 +84,9 @@ LoadResult LoadSettings(Settings& s, platform::Registry& reg, const std::string&
       // A path that is not UTF-8 cannot go into the settings file: the old
       // value stays, and the player hears why the sibling is not told.
       const std::string program = programFolder + kPublishedExecutableName;
-      const std::string history =
-          platform::InWorkFolder(workFolder.empty() ? programFolder : workFolder, kDefaultHistoryName);
+      // The very file the count goes to, as a full path: the sibling reads it
+      // from a folder of its own.
+      const std::string history = platform::AbsolutePath(OwnHistoryPath(workFolder));
       for (const auto& [name, path] : {std::pair{"tallydatexec", program}, std::pair{"tallydatfile", history}}) {
         if (platform::IsValidUtf8(path)) key->WriteString(name, path);
         else result.errors.push_back(UnpublishablePathNotice(path));
@@ -130,6 +131,10 @@ bool SiblingIntegrates(platform::Registry& reg, std::optional<std::string>* hist
     }
   }
   return true;
+}
+
+std::string OwnHistoryPath(const std::string& workFolder) {
+  return workFolder.empty() ? std::string(kDefaultHistoryName) : platform::InWorkFolder(workFolder, kDefaultHistoryName);
 }
 
 bool UsableHistoryPath(std::string_view path) {

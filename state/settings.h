@@ -91,5 +91,8 @@ bool SiblingIntegrates(platform::Registry& reg,
 // A path this system can use for the history: not a Windows path (drive letter,
 // backslashes), not a folder.
 bool UsableHistoryPath(std::string_view path);
+// Our own history: TALLYDAT in the working folder, or in the current folder
+// when none is given (the program has entered its working folder then).
+std::string OwnHistoryPath(const std::string& workFolder);
 
 }  // namespace vp::state

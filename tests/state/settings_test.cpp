@@ -3,6 +3,7 @@
 
 #include "platform/files.h"
 #include "platform/text.h"
+#include "state/history.h"
 #include "state/settings.h"
 #include "test_support.h"
 
@@ -51,7 +52,11 @@ TEST_F(SettingsTest, EmptyRegistryGivesDefaultsAndPublishesPaths) {
   auto key = Key();
   ASSERT_NE(key, nullptr);
   EXPECT_EQ(key->ReadString("tallydatexec"), "/opt/vp/VPCOUNT.EXE");
-  EXPECT_EQ(key->ReadString("tallydatfile"), "/opt/vp/TALLYDAT");
+  // The sibling is told the very file the count goes to: with no working
+  // folder given, the current one (where the program counts), never the
+  // program's own folder.
+  EXPECT_EQ(key->ReadString("tallydatfile"), platform::JoinPath(box.work().path(), "TALLYDAT"));
+  EXPECT_EQ(LocateHistory(reg).path, "TALLYDAT");
   EXPECT_FALSE(key->ValueExists("char0"));
   EXPECT_TRUE(IsFirstRun(reg));
 }
