@@ -33,14 +33,8 @@ std::string StartupTimeText(const LoggedStartup& s) {
 }
 
 std::string FormatStartupLine(const platform::LocalTime& local) {
-  LoggedStartup s;
-  s.year = local.year;
-  s.month = local.month;
-  s.day = local.day;
-  s.hour = local.hour;
-  s.minute = local.minute;
-  s.second = local.second;
-  s.utcOffset = local.utcOffset;
+  const LoggedStartup s{.year = local.year, .month = local.month, .day = local.day, .hour = local.hour,
+                        .minute = local.minute, .second = local.second, .utcOffset = local.utcOffset};
   return StartupTimeText(s) + "\n";
 }
 
