@@ -129,6 +129,11 @@ int RunApplication(int argc, char** argv) {
   const std::string userPlatform = env("QT_QPA_PLATFORM");
   const std::string qtPlatform = ChooseQtPlatform(mode, env);
   setenv("QT_QPA_PLATFORM", qtPlatform.c_str(), 1);
+  // Under Wayland Qt draws its own title bar where the compositor draws none
+  // (mutter, weston), always with a maximise button: the greeting goes
+  // without one there. Compositors that frame windows themselves (KWin) still
+  // do, and offer no maximising of a window of fixed size.
+  if (mode == RunMode::Counter) setenv("QT_WAYLAND_DISABLE_WINDOWDECORATION", "1", 0);
   QApplication app(argc, argv);
   // Where no window can open, counter mode still counts the logon; settings
   // mode has nothing to show and says why.
