@@ -21,7 +21,8 @@ start=$(date +%s)
 took=$(( $(date +%s) - start ))
 
 [ -f "$work/counter.png" ] || fail "no snapshot"
-"$build/vp-png" info "$work/counter.png" | grep -q "600 x 135" || fail "snapshot is not the 600 x 135 window"
+info=$("$build/vp-png" info "$work/counter.png")
+grep -q "600 x 135" <<<"$info" || fail "snapshot is not the 600 x 135 window"
 [ -z "$(find "$work/run" -iname '*.png' ! -name 2024.png)" ] || fail "extracted pictures were left behind"
 [ -z "$(find "$work/run" -iname '*.ogg' ! -name CAFE.ogg)" ] || fail "compressed voices were left behind"
 [ -e "$work/run/CAFE.ogg" ] && [ -e "$work/run/2024.png" ] || fail "the player's own files were deleted"

@@ -18,7 +18,10 @@ for f in usr/bin/vpcounter usr/share/doc/vpcounter/copyright usr/share/doc/vpcou
          usr/share/applications/vpcounter.desktop vpcounter/libogog.so vpcounter/libvpaudio_sdl.so; do
   grep -q "$f\$" "$work/contents" || fail "the package lacks $f"
 done
-dpkg-deb -f "$deb" Depends | grep -q qt6-wayland || fail "qt6-wayland is no dependency"
+# Read whole before grep -q, which stops at the first match: with pipefail
+# the writer's SIGPIPE would fail the check.
+dpkg-deb -f "$deb" Depends Description >"$work/control"
+grep -q qt6-wayland "$work/control" || fail "qt6-wayland is no dependency"
 
 # Every tag lintian shows, informational ones too, is in the log on failure.
 lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 ||
@@ -30,7 +33,7 @@ appstreamcli validate --no-net --explain "$work/root/usr/share/metainfo/jp.nivre
   >"$work/appstream.log" 2>&1 || fail "appstreamcli: $(cat "$work/appstream.log")"
 grep -q "<update_contact>[^<]*@[^<]*</update_contact>" "$work/root/usr/share/metainfo/jp.nivre.vpcounter.metainfo.xml" ||
   fail "the AppStream metadata names no update contact"
-dpkg-deb -f "$deb" Description | grep -q "keeps each user's start-up history" ||
+grep -q "keeps each user's start-up history" "$work/control" ||
   fail "the package does not say that removing it keeps the player's history"
 LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$work/root/usr/share/man/man1/vpcounter.1.gz" >"$work/man.txt" 2>"$work/man.err" ||
   fail "man failed: $(cat "$work/man.err")"
