@@ -4,9 +4,11 @@
 # the player sees: whether the greeting is visible only once its frame is
 # centred (within 2 px), stays above the player's window, leaves the focus
 # where it was and offers no maximising.
-#   tools/desktop-check.sh BUILD_DIR [openbox] [mutter] [kwin]
+#   tools/desktop-check.sh BUILD_DIR [openbox] [mutter] [kwin] [kwin-wayland]
 # With no desktop named, every one that is installed is tried. mutter and KWin
-# run as Wayland compositors with XWayland, as GNOME and Plasma sessions do.
+# run as Wayland compositors with XWayland, as GNOME and Plasma sessions do;
+# kwin-wayland is a Plasma session without XWayland, read back through KWin's
+# scripting interface, where the greeting is a layer-shell surface.
 set -euo pipefail
 
 caption="ヴェルベル起動カウンター＋(プラス)"
@@ -26,7 +28,7 @@ inner() {
   started=$(date +%s%N)
   "$program" /C 2>"$out.err" &
   local run=$!
-  local ours= firstVisible= worst=0 samples=0 focusTaken=0 below=0 maximise=0 last=
+  local ours= firstVisible= worst=0 samples=0 focusTaken=0 below=0 maximise=0 last= framed=0
   while kill -0 "$run" 2>/dev/null; do
     if [ -z "$ours" ]; then
       for w in $(xdotool search --onlyvisible --name "^${caption%%(*}" 2>/dev/null); do
@@ -40,6 +42,9 @@ inner() {
     opacity=$(xprop -id "$ours" _NET_WM_WINDOW_OPACITY 2>/dev/null | sed -n 's/.*= //p')
     # A compositing manager does not draw a window of opacity 0.
     if [ "$composited" = 1 ] && [ "$opacity" = 0 ]; then sleep 0.02; continue; fi
+    # A frame that has gone again is the window closing, unframed for an instant.
+    [ -n "$extents" ] && framed=1
+    if [ -z "$extents" ] && [ "${framed:-0}" = 1 ]; then sleep 0.02; continue; fi
     local x y left right top bottom
     x=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
     y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
@@ -82,14 +87,74 @@ inner() {
   } >"$out"
 }
 
+# The same check inside a Wayland-only KWin session, whose window list
+# (with layer-shell surfaces) only its scripting interface tells.
+inner_wayland() {
+  local desktop=$1 out=$2 log=$3
+  weston-simple-shm >/dev/null 2>&1 &
+  local player=$!
+  sleep 1
+  local started
+  started=$(date +%s%N)
+  "$program" /C 2>"$out.err" &
+  local run=$! look=0
+  cat >"$out.js" <<'JS'
+var l = workspace.clientList();
+for (var i = 0; i < l.length; i++) {
+  var c = l[i], g = c.frameGeometry;
+  print("vplook " + c.resourceClass + " " + g.x + " " + g.y + " " + g.width + " " + g.height + " " + c.active + " " +
+        c.layer + " " + c.maximizable + " " + workspace.clientArea(KWin.PlacementArea, c).width + " " +
+        workspace.clientArea(KWin.PlacementArea, c).height + " " + (Date.now()));
+}
+JS
+  while kill -0 "$run" 2>/dev/null; do
+    look=$((look + 1))
+    local id
+    id=$(dbus-send --session --print-reply --dest=org.kde.KWin /Scripting org.kde.kwin.Scripting.loadScript \
+      "string:$out.js" "string:vplook$look" 2>/dev/null | sed -n 's/.*int32 //p')
+    [ -n "$id" ] && dbus-send --session --type=method_call --dest=org.kde.KWin /Scripting org.kde.kwin.Scripting.start 2>/dev/null
+    sleep 0.2
+  done
+  wait "$run" || echo "counter mode ended with $?" >>"$out.err"
+  kill "$player" 2>/dev/null || true
+  sleep 0.2
+  # Each look lists the player's window and, while it is up, the greeting.
+  awk -v started="$((started / 1000000))" -v desktop="$desktop" '
+    $1 == "js:" && $2 == "vplook" {
+      cls = $3; t = $13
+      if (cls ~ /simple-shm/) { playerLayer = $9; playerActive[t] = $8 }
+      if (cls == "vpcounter") {
+        samples++
+        if (first == "") first = t - started
+        dx = $4 - int(($11 - $6) / 2); dy = $5 - int(($12 - $7) / 2)
+        if (dx < 0) dx = -dx; if (dy < 0) dy = -dy
+        if (dx > worst) worst = dx; if (dy > worst) worst = dy
+        if ($8 == "true") focus = 1
+        if ($10 == "true") maximise = 1
+        ourLayer = $9
+        last = "frame " $4 "," $5 " " $6 "x" $7 " in " $11 "x" $12
+      }
+    }
+    END {
+      print "desktop=" desktop
+      print "visible_after_ms=" (first == "" ? "never" : first)
+      print "samples=" samples + 0
+      print "worst_off_centre_px=" worst + 0
+      print "last='\''" last "'\''"
+      print "focus_taken=" focus + 0
+      print "below_player=" ((ourLayer != "" && playerLayer != "" && ourLayer + 0 < playerLayer + 0) ? 1 : 0)
+      print "maximisable=" maximise + 0
+    }' "$log" >"$out"
+}
+
 if [ "${1:-}" = --inner ]; then
   set +e  # a failed look is a missing sample, not a failed check
   program=$2
-  inner "$3" "$4" "$5"
+  if [ "$3" = kwin-wayland ]; then inner_wayland "$3" "$5" "$6"; else inner "$3" "$4" "$5"; fi
   exit 0
 fi
 
-build=$(readlink -f "${1:?usage: desktop-check.sh BUILD_DIR [openbox] [mutter] [kwin]}")
+build=$(readlink -f "${1:?usage: desktop-check.sh BUILD_DIR [openbox] [mutter] [kwin] [kwin-wayland]}")
 shift
 program="$build/vpcounter"
 desktops=("$@")
@@ -97,12 +162,14 @@ if [ ${#desktops[@]} -eq 0 ]; then
   command -v openbox >/dev/null && command -v Xvfb >/dev/null && desktops+=(openbox)
   command -v mutter >/dev/null && command -v Xwayland >/dev/null && desktops+=(mutter)
   command -v kwin_wayland >/dev/null && command -v Xwayland >/dev/null && desktops+=(kwin)
+  command -v kwin_wayland >/dev/null && command -v weston-simple-shm >/dev/null && desktops+=(kwin-wayland)
 fi
 [ ${#desktops[@]} -gt 0 ] || { echo "no desktop to try: install openbox, mutter or kwin-wayland"; exit 0; }
 
 work=$(mktemp -d)
+[ -z "${VP_CHECK_KEEP:-}" ] || echo "keeping $work"
 pids=()
-cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$work"; }
+cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; [ -n "${VP_CHECK_KEEP:-}" ] || rm -rf "$work"; }
 trap cleanup EXIT
 mkdir -p "$work/reg" "$work/run"
 "$build/vp-demo-game" "$work/game" >/dev/null
@@ -144,6 +211,16 @@ for desktop in "${desktops[@]}"; do
       XDG_RUNTIME_DIR=$runtime XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=KDE timeout 120 dbus-run-session -- \
         "$kwin" --virtual --xwayland --socket wl-check --width 1280 --height 800 \
         --exit-with-session="${VP_CHECK_SHELL:-} $self --inner $program kwin 1 $out" >"$work/kwin.log" 2>&1 || true
+      ;;
+    kwin-wayland)
+      kwin=$(command -v kwin_wayland)
+      "$kwin" --version >/dev/null 2>&1 || { cp "$kwin" "$work/kwin_wayland"; kwin="$work/kwin_wayland"; }
+      # The scripts' print() reaches KWin's log only with this category on.
+      QT_LOGGING_RULES="kwin_scripting=true" XDG_RUNTIME_DIR=$runtime XDG_SESSION_TYPE=wayland \
+        XDG_CURRENT_DESKTOP=KDE timeout 120 dbus-run-session -- \
+        "$kwin" --virtual --socket wl-check --width 1280 --height 800 \
+        --exit-with-session="$self --inner $program kwin-wayland 1 $out $work/kwin-wayland.log" \
+        >"$work/kwin-wayland.log" 2>&1 || true
       ;;
     *) echo "unknown desktop $desktop"; failed=1; continue ;;
   esac

@@ -16,6 +16,8 @@ packages=(
   clang
   desktop-file-utils
   qt6-wayland
+  # The greeting's layer-shell surface talks to the compositor itself.
+  libwayland-dev
   # The real consumers and checkers the end-to-end tests run against.
   systemd dex weston xvfb xdotool x11-utils openbox dbus
   at-spi2-core python3-pyatspi

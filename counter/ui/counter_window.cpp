@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QImage>
 #include <QScreen>
 #include <algorithm>
 #include <chrono>
@@ -235,7 +236,9 @@ void TfrmCount::keyPressEvent(QKeyEvent* event) {
 QString TfrmCount::SpokenText() const { return QString::fromStdString(SpokenGreeting(run_.composition().labels)); }
 
 void TfrmCount::FormShow() {
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+  const bool onLayer = OpenLayerSurface();
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen && !onLayer) {
     const QRect area = screen->availableGeometry();
     move(area.center() - rect().center());
   }
@@ -247,6 +250,7 @@ void TfrmCount::FormShow() {
   veiled_ = QGuiApplication::platformName() == QLatin1String("xcb") && !(windowFlags() & Qt::FramelessWindowHint);
   if (veiled_) setWindowOpacity(0.0);
   show();
+  if (onLayer) PaintLayerSurface();
   // The display time counts from the first expose, which a busy logon may
   // delay; the wait for it is bounded.
   if (QWindow* handle = windowHandle()) handle->installEventFilter(this);
@@ -372,6 +376,10 @@ void TfrmCount::Exposed() {
   exposePending_ = false;
   shownAt_ = std::min<std::int64_t>(clock_.elapsed(), shownAt_ + kLongestExposeWaitMs);
   exposedAt_ = clock_.elapsed();
+  if (layerPresented_) {  // the compositor placed it before it showed it
+    Unveil();
+    return NoticesReady();
+  }
   // The window manager adds its frame once the window is mapped: centre the
   // framed window, not its inner area; then a notice box goes beside it.
   CentreFrame(kFrameTries, false);
@@ -420,8 +428,68 @@ void TfrmCount::CentreFrame(int triesLeft, bool wasCentred) {
     QTimer::singleShot(kFrameRetryMs, this, [this, triesLeft, centred] { CentreFrame(triesLeft - 1, centred); });
     return;
   }
+  NoticesReady();
+}
+
+void TfrmCount::NoticesReady() {
   noticesReady_ = true;
   if (!pendingNotice_.isEmpty()) ReportError(std::exchange(pendingNotice_, QString()));
+}
+
+bool TfrmCount::OpenLayerSurface() {
+  if (QGuiApplication::platformName() != QLatin1String("wayland") ||
+      qEnvironmentVariableIsSet("VPCOUNTER_NO_LAYER_SHELL"))
+    return false;
+  layer_ = platform::LayerSurface::Open("vpcounter", width(), height(), kLayerAnswerMs);
+  if (!layer_) return false;
+  // Each callback comes from inside LayerSurface::Dispatch, which must not
+  // see its surface go: what would end it is queued.
+  layer_->onPresented = [this] {
+    layerPresented_ = true;
+    QMetaObject::invokeMethod(this, [this] { Exposed(); }, Qt::QueuedConnection);
+  };
+  // A card with no title bar: a click puts it away.
+  layer_->onClick = [this] { QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection); };
+  layer_->onClosed = [this] { QMetaObject::invokeMethod(this, [this] { LayerSurfaceClosed(); }, Qt::QueuedConnection); };
+  layerWatch_ = std::make_unique<QSocketNotifier>(layer_->Fd(), QSocketNotifier::Read);
+  connect(layerWatch_.get(), &QSocketNotifier::activated, this, [this] {
+    if (layer_) layer_->Dispatch();
+  });
+  // Drawn by Qt, shown by the layer surface: no xdg-shell window is made.
+  setAttribute(Qt::WA_DontShowOnScreen);
+  return true;
+}
+
+void TfrmCount::PaintLayerSurface() {
+  if (!layer_) return;
+  QImage picture(size(), QImage::Format_ARGB32_Premultiplied);
+  picture.fill(Qt::transparent);
+  render(&picture);
+  layer_->Show(reinterpret_cast<const std::uint32_t*>(picture.constBits()), static_cast<int>(picture.bytesPerLine()));
+}
+
+void TfrmCount::LayerSurfaceClosed() {
+  if (!layer_) return;
+  layerWatch_.reset();
+  layer_.reset();
+  if (layerPresented_) {  // the compositor or the player put it away
+    close();
+    return;
+  }
+  // Refused before it showed: a plain window is better than none.
+  setAttribute(Qt::WA_DontShowOnScreen, false);
+  hide();
+  show();
+  if (QWindow* handle = windowHandle()) handle->installEventFilter(this);
+}
+
+void TfrmCount::hideEvent(QHideEvent* event) {
+  // Hidden while a notice box is read, or closed: the surface goes too.
+  if (testAttribute(Qt::WA_DontShowOnScreen)) {
+    layerWatch_.reset();
+    layer_.reset();
+  }
+  QWidget::hideEvent(event);
 }
 
 void TfrmCount::ReportError(const QString& text) {

@@ -2,6 +2,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QElapsedTimer>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
 #include <future>
@@ -14,6 +15,7 @@
 #include "counter/greeting.h"
 #include "counter/ui/shape_widget.h"
 #include "platform/clock.h"
+#include "platform/layer_surface.h"
 #include "platform/media_player.h"
 #include "platform/registry.h"
 #include "png/bitmap.h"
@@ -66,6 +68,7 @@ class TfrmCount : public QWidget {
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   void FormCreate();
@@ -77,6 +80,13 @@ class TfrmCount : public QWidget {
   void Exposed();  // the first expose, or the end of the wait for it
   void CentreFrame(int triesLeft, bool wasCentred);
   void Unveil();  // visible and announced, once in place
+  void NoticesReady();  // up and placed: a notice box can go beside it
+  // Under a Wayland compositor with the layer shell the greeting is drawn
+  // into a layer surface of its own, above the windows and without the
+  // focus; the widget itself stays off the screen.
+  bool OpenLayerSurface();
+  void PaintLayerSurface();
+  void LayerSurfaceClosed();
   void EndRun(bool logout);
   void CreateControls();
   void ApplyComposition();
@@ -122,6 +132,10 @@ class TfrmCount : public QWidget {
   // Long enough for a window manager to frame and place a mapped window.
   static constexpr int kFrameSettleMs = 150;
   static constexpr int kFrameRetryMs = 30, kFrameTries = 30;
+  std::unique_ptr<platform::LayerSurface> layer_;
+  std::unique_ptr<QSocketNotifier> layerWatch_;
+  bool layerPresented_ = false;
+  static constexpr int kLayerAnswerMs = 500;  // a compositor that does not answer gets a plain window
   png::Bitmap background_;
   std::future<png::Bitmap> backgroundLoad_;
   int preparedVoice_ = 0;  // prepared during the pause
