@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "counter/ui/counter_window.h"
+#include "counter/ui/greeting_pictures.h"
 #include "counter/ui/label_font.h"
 #include "gamedata/archive.h"
 #include "gamedata/run_folder.h"
@@ -25,6 +26,7 @@
 #include "platform/termination_signals.h"
 #include "platform/work_folder.h"
 #include "settings/ui/main_window.h"
+#include "shell/ui/data_form.h"
 #include "shell/ui/fonts.h"
 #include "shell/ui/message_box.h"
 #include "shell/run_mode.h"
@@ -77,9 +79,15 @@ counter::CounterRun CountThisLogon(const platform::WorkFolderEntry& work, bool p
   return run;
 }
 
-void RunCounterMode(QApplication& app, counter::CounterRun run, SignalWatch& logout) {
+// A logon counted, and the greeting's pictures drawn, beside Qt's start.
+struct CountedLogon {
+  counter::CounterRun run;
+  counter::GreetingPictures pictures;
+};
+
+void RunCounterMode(QApplication& app, CountedLogon counted, SignalWatch& logout) {
   QApplication::setQuitOnLastWindowClosed(false);
-  auto window = std::make_unique<counter::TfrmCount>(std::move(run));
+  auto window = std::make_unique<counter::TfrmCount>(std::move(counted.run), std::move(counted.pictures));
   QObject::connect(window.get(), &counter::TfrmCount::Closed, &app, &QCoreApplication::quit);
   logout.OnSignal([w = window.get()] { w->EndNow(); });
   window->Start();
@@ -117,11 +125,16 @@ int RunApplication(int argc, char** argv) {
   // The count needs nothing of the display: it runs beside the connection to
   // it, so a display or bus that hangs cannot hold it, and a sound logon
   // does not wait for it.
-  std::future<counter::CounterRun> counting;
-  if (mode != RunMode::Settings)
+  std::future<CountedLogon> counting;
+  if (mode != RunMode::Settings) {
+    shell::TfrmData::RegisterArtwork();
+    // The pictures too: drawn while Qt loads its fonts, not after.
     counting = std::async(std::launch::async, [&work, preview = mode == RunMode::Preview] {
-      return CountThisLogon(work, preview);
+      CountedLogon counted{CountThisLogon(work, preview), {}};
+      counted.pictures = counter::MakeGreetingPictures(counted.run);
+      return counted;
     });
+  }
   // A bus that does not answer would hold Qt's first connect for good.
   if (platform::AvoidSilentBuses(env, kBusAnswerMs) == platform::BusAnswer::Silent)
     Say("セッションバスが応答しないため、通知と読み上げを使わずに続けます。");

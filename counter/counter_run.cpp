@@ -32,8 +32,19 @@ std::string CounterRun::workFolderOrHere() const {
 }
 
 void CounterRun::Prepare() {
+  if (!filesPrepared_) PrepareFiles();
+  composition_ = composer_.Compose(settings_, historyBefore_, now_, historyRead_);
+  std::vector<Notice> registry;
+  for (const auto& problem : reg_.TakeProblems())
+    registry.push_back({state::RegistryNotice(problem, state::NoticeContext::CounterMode), false});
+  notices_.insert(notices_.begin(), registry.begin(), registry.end());
+}
+
+void CounterRun::PrepareFiles() {
   if (!counted_) Count();
+  filesPrepared_ = true;
   composer_.ChooseCharacters(settings_, nowTm_);
+  pictures_ = composer_.ChoosePictures(settings_, nowTm_);
   gamedata::RemoveStaleRunFolders(workFolderOrHere());
   if (!setup_.preview) {
     // The exit sound is replaced below; pictures there are a killed run's.
@@ -51,11 +62,6 @@ void CounterRun::Prepare() {
   } catch (const std::exception& e) {
     Add(e.what());
   }
-  composition_ = composer_.Compose(settings_, historyBefore_, now_, historyRead_);
-  std::vector<Notice> registry;
-  for (const auto& problem : reg_.TakeProblems())
-    registry.push_back({state::RegistryNotice(problem, state::NoticeContext::CounterMode), false});
-  notices_.insert(notices_.begin(), registry.begin(), registry.end());
 }
 
 void CounterRun::Count() {
@@ -123,12 +129,13 @@ void CounterRun::NoticesNotDelivered() {
 
 CounterRun::Pictures CounterRun::DrawPictures(const png::Bitmap& background, const Box& leftArea, const Box& rightArea,
                                               const shell::ChipSource& chips) {
+  if (!filesPrepared_) PrepareFiles();
   Pictures p;
   p.left.SetSize(leftArea.width, leftArea.height);
   p.right.SetSize(rightArea.width, rightArea.height);
-  p.drawn = shell::DrawPair(composition_.leftPicture, composition_.rightPicture, settings_.dirwave, background,
+  p.drawn = shell::DrawPair(pictures_.left, pictures_.right, settings_.dirwave, background,
                             {&p.left, leftArea.left, leftArea.top}, {&p.right, rightArea.left, rightArea.top}, chips,
-                            settings_.char0, settings_.char1, extractTo_);
+                            pictures_.char0, pictures_.char1, extractTo_);
   if (p.drawn.trouble.writeError != 0) Add(state::ExtractWriteNotice(setup_.workFolder, p.drawn.trouble.writeError));
   if (p.drawn.trouble.outOfMemory) Add(state::PictureMemoryNotice());
   return p;

@@ -45,10 +45,14 @@ class CounterRun {
   CounterRun(platform::Registry& reg, RunSetup setup, TextMeasurer measure,
              std::function<platform::TimeValue()> clock = platform::CurrentTime);
 
-  // Everything before the window shows: Count() unless done, then the
-  // characters, the Windows sounds, the greeting as the history stood before
-  // this start-up. What went wrong is collected for NoticeText().
+  // Everything before the window shows: PrepareFiles() unless done, then
+  // the greeting as the history stood before this start-up. What went wrong
+  // is collected for NoticeText().
   void Prepare();
+  // What needs no display: Count() unless done, the characters, the run
+  // folders, the Windows sounds and the choice of the two pictures, so the
+  // entry point can do it beside Qt's start and draw the pictures there.
+  void PrepareFiles();
   // The settings (publishing our paths) and the count (load, count and save
   // under the lock, nothing else). Needs no display nor any desktop service,
   // so the entry point does it before anything that could wait on them.
@@ -75,7 +79,9 @@ class CounterRun {
     png::Bitmap left, right;
     shell::PairDrawn drawn;
   };
-  // A picture that could not be written into the working folder adds its notice.
+  // The pictures are those the greeting chooses (PrepareFiles() unless
+  // done). A picture that could not be written into the working folder adds
+  // its notice.
   Pictures DrawPictures(const png::Bitmap& background, const Box& leftArea, const Box& rightArea,
                         const shell::ChipSource& chips);
 
@@ -120,6 +126,8 @@ class CounterRun {
   std::vector<std::string> told_;  // by the last NoticeText()
   bool historyRead_ = true;
   bool counted_ = false;
+  bool filesPrepared_ = false;
+  GreetingComposer::PictureChoice pictures_;
   std::string extractTo_ = ".";
   NoticeMemory memory_;
 };

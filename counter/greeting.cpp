@@ -170,22 +170,13 @@ void GreetingComposer::ComposeReport(CounterComposition& c, state::Settings& set
       break;
     }
   }
-  if (!settled) {
-    for (int b = 0; b < 6; ++b) {
-      const auto& who = characters[static_cast<std::size_t>(b)];
-      if (who.birthMonth != nowTm.month || who.birthDay != nowTm.day) continue;
-      if (settings.rand != 0) {
-        if (b == settings.char1) settings.char1 = settings.char0;
-        settings.char0 = b;
-      }
-      SetText(l.char1C, "今日は");
-      l.last.colour = who.colour;
-      SetText(l.last, (*tables_.addresses)[static_cast<std::size_t>(settings.char1)][static_cast<std::size_t>(b)],
-              &l.char1D);
-      SetText(l.char1D, " の誕生日" + ending1());
-      settled = true;
-      break;
-    }
+  if (const int b = settled ? -1 : MoveBirthdayCharacter(settings, nowTm); b >= 0) {
+    SetText(l.char1C, "今日は");
+    l.last.colour = characters[static_cast<std::size_t>(b)].colour;
+    SetText(l.last, (*tables_.addresses)[static_cast<std::size_t>(settings.char1)][static_cast<std::size_t>(b)],
+            &l.char1D);
+    SetText(l.char1D, " の誕生日" + ending1());
+    settled = true;
   }
 
   const std::uint32_t n = history.count;
@@ -236,18 +227,42 @@ void GreetingComposer::ComposeReport(CounterComposition& c, state::Settings& set
   }
 }
 
-void GreetingComposer::ComposeGreeting(CounterComposition& c, const state::Settings& settings,
-                                       const platform::LocalTime& nowTm) const {
+int GreetingComposer::MoveBirthdayCharacter(state::Settings& settings, const platform::LocalTime& nowTm) const {
+  for (const SpecialDay& day : SpecialDays())
+    if (day.month == nowTm.month && day.day == nowTm.day) return -1;  // the special day is told instead
+  for (int b = 0; b < 6; ++b) {
+    const auto& who = (*tables_.characters)[static_cast<std::size_t>(b)];
+    if (who.birthMonth != nowTm.month || who.birthDay != nowTm.day) continue;
+    if (settings.rand != 0) {
+      if (b == settings.char1) settings.char1 = settings.char0;
+      settings.char0 = b;
+    }
+    return b;
+  }
+  return -1;
+}
+
+const GreetingEntry& GreetingComposer::ChooseGreeting(const state::Settings& settings,
+                                                      const platform::LocalTime& nowTm) const {
   const GreetingTable& table = (*tables_.greetings)[static_cast<std::size_t>(settings.char0)];
   const std::vector<int> found = Candidates(table, nowTm);
-  const GreetingEntry* entry = &table.back();
-  for (const auto& e : table) {
-    if (e.kind == kDefault) {
-      entry = &e;
-      break;
-    }
-  }
-  if (!found.empty()) entry = &table[static_cast<std::size_t>(found[static_cast<std::size_t>(nowTm.second) % found.size()])];
+  if (!found.empty()) return table[static_cast<std::size_t>(found[static_cast<std::size_t>(nowTm.second) % found.size()])];
+  for (const auto& e : table)
+    if (e.kind == kDefault) return e;
+  return table.back();
+}
+
+GreetingComposer::PictureChoice GreetingComposer::ChoosePictures(state::Settings settings,
+                                                                 const platform::LocalTime& nowTm) const {
+  MoveBirthdayCharacter(settings, nowTm);
+  return {ChooseGreeting(settings, nowTm).picture,
+          (*tables_.characters)[static_cast<std::size_t>(settings.char1)].pictureNumber, settings.char0,
+          settings.char1};
+}
+
+void GreetingComposer::ComposeGreeting(CounterComposition& c, const state::Settings& settings,
+                                       const platform::LocalTime& nowTm) const {
+  const GreetingEntry* entry = &ChooseGreeting(settings, nowTm);
   c.entry = entry;
 
   CounterLabels& l = c.labels;

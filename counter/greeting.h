@@ -90,6 +90,18 @@ class GreetingComposer {
   // The day's remarks are those of now's local date.
   void ComposeReport(CounterComposition& c, state::Settings& settings, const state::StartHistory& history,
                      platform::TimeValue now, bool historyRead = true) const;
+  // On a character's birthday (not a special day) returns her index, and with
+  // random characters moves her to the left; -1 otherwise.
+  int MoveBirthdayCharacter(state::Settings& settings, const platform::LocalTime& nowTm) const;
+  // The left character's greeting for this minute (the seconds pick among candidates).
+  const GreetingEntry& ChooseGreeting(const state::Settings& settings, const platform::LocalTime& nowTm) const;
+  // The two pictures Compose will show, without measuring any text, so they
+  // can be drawn before the window's fonts are loaded.
+  struct PictureChoice {
+    int left = 0, right = 0;  // the left one's number is -1 in chip mode
+    int char0 = 0, char1 = 0;  // the characters shown, after a birthday move
+  };
+  PictureChoice ChoosePictures(state::Settings settings, const platform::LocalTime& nowTm) const;
   // Selects the left character's greeting and fills the upper bubble.
   void ComposeGreeting(CounterComposition& c, const state::Settings& settings,
                        const platform::LocalTime& nowTm) const;

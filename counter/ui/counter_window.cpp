@@ -47,8 +47,6 @@ namespace vp::counter {
 namespace {
 constexpr int kClientWidth = 600;
 constexpr int kClientHeight = 135;
-constexpr Box kChar0Area{10, 8, 164, 120};
-constexpr Box kChar1Area{428, 8, 164, 120};
 
 QColor ToQColor(png::ColorValue c) { return QColor(png::RedOf(c), png::GreenOf(c), png::BlueOf(c)); }
 
@@ -87,16 +85,18 @@ TfrmCount::TfrmCount(platform::Registry& registry, const std::string& workFolder
 TfrmCount::TfrmCount(platform::Registry& registry, RunSetup setup)
     : TfrmCount(CounterRun(registry, std::move(setup), MeasureLabel)) {}
 
-TfrmCount::TfrmCount(CounterRun run)
+TfrmCount::TfrmCount(CounterRun run, GreetingPictures pictures)
     : QWidget(nullptr, WindowFlagsFor(false)),
       run_(std::move(run)),
-      voices_({}, [this] { return clock_.elapsed(); }) {
+      voices_({}, [this] { return clock_.elapsed(); }),
+      pictures_(std::move(pictures)) {
   clock_.start();
-  // The background decodes on another core while the fonts load here.
   shell::TfrmData::RegisterArtwork();
   static const bool accessible = (QAccessible::installFactory(CounterAccessibleFactory), true);
   (void)accessible;
-  backgroundLoad_ = std::async(std::launch::async, [] { return shell::TfrmData::Artwork("counter_background"); });
+  // The background decodes on another core while the fonts load here.
+  if (!pictures_.made)
+    backgroundLoad_ = std::async(std::launch::async, [] { return shell::TfrmData::Artwork("counter_background"); });
   setWindowTitle(QString::fromStdString(shell::kProgramCaption));
   // A player already typing at logon keeps typing where they were.
   setAttribute(Qt::WA_ShowWithoutActivating);
@@ -122,12 +122,12 @@ TfrmCount::~TfrmCount() {
   data_.reset();
 }
 
-QLabel* TfrmCount::MakeLabel(const Label& label) {
+QLabel* TfrmCount::MakeLabel() {
+  // Its text, font and place come once, from the composition (ApplyComposition).
   auto* l = new QLabel(this);
   l->setAttribute(Qt::WA_TranslucentBackground);
   l->setAttribute(Qt::WA_TransparentForMouseEvents);
   l->setAlignment(Qt::AlignLeft | Qt::AlignTop);  // text from the top, as a Windows label draws it
-  CopyLabel(l, label);
   return l;
 }
 
@@ -165,16 +165,9 @@ void TfrmCount::CreateControls() {
   shpChar0B_ = shape(ShapeWidget::Kind::Circle, 124, 42, 13, 13);
   shpChar1B_ = shape(ShapeWidget::Kind::Circle, 464, 83, 13, 13);
   shpChar1C_ = shape(ShapeWidget::Kind::Circle, 472, 83, 9, 9);
-  const CounterLabels design = DesignLabels(MeasureLabel);
-  lblChar0A_ = MakeLabel(design.char0A);
-  lblChar0B_ = MakeLabel(design.char0B);
-  lblChar0C_ = MakeLabel(design.char0C);
-  lblChar1A_ = MakeLabel(design.char1A);
-  lblCount_ = MakeLabel(design.count);
-  lblChar1B_ = MakeLabel(design.char1B);
-  lblChar1C_ = MakeLabel(design.char1C);
-  lblLast_ = MakeLabel(design.last);
-  lblChar1D_ = MakeLabel(design.char1D);
+  for (QLabel** label : {&lblChar0A_, &lblChar0B_, &lblChar0C_, &lblChar1A_, &lblCount_, &lblChar1B_, &lblChar1C_,
+                         &lblLast_, &lblChar1D_})
+    *label = MakeLabel();
   shpChar0C_ = shape(ShapeWidget::Kind::Circle, 120, 46, 9, 9);
 }
 
@@ -182,20 +175,24 @@ void TfrmCount::FormCreate() {
   data_ = std::make_unique<shell::TfrmData>();
   QApplication::setWindowIcon(data_->imgIcon());
   setWindowIcon(data_->imgIcon());
-  background_ = backgroundLoad_.get();
-  imgCount_->setPixmap(QPixmap::fromImage(shell::ToQImage(background_)));
+  if (!pictures_.made) pictures_.background = backgroundLoad_.get();
+  const png::Bitmap& background = pictures_.background;
+  if (!pictures_.made) {
+    pictures_.pictures = run_.DrawPictures(background, kChar0Area, kChar1Area,
+                                           [this]() -> const std::array<png::Bitmap, 6>& { return data_->imlChip(); });
+    pictures_.MakeImages();
+  }
+  imgCount_->setPixmap(QPixmap::fromImage(std::move(pictures_.backgroundImage)));
+  if (pictures_.pictures.drawn.left) imgChar0_->setPixmap(QPixmap::fromImage(std::move(pictures_.leftImage)));
+  if (pictures_.pictures.drawn.right) imgChar1_->setPixmap(QPixmap::fromImage(std::move(pictures_.rightImage)));
 
   run_.Prepare();
   if (run_.settings().form) {
     setWindowFlags(WindowFlagsFor(true));
-    setFixedSize(background_.Width() > 0 ? background_.Width() : kClientWidth,
-                 background_.Height() > 0 ? background_.Height() : kClientHeight);
+    setFixedSize(background.Width() > 0 ? background.Width() : kClientWidth,
+                 background.Height() > 0 ? background.Height() : kClientHeight);
   }
   ApplyComposition();
-  const CounterRun::Pictures pictures = run_.DrawPictures(
-      background_, kChar0Area, kChar1Area, [this]() -> const std::array<png::Bitmap, 6>& { return data_->imlChip(); });
-  if (pictures.drawn.left) imgChar0_->setPixmap(QPixmap::fromImage(shell::ToQImage(pictures.left)));
-  if (pictures.drawn.right) imgChar1_->setPixmap(QPixmap::fromImage(shell::ToQImage(pictures.right)));
   imgChar0_->setAccessibleName(QString::fromStdString(shell::CharacterName(0, run_.settings().char0, 0)));
   imgChar1_->setAccessibleName(QString::fromStdString(shell::CharacterName(0, run_.settings().char1, 0)));
   voices_ = run_.Voices([this] { return clock_.elapsed(); });

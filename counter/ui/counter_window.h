@@ -13,6 +13,7 @@
 #include "counter/counter_timing.h"
 #include "counter/voice_sequence.h"
 #include "counter/greeting.h"
+#include "counter/ui/greeting_pictures.h"
 #include "counter/ui/shape_widget.h"
 #include "platform/clock.h"
 #include "platform/layer_surface.h"
@@ -40,8 +41,9 @@ class TfrmCount : public QWidget {
   TfrmCount(platform::Registry& registry, const std::string& workFolder, bool countHere = true);
   // A window for any run setup: a preview, for one.
   TfrmCount(platform::Registry& registry, RunSetup setup);
-  // A window for a run that may have counted already (CounterRun::Count).
-  explicit TfrmCount(CounterRun run);
+  // A window for a run that may have counted already (CounterRun::Count),
+  // with its pictures when they were made beforehand (MakeGreetingPictures).
+  explicit TfrmCount(CounterRun run, GreetingPictures pictures = {});
   ~TfrmCount() override;
 
   // Shows the window now or arms the delay; the entry point calls it once the
@@ -100,7 +102,7 @@ class TfrmCount : public QWidget {
   void timNextTimer();
   void timDelayTimer();
   void ReportError(const QString& text);
-  QLabel* MakeLabel(const Label& label);
+  QLabel* MakeLabel();
   void CopyLabel(QLabel* target, const Label& label);
 
   CounterRun run_;
@@ -136,7 +138,7 @@ class TfrmCount : public QWidget {
   std::unique_ptr<QSocketNotifier> layerWatch_;
   bool layerPresented_ = false;
   static constexpr int kLayerAnswerMs = 500;  // a compositor that does not answer gets a plain window
-  png::Bitmap background_;
+  GreetingPictures pictures_;  // made beforehand, or here
   std::future<png::Bitmap> backgroundLoad_;
   int preparedVoice_ = 0;  // prepared during the pause
   std::string preparedWav_;

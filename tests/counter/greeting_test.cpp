@@ -234,6 +234,35 @@ TEST_F(Composition, BirthdayMoveAndAddress) {
   EXPECT_EQ(c.labels.last.text, "葵さん");
 }
 
+// The pictures are drawn before the greeting is composed: the choice made
+// without measuring must be the composition's, on birthdays (which move a
+// character with random characters on) and special days, at any second.
+TEST_F(Composition, PicturesChosenAheadAreTheComposedOnes) {
+  history.count = 7;
+  int checked = 0;
+  for (const auto& day : {std::pair{5, 17}, std::pair{1, 1}, std::pair{6, 10}, std::pair{12, 24}})
+    for (int rand = 0; rand <= 3; ++rand)
+      for (int left = 0; left < 6; ++left)
+        for (int second : {0, 13, 59})
+          for (int hour : {6, 12, 23}) {
+            settings = state::Settings{};
+            settings.rand = rand;
+            settings.char0 = left;
+            settings.char1 = (left + 2) % 6;
+            LocalTime t;  // with its real weekday, as a run breaks its time down
+            platform::BreakDownLocal(Time(At(2026, day.first, day.second, hour, 30, second)), t);
+            composer.ChooseCharacters(settings, t);
+            const GreetingComposer::PictureChoice ahead = composer.ChoosePictures(settings, t);
+            const CounterComposition c = composer.Compose(settings, history, Time(t));
+            ASSERT_EQ(ahead.left, c.leftPicture) << day.first << "/" << day.second << " rand " << rand;
+            ASSERT_EQ(ahead.right, c.rightPicture);
+            ASSERT_EQ(ahead.char0, settings.char0);  // Compose moved the birthday character as the choice did
+            ASSERT_EQ(ahead.char1, settings.char1);
+            ++checked;
+          }
+  EXPECT_EQ(checked, 4 * 4 * 6 * 3 * 3);
+}
+
 TEST_F(Composition, AnniversaryKeepsTheLineTogether) {
   history.count = 300;
   history.firstTime = static_cast<std::int32_t>(test::LocalTimeValue(2024, 6, 10, 10, 0));
