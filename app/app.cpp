@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QSocketNotifier>
+#include <QThread>
 #include <cstdlib>
 #include <cstdio>
 #include <exception>
@@ -127,6 +128,9 @@ int RunApplication(int argc, char** argv) {
   // does not wait for it.
   std::future<CountedLogon> counting;
   if (mode != RunMode::Settings) {
+    // Qt takes the first thread that asks for its thread data as its main
+    // thread: this one asks before the counting thread can.
+    QThread::currentThread();
     shell::TfrmData::RegisterArtwork();
     // The pictures too: drawn while Qt loads its fonts, not after.
     counting = std::async(std::launch::async, [&work, preview = mode == RunMode::Preview] {

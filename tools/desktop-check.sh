@@ -4,11 +4,12 @@
 # the player sees: whether the greeting is visible only once its frame is
 # centred (within 2 px), stays above the player's window, leaves the focus
 # where it was and offers no maximising.
-#   tools/desktop-check.sh BUILD_DIR [openbox] [mutter] [kwin] [kwin-wayland]
+#   tools/desktop-check.sh BUILD_DIR [openbox] [mutter] [kwin] [kwin-wayland] [sway]
 # With no desktop named, every one that is installed is tried. mutter and KWin
 # run as Wayland compositors with XWayland, as GNOME and Plasma sessions do;
 # kwin-wayland is a Plasma session without XWayland, read back through KWin's
-# scripting interface, where the greeting is a layer-shell surface.
+# scripting interface, where the greeting is a layer-shell surface; sway is
+# a wlroots compositor without XWayland, read back from its screenshots.
 set -euo pipefail
 
 caption="ヴェルベル起動カウンター＋(プラス)"
@@ -147,14 +148,51 @@ JS
     }' "$log" >"$out"
 }
 
+# Inside sway (wlroots), Wayland only: screenshots with grim, and which
+# window has the focus from sway's own tree. The pictures are matched later.
+inner_sway() {
+  local out=$1
+  # The player's window, tiled over the whole screen.
+  weston-terminal >/dev/null 2>&1 &
+  local player=$!
+  for _ in $(seq 50); do
+    swaymsg -t get_tree 2>/dev/null | grep -q wayland-terminal && break
+    sleep 0.1
+  done
+  sleep 0.5
+  local started shot=0
+  started=$(date +%s%N)
+  VPCOUNTER_SNAPSHOT="$out.snapshot.png" "$program" /C 2>"$out.err" &
+  local run=$!
+  while kill -0 "$run" 2>/dev/null; do
+    local at=$((($(date +%s%N) - started) / 1000000))
+    grim "$out.shot.$shot.png" 2>/dev/null && echo "$shot $at" >>"$out.shots" && shot=$((shot + 1))
+    # The focused window's app_id; a layer surface is never in the tree.
+    swaymsg -t get_tree 2>/dev/null | python3 -c '
+import json, sys
+def walk(n):
+    if n.get("focused"): print(n.get("app_id") or n.get("type"))
+    for c in n.get("nodes", []) + n.get("floating_nodes", []): walk(c)
+walk(json.load(sys.stdin))' >>"$out.focus" 2>/dev/null
+    sleep 0.2
+  done
+  wait "$run" || echo "counter mode ended with $?" >>"$out.err"
+  kill "$player" 2>/dev/null || true
+  swaymsg exit >/dev/null 2>&1 || true
+}
+
 if [ "${1:-}" = --inner ]; then
   set +e  # a failed look is a missing sample, not a failed check
   program=$2
-  if [ "$3" = kwin-wayland ]; then inner_wayland "$3" "$5" "$6"; else inner "$3" "$4" "$5"; fi
+  case $3 in
+    kwin-wayland) inner_wayland "$3" "$5" "$6" ;;
+    sway) inner_sway "$5" ;;
+    *) inner "$3" "$4" "$5" ;;
+  esac
   exit 0
 fi
 
-build=$(readlink -f "${1:?usage: desktop-check.sh BUILD_DIR [openbox] [mutter] [kwin] [kwin-wayland]}")
+build=$(readlink -f "${1:?usage: desktop-check.sh BUILD_DIR [openbox] [mutter] [kwin] [kwin-wayland] [sway]}")
 shift
 program="$build/vpcounter"
 desktops=("$@")
@@ -163,6 +201,8 @@ if [ ${#desktops[@]} -eq 0 ]; then
   command -v mutter >/dev/null && command -v Xwayland >/dev/null && desktops+=(mutter)
   command -v kwin_wayland >/dev/null && command -v Xwayland >/dev/null && desktops+=(kwin)
   command -v kwin_wayland >/dev/null && command -v weston-simple-shm >/dev/null && desktops+=(kwin-wayland)
+  command -v sway >/dev/null && command -v grim >/dev/null && command -v weston-terminal >/dev/null &&
+    { [ "$(id -u)" != 0 ] || command -v runuser >/dev/null; } && desktops+=(sway)
 fi
 [ ${#desktops[@]} -gt 0 ] || { echo "no desktop to try: install openbox, mutter or kwin-wayland"; exit 0; }
 
@@ -221,6 +261,63 @@ for desktop in "${desktops[@]}"; do
         "$kwin" --virtual --socket wl-check --width 1280 --height 800 \
         --exit-with-session="$self --inner $program kwin-wayland 1 $out $work/kwin-wayland.log" \
         >"$work/kwin-wayland.log" 2>&1 || true
+      ;;
+    sway)
+      # sway refuses to run as root: root runs it as nobody, with a copy of
+      # the program (a build in a private folder is out of its reach).
+      asUser=()
+      swayProgram=$program swaySelf=$self
+      if [ "$(id -u)" = 0 ]; then
+        chmod 755 "$work"
+        mkdir -p "$work/sway-bin"
+        cp "$program" "$build"/lib*.so "$self" "$work/sway-bin/"
+        chmod -R a+rX "$work/sway-bin" "$work/game"
+        swayProgram="$work/sway-bin/vpcounter" swaySelf="$work/sway-bin/$(basename "$self")"
+        mkdir -p "$work/sway-out"
+        chown -R nobody "$runtime" "$work/reg" "$work/run" "$work/sway-out"
+        asUser=(runuser -u nobody --)
+      else
+        mkdir -p "$work/sway-out"
+      fi
+      printf 'xwayland disable\noutput HEADLESS-1 resolution 1280x800\nexec %s --inner %s sway 1 %s\n' \
+        "$swaySelf" "$swayProgram" "$work/sway-out/result" >"$work/sway.config"
+      chmod a+r "$work/sway.config"
+      timeout 120 "${asUser[@]}" env -u DBUS_SESSION_BUS_ADDRESS XDG_RUNTIME_DIR="$runtime" HOME="$work/run" \
+        WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman XDG_SESSION_TYPE=wayland \
+        VPCOUNTER_REGISTRY_DIR="$work/reg" VPCOUNTER_WORK_DIR="$work/run" SDL_AUDIODRIVER=dummy \
+        dbus-run-session -- sway -c "$work/sway.config" >"$work/sway.log" 2>&1 || true
+      # Where the greeting is in each screenshot, and whether the focus moved.
+      o="$work/sway-out/result"
+      worst=0 samples=0 firstVisible=never last=
+      if [ -s "$o.snapshot.png" ] && [ -s "$o.shots" ]; then
+        while read -r shot at; do
+          found=$(/usr/bin/python3 "$(dirname "$self")/find_in_screenshot.py" "$o.shot.$shot.png" "$o.snapshot.png" 2>/dev/null || echo none)
+          [ "$found" = none ] && continue
+          read -r fx fy _ <<<"$found"
+          samples=$((samples + 1))
+          [ "$firstVisible" = never ] && firstVisible=$at
+          dx=$((fx - (1280 - 600) / 2)) dy=$((fy - (800 - 135) / 2))
+          dx=${dx#-} dy=${dy#-}
+          [ "$dx" -gt "$worst" ] && worst=$dx
+          [ "$dy" -gt "$worst" ] && worst=$dy
+          last="frame $fx,$fy 600x135 in 1280x800"
+        done <"$o.shots"
+      fi
+      # The terminal keeps the focus in every look, or it was taken.
+      focus=0
+      grep -q -v -x org.freedesktop.weston.wayland-terminal "$o.focus" 2>/dev/null && focus=1
+      cp "$o.err" "$out.err" 2>/dev/null || : >"$out.err"
+      # Seen in no screenshot: hidden behind the player's window, or never shown.
+      {
+        echo "desktop=sway"
+        echo "visible_after_ms=$firstVisible"
+        echo "samples=$samples"
+        echo "worst_off_centre_px=$worst"
+        echo "last='$last'"
+        echo "focus_taken=$focus"
+        echo "below_player=0"
+        echo "maximisable=0"
+      } >"$out"
       ;;
     *) echo "unknown desktop $desktop"; failed=1; continue ;;
   esac

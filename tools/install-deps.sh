@@ -25,6 +25,8 @@ packages=(
   dosfstools fusefat
   # The window managers of GNOME and Plasma, headless with XWayland.
   mutter kwin-wayland kwin-style-breeze xwayland
+  # A wlroots compositor, its screenshots, and reading them.
+  sway grim python3-gi gir1.2-gdkpixbuf-2.0
 )
 
 sudo_cmd=()

@@ -1,6 +1,6 @@
 #include "shell/ui/data_form.h"
 
-#include <QFile>
+#include <QResource>
 #include <QPixmap>
 
 #include "shell/ui/qt_bitmap.h"
@@ -10,9 +10,12 @@ static void InitArtwork() { Q_INIT_RESOURCE(resources); }
 namespace vp::shell {
 
 namespace {
+// QResource, not QFile: the counting thread reads artwork before the
+// application exists, and a QObject made there would claim it for Qt's
+// main thread.
 QByteArray ResourceBytes(const QString& name) {
-  QFile file(":/art/" + name + ".png");
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  const QResource resource(":/art/" + name + ".png");
+  return resource.isValid() ? resource.uncompressedData() : QByteArray();
 }
 }  // namespace
 
