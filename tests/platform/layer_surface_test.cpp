@@ -1,11 +1,8 @@
 #include <gtest/gtest.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "platform/layer_surface.h"
@@ -37,12 +34,8 @@ TEST(LayerSurface, NoCompositorOrOneThatNeverAnswersMeansAPlainWindowWithinTheBo
   }
   // A compositor that accepts the connection and says nothing, as a hung one does.
   const std::string path = dir.path() + "/silent";
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un where{};
-  where.sun_family = AF_UNIX;
-  std::strncpy(where.sun_path, path.c_str(), sizeof where.sun_path - 1);
-  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&where), sizeof where), 0);
-  ASSERT_EQ(::listen(fd, 8), 0);
+  const int fd = test::ListenSilently(path);
+  ASSERT_GE(fd, 0);
   ScopedEnv display("WAYLAND_DISPLAY", path);
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(LayerSurface::Open("vpcounter", 600, 135, 300), nullptr);

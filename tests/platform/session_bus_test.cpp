@@ -16,15 +16,10 @@
 namespace vp::platform {
 namespace {
 
-// A listening socket that never accepts: connects succeed (the backlog), and
-// nobody ever speaks, as with a stopped bus daemon.
+// A stopped bus daemon: connects succeed, nobody speaks.
 int Listen(const std::string& path) {
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un where{};
-  where.sun_family = AF_UNIX;
-  std::strncpy(where.sun_path, path.c_str(), sizeof where.sun_path - 1);
-  EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&where), sizeof where), 0);
-  EXPECT_EQ(::listen(fd, 8), 0);
+  const int fd = test::ListenSilently(path);
+  EXPECT_GE(fd, 0);
   return fd;
 }
 

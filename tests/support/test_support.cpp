@@ -1,9 +1,12 @@
 #include "test_support.h"
 
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -69,6 +72,18 @@ platform::LocalTime Breakdown(platform::TimeValue t) {
   platform::LocalTime lt;
   platform::BreakDownLocal(t, lt);
   return lt;
+}
+
+int ListenSilently(const std::string& path) {
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un where{};
+  where.sun_family = AF_UNIX;
+  std::strncpy(where.sun_path, path.c_str(), sizeof where.sun_path - 1);
+  if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&where), sizeof where) != 0 || ::listen(fd, 8) != 0) {
+    if (fd >= 0) ::close(fd);
+    return -1;
+  }
+  return fd;
 }
 
 bool InParallelProcesses(int n, const std::function<bool(int)>& work) {

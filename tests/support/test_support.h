@@ -44,6 +44,10 @@ std::string ReadFile(const std::string& path);
 platform::TimeValue LocalTimeValue(int year, int month, int day, int hour, int minute, int second = 0);
 platform::LocalTime Breakdown(platform::TimeValue t);
 
+// A Unix socket listening at path that never accepts: connects succeed (the
+// backlog) and nobody ever speaks, as with a stopped daemon. -1 on failure.
+int ListenSilently(const std::string& path);
+
 // Runs `work(i)` in n child processes at once; true when every one returned true.
 bool InParallelProcesses(int n, const std::function<bool(int)>& work);
 
