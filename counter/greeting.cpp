@@ -285,8 +285,6 @@ void GreetingComposer::ComposeGreeting(CounterComposition& c, const state::Setti
     l.char0B.top = b + (cTop - b + hc - hb) * 2 / 3;
     l.char0C.visible = false;
   }
-  c.leftPicture = entry->picture;
-  c.rightPicture = (*tables_.characters)[static_cast<std::size_t>(settings.char1)].pictureNumber;
 }
 
 void GreetingComposer::Remeasure(Label& label, int pointSize) const {

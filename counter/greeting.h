@@ -59,9 +59,7 @@ CounterLabels DesignLabels(const TextMeasurer& measure);
 // What one counter-mode run shows and speaks.
 struct CounterComposition {
   CounterLabels labels;
-  const GreetingEntry* entry = nullptr;
-  int leftPicture = 0;
-  int rightPicture = 0;
+  const GreetingEntry* entry = nullptr;  // its picture is the left one (ChoosePictures)
 };
 
 struct SpecialDay {

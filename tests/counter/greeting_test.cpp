@@ -254,8 +254,8 @@ TEST_F(Composition, PicturesChosenAheadAreTheComposedOnes) {
             composer.ChooseCharacters(settings, t);
             const GreetingComposer::PictureChoice ahead = composer.ChoosePictures(settings, t);
             const CounterComposition c = composer.Compose(settings, history, Time(t));
-            ASSERT_EQ(ahead.left, c.leftPicture) << day.first << "/" << day.second << " rand " << rand;
-            ASSERT_EQ(ahead.right, c.rightPicture);
+            ASSERT_EQ(ahead.left, c.entry->picture) << day.first << "/" << day.second << " rand " << rand;
+            ASSERT_EQ(ahead.right, shell::Characters()[static_cast<std::size_t>(settings.char1)].pictureNumber);
             ASSERT_EQ(ahead.char0, settings.char0);  // Compose moved the birthday character as the choice did
             ASSERT_EQ(ahead.char1, settings.char1);
             ++checked;
@@ -336,6 +336,7 @@ TEST_F(Composition, TheSecondChoosesAmongMatchingEntries) {
 
 TEST_F(Composition, GreetingLayoutAndFont) {
   std::array<GreetingTable, 6> tables = GreetingTables();
+  GreetingComposer::PictureChoice pictures;
   auto layout = [&](GreetingEntry e) {
     tables[0] = OneEntryTable(e);
     GreetingComposer custom(FixedMeasure, ContentTables{&shell::Characters(), &Addresses(), &tables});
@@ -345,14 +346,16 @@ TEST_F(Composition, GreetingLayoutAndFont) {
     CounterComposition c;
     c.labels = DesignLabels(FixedMeasure);
     custom.ComposeGreeting(c, s, At(2026, 6, 10, 12, 0, 0));
+    pictures = custom.ChoosePictures(s, At(2026, 6, 10, 12, 0, 0));
     return c;
   };
   auto one = layout({kEveryDay, 0, 23, 7, "ひとこと", "", "さん", {}});
   EXPECT_EQ(one.labels.char0A.top, 30);
   EXPECT_FALSE(one.labels.char0B.visible);
   EXPECT_FALSE(one.labels.char0C.visible);
-  EXPECT_EQ(one.leftPicture, 7);
-  EXPECT_EQ(one.rightPicture, shell::Characters()[3].pictureNumber);
+  EXPECT_EQ(one.entry->picture, 7);
+  EXPECT_EQ(pictures.left, 7);
+  EXPECT_EQ(pictures.right, shell::Characters()[3].pictureNumber);
   auto two = layout({kEveryDay, 0, 23, 7, "いち", "に", "", {}});
   EXPECT_EQ(two.labels.char0A.top, 19);
   EXPECT_EQ(two.labels.char0B.top, 40);
