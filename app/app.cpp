@@ -20,6 +20,7 @@
 #include "gamedata/archive.h"
 #include "gamedata/run_folder.h"
 #include "platform/files.h"
+#include "platform/font_configuration.h"
 #include "platform/executable.h"
 #include "platform/registry.h"
 #include "platform/run_deadline.h"
@@ -62,6 +63,8 @@ constexpr std::chrono::seconds kLongestRunBeyondDelay{60};
 constexpr std::chrono::seconds kLogoutGrace{2};
 // How long the session bus may take to greet before it is left out of this run.
 constexpr int kBusAnswerMs = 500;
+// Far beyond the few milliseconds the font configuration takes on a slow disk.
+constexpr std::chrono::seconds kFontConfigurationWait{2};
 
 // The count first, before anything that could wait on the desktop: the
 // display, the session bus, the accessibility bus. Then the last resort that
@@ -116,6 +119,11 @@ int RunApplication(int argc, char** argv) {
   SignalWatch logout(platform::WatchTerminationSignals());
 
   const auto env = platform::ProcessEnvironment();
+  const std::string qtPlatform = ChooseQtPlatform(mode, env);
+  // Read while Qt waits on the display server's answers, it costs the first
+  // text nothing; without a server it would only take a core from Qt.
+  platform::FontConfigurationLoad fontConfiguration;
+  if (TalksToDisplayServer(qtPlatform, env)) fontConfiguration = platform::FontConfigurationLoad::Begin();
   // The count lives in one place whichever folder the program was started from.
   const platform::WorkFolderEntry work = platform::EnterWorkFolder();
   const std::string workNotice = work.usable ? std::string() : state::WorkFolderNotice(work.wanted, work.error);
@@ -144,7 +152,6 @@ int RunApplication(int argc, char** argv) {
     Say("セッションバスが応答しないため、通知と読み上げを使わずに続けます。");
 
   const std::string userPlatform = env("QT_QPA_PLATFORM");
-  const std::string qtPlatform = ChooseQtPlatform(mode, env);
   setenv("QT_QPA_PLATFORM", qtPlatform.c_str(), 1);
   // Under Wayland Qt draws its own title bar where the compositor draws none
   // (mutter, weston), always with a maximise button: the greeting goes
@@ -167,6 +174,7 @@ int RunApplication(int argc, char** argv) {
   QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
   QGuiApplication::setDesktopFileName(QStringLiteral("vpcounter"));
   LoadJapaneseTranslations(app);
+  fontConfiguration.Await(kFontConfigurationWait);
   RegisterFontSubstitutions();
   QApplication::setFont(WindowFont());
 

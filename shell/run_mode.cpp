@@ -36,6 +36,12 @@ std::string ChooseQtPlatform(RunMode mode, const std::function<std::string(const
   return std::string(waylandFirst ? "wayland;xcb;" : "xcb;wayland;") + kLastResort;
 }
 
+bool TalksToDisplayServer(const std::string& platformList, const std::function<std::string(const char*)>& env) {
+  const std::string first = platformList.substr(0, platformList.find(';'));
+  if (first == "xcb") return !env("DISPLAY").empty();
+  return first.rfind("wayland", 0) == 0;
+}
+
 std::string PlatformFallbackNotice(RunMode mode, const std::string& list, const std::string& actual,
                                    const std::function<std::string(const char*)>& env) {
   if (actual != kLastResort || list.rfind(kLastResort, 0) == 0) return {};

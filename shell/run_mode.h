@@ -27,6 +27,11 @@ RunMode ChooseRunMode(const std::vector<std::string>& arguments);
 // env looks up an environment variable ("" when unset).
 std::string ChooseQtPlatform(RunMode mode, const std::function<std::string(const char*)>& env);
 
+// Whether Qt's first platform in the list will wait on a display server's
+// answers (an X server that DISPLAY names, a Wayland compositor) rather
+// than draw in memory.
+bool TalksToDisplayServer(const std::string& platformList, const std::function<std::string(const char*)>& env);
+
 // What to say on standard error when Qt fell back to `actual` although the
 // list asked first for another platform; "" when nothing went wrong. Counter
 // mode then runs without a window and still counts; settings mode cannot open.

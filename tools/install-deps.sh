@@ -18,6 +18,8 @@ packages=(
   qt6-wayland
   # The greeting's layer-shell surface talks to the compositor itself.
   libwayland-dev
+  # Qt's font configuration, read ahead while Qt connects to the display.
+  libfontconfig-dev
   # The real consumers and checkers the end-to-end tests run against.
   systemd dex weston xvfb xdotool x11-utils openbox dbus
   at-spi2-core python3-pyatspi

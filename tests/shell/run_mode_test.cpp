@@ -61,6 +61,14 @@ TEST(RunMode, CounterModeUnderWaylandUsesXWaylandUnlessTheUserChose) {
   EXPECT_NE(counter.find("DISPLAY=:7"), std::string::npos) << counter;
   EXPECT_NE(PlatformFallbackNotice(RunMode::Settings, "wayland;offscreen", "offscreen", none).find("設定画面を開けません"),
             std::string::npos);
+
+  // The font configuration is read ahead only where Qt will wait on a server.
+  EXPECT_TRUE(TalksToDisplayServer("xcb;wayland;offscreen", env({{"DISPLAY", ":0"}})));
+  EXPECT_FALSE(TalksToDisplayServer("xcb;wayland;offscreen", none));  // it falls through to offscreen
+  EXPECT_TRUE(TalksToDisplayServer("wayland;xcb;offscreen", none));
+  EXPECT_TRUE(TalksToDisplayServer("wayland-egl", none));
+  EXPECT_FALSE(TalksToDisplayServer("offscreen", env({{"DISPLAY", ":0"}})));
+  EXPECT_FALSE(TalksToDisplayServer("", env({{"DISPLAY", ":0"}})));
 }
 
 }  // namespace
