@@ -24,11 +24,11 @@ std::string TypeErrorText(std::string_view name) {
 
 class RegFileKey : public RegistryKey {
  public:
-  RegFileKey(RegFileRegistry& owner, std::string file, std::string rootName, std::string path, RegKeyData snapshot,
+  RegFileKey(RegFileRegistry& owner, RegRoot root, std::string file, std::string path, RegKeyData snapshot,
              bool created)
       : owner_(owner),
+        root_(root),
         file_(std::move(file)),
-        rootName_(std::move(rootName)),
         path_(std::move(path)),
         data_(std::move(snapshot)),
         dirty_(created) {}
@@ -73,7 +73,7 @@ class RegFileKey : public RegistryKey {
     // is not waited for: the merge still keeps what it has written so far.
     CreateFolders(FolderOf(file_));
     PathLock lock(file_, PathLock::On::LockFile, kMergeWait);
-    const auto loaded = owner_.Load(file_, rootName_);
+    const auto loaded = owner_.Load(file_, root_);
     if (!loaded) return false;  // damaged meanwhile: never overwrite it
     std::optional<RegFile> current = *loaded->file;
     const std::string text = loaded->text ? *loaded->text : std::string();
@@ -84,7 +84,7 @@ class RegFileKey : public RegistryKey {
     try {
       updated = current->Serialize();
     } catch (const Error& e) {
-      owner_.Report({RegistryProblem::Kind::WriteFailed, file_, 0, e.what()});
+      owner_.Report({RegistryProblem::Kind::WriteFailed, root_, file_, 0, e.what()});
       return false;
     }
     if (!text.empty() && text == updated) return true;
@@ -93,12 +93,12 @@ class RegFileKey : public RegistryKey {
       case WriteStatus::Ok:
         owner_.Remember(file_, std::move(*current), std::move(updated));
         return true;
-      case WriteStatus::ReadOnly: owner_.Report({RegistryProblem::Kind::ReadOnly, file_, 0, "read-only"}); break;
+      case WriteStatus::ReadOnly: owner_.Report({RegistryProblem::Kind::ReadOnly, root_, file_, 0, "read-only"}); break;
       case WriteStatus::NotRegular:
-        owner_.Report({RegistryProblem::Kind::NotAFile, file_, 0, "not a regular file"});
+        owner_.Report({RegistryProblem::Kind::NotAFile, root_, file_, 0, "not a regular file"});
         break;
       case WriteStatus::Failed:
-        owner_.Report({RegistryProblem::Kind::WriteFailed, file_, 0, std::strerror(written.error), written.error});
+        owner_.Report({RegistryProblem::Kind::WriteFailed, root_, file_, 0, std::strerror(written.error), written.error});
         break;
     }
     return false;
@@ -115,8 +115,8 @@ class RegFileKey : public RegistryKey {
   }
 
   RegFileRegistry& owner_;
+  RegRoot root_;
   std::string file_;
-  std::string rootName_;
   std::string path_;
   RegKeyData data_;
   std::vector<std::pair<std::string, RegValue>> pending_;
@@ -148,7 +148,8 @@ void RegFileRegistry::Report(RegistryProblem problem) {
   if (reported_.insert(id).second) problems_.push_back(std::move(problem));
 }
 
-std::optional<RegFileRegistry::Parsed> RegFileRegistry::Load(const std::string& file, const std::string& rootName) {
+std::optional<RegFileRegistry::Parsed> RegFileRegistry::Load(const std::string& file, RegRoot root) {
+  const std::string rootName = RootName(root);
   FileKind kind = FileKind::Missing;
   auto content = ReadWholeFile(file, kMaxRegistryFile, &kind);
   if (content) {
@@ -158,8 +159,8 @@ std::optional<RegFileRegistry::Parsed> RegFileRegistry::Load(const std::string& 
   if (!content) {
     switch (kind) {
       case FileKind::Missing: return Parsed{std::make_shared<const RegFile>(rootName), nullptr};
-      case FileKind::NotRegular: Report({RegistryProblem::Kind::NotAFile, file, 0, "not a regular file"}); break;
-      default: Report({RegistryProblem::Kind::Unreadable, file, 0, "cannot be read"}); break;
+      case FileKind::NotRegular: Report({RegistryProblem::Kind::NotAFile, root, file, 0, "not a regular file"}); break;
+      default: Report({RegistryProblem::Kind::Unreadable, root, file, 0, "cannot be read"}); break;
     }
     return std::nullopt;
   }
@@ -167,10 +168,10 @@ std::optional<RegFileRegistry::Parsed> RegFileRegistry::Load(const std::string& 
   std::vector<RegFileIssue> skipped;
   auto parsed = RegFile::Parse(*content, rootName, &error, &skipped);
   if (!parsed) {
-    Report({RegistryProblem::Kind::Unreadable, file, error.line, error.what});
+    Report({RegistryProblem::Kind::Unreadable, root, file, error.line, error.what});
     return std::nullopt;
   }
-  for (const auto& issue : skipped) Report({RegistryProblem::Kind::SkippedLine, file, issue.line, issue.what});
+  for (const auto& issue : skipped) Report({RegistryProblem::Kind::SkippedLine, root, file, issue.line, issue.what});
   Parsed result{std::make_shared<const RegFile>(std::move(*parsed)), std::make_shared<const std::string>(std::move(*content))};
   cache_[file] = result;
   return result;
@@ -184,16 +185,15 @@ std::vector<RegistryProblem> RegFileRegistry::TakeProblems() { return std::excha
 
 std::unique_ptr<RegistryKey> RegFileRegistry::OpenKey(RegRoot root, std::string_view path, bool create) {
   const std::string file = FileOf(root);
-  const std::string rootName = RootName(root);
   const std::string keyPath = NormalizeKeyPath(path);
-  const auto loaded = Load(file, rootName);
+  const auto loaded = Load(file, root);
   if (!loaded) return nullptr;  // a damaged file is kept as it is
   const RegKeyData* key = loaded->file->FindKey(keyPath);
   if (key == nullptr && !create) return nullptr;
   RegKeyData snapshot;
   if (key) snapshot = *key;
   else snapshot.path = keyPath;
-  return std::make_unique<RegFileKey>(*this, file, rootName, keyPath, std::move(snapshot), key == nullptr);
+  return std::make_unique<RegFileKey>(*this, root, file, keyPath, std::move(snapshot), key == nullptr);
 }
 
 Registry& TheRegistry() {

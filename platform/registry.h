@@ -47,6 +47,7 @@ struct RegistryProblem {
     WriteFailed,  // changes were not stored: the file could not be written
   };
   Kind kind = Kind::Unreadable;
+  RegRoot root = RegRoot::CurrentUser;  // whose file it is
   std::string file;
   int line = 0;        // 1-based line of an Unreadable or SkippedLine problem
   std::string detail;  // technical detail, English: the notices put it in the player's words
@@ -86,7 +87,7 @@ class RegFileRegistry : public Registry {
     std::shared_ptr<const RegFile> file;
     std::shared_ptr<const std::string> text;  // empty for a missing file
   };
-  std::optional<Parsed> Load(const std::string& file, const std::string& rootName);
+  std::optional<Parsed> Load(const std::string& file, RegRoot root);
   // What was just written, so the next open need not parse it again.
   void Remember(const std::string& file, RegFile parsed, std::string text);
 

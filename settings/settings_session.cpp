@@ -27,8 +27,7 @@ void SettingsSession::Load() {
   std::vector<std::string> notices;
   for (const auto& problem : reg_.TakeProblems()) {
     // An unreadable settings file gets its own question instead of a notice.
-    if (problem.kind == platform::RegistryProblem::Kind::Unreadable &&
-        problem.file.size() >= 21 && problem.file.compare(problem.file.size() - 21, 21, "HKEY_CURRENT_USER.reg") == 0) {
+    if (problem.kind == platform::RegistryProblem::Kind::Unreadable && problem.root == platform::RegRoot::CurrentUser) {
       damaged_ = problem;
       continue;
     }

@@ -88,15 +88,15 @@ TEST(Notices, EveryTextThePlayerReadsIsJapanese) {
   };
   for (const char* reason : reasons) {
     for (const Kind kind : {Kind::Unreadable, Kind::SkippedLine}) {
-      const std::string text = state::RegistryNotice({kind, "/x/y.reg", 3, reason});
+      const std::string text = state::RegistryNotice({kind, platform::RegRoot::CurrentUser, "/x/y.reg", 3, reason});
       EXPECT_FALSE(ascii(text)) << text;
       EXPECT_NE(text.find("3 行目"), std::string::npos) << text;
     }
   }
   for (const int error : {ENOSPC, EACCES, EIO, EROFS, 9999})
-    EXPECT_FALSE(ascii(state::RegistryNotice({Kind::WriteFailed, "/x/y.reg", 0, "No space", error}))) << error;
+    EXPECT_FALSE(ascii(state::RegistryNotice({Kind::WriteFailed, platform::RegRoot::CurrentUser, "/x/y.reg", 0, "No space", error}))) << error;
   // A full disk is called so, with what to do.
-  const std::string full = state::RegistryNotice({Kind::WriteFailed, "/x/y.reg", 0, "", ENOSPC});
+  const std::string full = state::RegistryNotice({Kind::WriteFailed, platform::RegRoot::CurrentUser, "/x/y.reg", 0, "", ENOSPC});
   EXPECT_NE(full.find("ディスクの空きがありません"), std::string::npos) << full;
   EXPECT_NE(full.find("空きを増やして"), std::string::npos) << full;
   EXPECT_NE(state::ExtractWriteNotice("/w/", ENOSPC).find("空きを増やして"), std::string::npos);

@@ -326,7 +326,15 @@ TEST_F(RegistryTest, FilesWeMakeStayUtf8AndTextInNeitherEncodingIsLeftAlone) {
   auto problems = reg.TakeProblems();
   ASSERT_EQ(problems.size(), 1u);
   EXPECT_EQ(problems[0].kind, RegistryProblem::Kind::Unreadable);
+  EXPECT_EQ(problems[0].root, RegRoot::CurrentUser);
   EXPECT_EQ(problems[0].line, 3);
+
+  // Each problem names the root whose file it is about.
+  box.WriteReg(RegRoot::LocalMachine, broken);
+  EXPECT_EQ(reg.OpenKey(RegRoot::LocalMachine, "K", false), nullptr);
+  problems = reg.TakeProblems();
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].root, RegRoot::LocalMachine);
 }
 
 TEST(Text, CodePage932LengthsCountHalfWidthKatakanaAsOneByte) {

@@ -96,6 +96,17 @@ TEST(Session, KeepingADamagedSettingsFileIsNoFirstRun) {
   EXPECT_EQ(box.RegText(platform::RegRoot::CurrentUser), before);
 }
 
+// Only the user's own settings file gets the question; the machine's file,
+// which holds the game's install key, is told like any other problem.
+TEST(Session, OnlyTheUsersDamagedFileIsAskedAbout) {
+  test::Sandbox box;
+  box.WriteReg(platform::RegRoot::LocalMachine, "garbage, not an export\n");
+  SettingsSession session(box.registry(), "/opt/vp/", box.work().path() + "/");
+  session.Load();
+  EXPECT_FALSE(session.damaged());
+  EXPECT_NE(session.loadNotices().find("HKEY_LOCAL_MACHINE.reg"), std::string::npos) << session.loadNotices();
+}
+
 // A save that fails says why: the disk, the rights.
 TEST(Session, AFailedSaveSaysWhy) {
   test::Sandbox box;
