@@ -60,11 +60,48 @@ std::string SettingsSession::KeptDamagedText() {
 
 bool SettingsSession::SetDamagedAside() {
   if (!damaged_) return true;
-  const std::string aside = state::DamagedHistoryName(damaged_->file, clock_());
-  if (platform::KeepUnderName(damaged_->file, aside) != 0) return false;
+  int error = 0;
+  if (state::KeepDamagedFileAside(damaged_->file, clock_(), &error).empty()) return false;
   platform::DeleteFile(damaged_->file);  // the link made it a second name; the original name goes
   keepDamaged_ = false;
   Load();
+  return true;
+}
+
+SettingsSession::DamagedAnswer SettingsSession::AnswerDamaged(bool yes) {
+  DamagedAnswer answer;
+  if (yes && SetDamagedAside()) {
+    answer.setAside = true;
+    return answer;
+  }
+  if (yes) answer.error = "設定ファイルを別名で残せませんでした。フォルダの権限を確かめて下さい。";
+  KeepDamaged();
+  answer.kept = KeptDamagedText();
+  return answer;
+}
+
+SettingsSession::OkResult SettingsSession::Confirm(StartupShortcuts& shortcuts) {
+  if (keepDamaged_) return {true, {}};  // nothing is saved, as the player was told
+  if (!GameDataPresent()) return {false, GameDataMissingText()};
+  if (OffersStartupEntry() && !shortcuts.AnyHeld()) {
+    const int scope = shortcuts.FirstRunScope();
+    shortcuts.RegisterStartup(scope, 1 - scope);
+  }
+  shortcuts.KeepSingleShortcut();
+  OkResult result;
+  result.close = Save(&result.error);
+  return result;
+}
+
+void SettingsSession::NextCharacter(int side) {
+  int& setting = side == 0 ? settings_.char0 : settings_.char1;
+  setting = (setting + 1) % 6;
+}
+
+bool SettingsSession::ChooseCharacter(int side, int index) {
+  int& setting = side == 0 ? settings_.char0 : settings_.char1;
+  if (index < 0 || index >= 6 || index == setting) return false;
+  setting = index;
   return true;
 }
 

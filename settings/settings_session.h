@@ -6,6 +6,7 @@
 
 #include "platform/clock.h"
 #include "platform/registry.h"
+#include "settings/startup_shortcut.h"
 #include "settings/statistics.h"
 #include "state/history.h"
 #include "state/startup_log.h"
@@ -50,6 +51,14 @@ class SettingsSession {
   // Keeps the damaged file under a name of its own and loads again from
   // fresh settings; false (and nothing changed) when it could not be moved.
   bool SetDamagedAside();
+  // The player's answer to DamagedQuestion. Yes sets the file aside; No, or
+  // a file that cannot be moved, keeps it where it is and nothing is saved.
+  struct DamagedAnswer {
+    bool setAside = false;  // the settings were loaded afresh: show them again
+    std::string error;      // told first, as an error ("" for none)
+    std::string kept;       // then told, when the file stays as it is
+  };
+  DamagedAnswer AnswerDamaged(bool yes);
   // The player kept the damaged file where it is: nothing is saved this
   // session, and this is no first run to register the start-up entry for.
   void KeepDamaged() { keepDamaged_ = true; }
@@ -74,6 +83,20 @@ class SettingsSession {
 
   // OK: the game's data must be there before anything is stored.
   bool GameDataPresent() const;
+  // OK, in order: with the damaged file kept nothing is stored; the game's
+  // data must be there; a first run registers the start-up entry (the
+  // user's own when it can) unless one is held; one entry is kept; the
+  // settings are saved.
+  struct OkResult {
+    bool close = false;  // false: the window stays open, so no edit is lost
+    std::string error;   // told as an error ("" for none)
+  };
+  OkResult Confirm(StartupShortcuts& shortcuts);
+
+  // A click on a side's picture (0 left, 1 right): the next of the six.
+  void NextCharacter(int side);
+  // A side's character chosen from its list or menu; false when it was that one already.
+  bool ChooseCharacter(int side, int index);
   // Stores the settings; false with the reasons in one text. While the
   // damaged file is kept nothing is stored and nothing failed (true): the
   // player chose that and was told.

@@ -34,15 +34,8 @@ std::uint32_t SaturatingIncrement(std::uint32_t v) {
 // until the new history replaces it, so a crash in between loses nothing.
 HistorySave KeepDamaged(const std::string& path, platform::TimeValue now) {
   HistorySave result;
-  const std::string base = DamagedHistoryName(path, now);
-  std::string aside = base;
-  for (int n = 2; platform::NameTaken(aside) && n < 100; ++n) aside = base + "-" + std::to_string(n);
-  if (const int error = platform::KeepUnderName(path, aside); error == 0) {
-    result.keptAs = aside;
-  } else {
-    result.problem = HistorySaveProblem::CannotKeepDamaged;
-    result.error = error;
-  }
+  result.keptAs = KeepDamagedFileAside(path, now, &result.error);
+  if (result.keptAs.empty()) result.problem = HistorySaveProblem::CannotKeepDamaged;
   return result;
 }
 
@@ -84,6 +77,20 @@ std::string DamagedHistoryName(const std::string& path, platform::TimeValue now)
   char stamp[32];
   std::snprintf(stamp, sizeof stamp, ".damaged-%04d%02d%02d-%02d%02d", t.year, t.month, t.day, t.hour, t.minute);
   return path + stamp;
+}
+
+std::string KeepDamagedFileAside(const std::string& path, platform::TimeValue now, int* error) {
+  const std::string base = DamagedHistoryName(path, now);
+  std::string aside = base;
+  for (int n = 2; platform::NameTaken(aside); ++n) {
+    if (n == 100) {
+      *error = EEXIST;
+      return {};
+    }
+    aside = base + "-" + std::to_string(n);
+  }
+  *error = platform::KeepUnderName(path, aside);
+  return *error == 0 ? aside : std::string();
 }
 
 namespace {

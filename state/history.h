@@ -123,6 +123,10 @@ class HistoryCounting {
 
 // The name a damaged history is put aside under ("TALLYDAT.damaged-20261208-0930").
 std::string DamagedHistoryName(const std::string& path, platform::TimeValue now);
+// Keeps a damaged file (a history, a settings file) under that name, or with
+// "-2", "-3"… when it is taken, never over another kept file. The name it
+// is kept as, or "" with the errno in *error.
+std::string KeepDamagedFileAside(const std::string& path, platform::TimeValue now, int* error);
 
 // Derived values.
 inline std::uint32_t RecordedStartups(const StartHistory& h) { return h.count - 1; }

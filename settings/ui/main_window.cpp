@@ -316,24 +316,18 @@ void TfrmMain::BuildCharMenu() {
 }
 
 void TfrmMain::mitCharClick(int index) {
-  int& setting = popupSide_ == 0 ? session_.settings().char0 : session_.settings().char1;
-  if (setting != index) setting = index;
+  session_.ChooseCharacter(popupSide_, index);
   UpdateCharacters();
 }
 
 void TfrmMain::ListChanged(int side, int index) {
-  int& setting = side == 0 ? session_.settings().char0 : session_.settings().char1;
-  if (index >= 0 && index != setting) {
-    setting = index;
-    UpdateCharacters();
-  }
+  if (session_.ChooseCharacter(side, index)) UpdateCharacters();
 }
 
 void TfrmMain::ChipMouseUp(int side, Qt::MouseButton button, QPoint p) {
   ChipImage* chip = side == 0 ? imgChar0_ : imgChar1_;
   if (button != Qt::LeftButton || p.x() < 0 || p.y() < 0 || p.x() >= chip->width() || p.y() >= chip->height()) return;
-  int& setting = side == 0 ? session_.settings().char0 : session_.settings().char1;
-  setting = (setting + 1) % 6;
+  session_.NextCharacter(side);
   UpdateCharacters();
 }
 
@@ -390,16 +384,14 @@ void TfrmMain::FirstTimeSetup() {
   if (setupDone_) return;
   setupDone_ = true;
   if (session_.damaged()) {
-    if (!shell::AskYesNo(this, QString::fromStdString(session_.DamagedQuestion()))) {
-      KeepDamagedSettings();
-    } else if (session_.SetDamagedAside()) {
-      btnCancel_->setEnabled(session_.CancelOffered());
+    const auto answer = session_.AnswerDamaged(shell::AskYesNo(this, QString::fromStdString(session_.DamagedQuestion())));
+    if (!answer.error.empty()) shell::ShowErrorBox(this, QString::fromStdString(answer.error));
+    btnCancel_->setEnabled(session_.CancelOffered());
+    if (!answer.kept.empty()) shell::ShowExclamation(this, QString::fromStdString(answer.kept));
+    if (answer.setAside) {
       UpdateCharacters();
       FillCharLists();
       UpdateStatistics();
-    } else {
-      shell::ShowErrorBox(this, QStringLiteral("設定ファイルを別名で残せませんでした。フォルダの権限を確かめて下さい。"));
-      KeepDamagedSettings();
     }
   }
   if (const std::string& text = session_.loadNotices(); !text.empty())
@@ -409,12 +401,6 @@ void TfrmMain::FirstTimeSetup() {
   SaveOrTell();
   mnuConfigClick();
   UpdateCharacters();
-}
-
-void TfrmMain::KeepDamagedSettings() {
-  session_.KeepDamaged();
-  btnCancel_->setEnabled(session_.CancelOffered());
-  shell::ShowExclamation(this, QString::fromStdString(SettingsSession::KeptDamagedText()));
 }
 
 bool TfrmMain::MayCloseWithoutOk() {
@@ -442,22 +428,9 @@ void TfrmMain::mnuConfigClick() {
 }
 
 void TfrmMain::btnOkClick() {
-  if (session_.keepingDamaged()) {  // nothing is saved, as the player was told
-    closingByOk_ = true;
-    close();
-    return;
-  }
-  if (!session_.GameDataPresent()) {
-    shell::ShowErrorBox(this, QString::fromStdString(GameDataMissingText()));
-    return;
-  }
-  if (session_.OffersStartupEntry() && !shortcuts_->AnyHeld()) {
-    const int scope = shortcuts_->FirstRunScope();
-    shortcuts_->RegisterStartup(scope, 1 - scope);
-  }
-  shortcuts_->KeepSingleShortcut();
-  // A failed save keeps the window open, so the edits are not lost.
-  if (!SaveOrTell()) return;
+  const auto result = session_.Confirm(*shortcuts_);
+  if (!result.error.empty()) shell::ShowErrorBox(this, QString::fromStdString(result.error));
+  if (!result.close) return;
   closingByOk_ = true;
   close();
 }

@@ -57,7 +57,6 @@ class TfrmMain : public QMainWindow {
   void btnCancelClick();
   void mnuConfigClick();
   void FirstTimeSetup();
-  void KeepDamagedSettings();
   // Escape and the close box: true to close without saving (asked on a first run).
   bool MayCloseWithoutOk();
   // Saves the settings; on failure tells the user why and returns false.

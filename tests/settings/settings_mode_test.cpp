@@ -7,11 +7,14 @@
 #include <cstdlib>
 #include <memory>
 
+#include "gamedata/game_folder.h"
 #include "platform/files.h"
 #include "settings/help_files.h"
 #include "settings/settings_session.h"
 #include "settings/startup_shortcut.h"
 #include "settings/statistics.h"
+#include "state/history.h"
+#include "state/settings.h"
 #include "test_support.h"
 
 namespace vp::settings {
@@ -105,6 +108,54 @@ TEST(Session, OnlyTheUsersDamagedFileIsAskedAbout) {
   session.Load();
   EXPECT_FALSE(session.damaged());
   EXPECT_NE(session.loadNotices().find("HKEY_LOCAL_MACHINE.reg"), std::string::npos) << session.loadNotices();
+}
+
+// The damaged file's answer: Yes keeps it under a name of its own, never
+// over one kept before in the same minute; No keeps it and saves nothing.
+TEST(Session, ADamagedSettingsFileIsSetAsideBesideTheOnesKeptBefore) {
+  test::Sandbox box;
+  const std::string file = box.regDir().path() + "/HKEY_CURRENT_USER.reg";
+  const platform::TimeValue now = LocalTimeValue(2026, 12, 9, 19, 30);
+  const std::string earlier = state::DamagedHistoryName(file, now);
+  test::WriteFile(earlier, "kept before\n");
+  box.WriteReg(platform::RegRoot::CurrentUser, "garbage, not an export\n");
+  SettingsSession session(box.registry(), "/opt/vp/", box.work().path() + "/", true, [now] { return now; });
+  session.Load();
+  ASSERT_TRUE(session.damaged());
+  const auto answer = session.AnswerDamaged(true);
+  EXPECT_TRUE(answer.setAside);
+  EXPECT_EQ(answer.error + answer.kept, "");
+  EXPECT_EQ(test::ReadFile(earlier), "kept before\n");
+  EXPECT_EQ(test::ReadFile(earlier + "-2"), "garbage, not an export\n");
+  EXPECT_EQ(box.RegText(platform::RegRoot::CurrentUser).find("garbage"), std::string::npos);
+  EXPECT_FALSE(session.damaged());
+
+  box.WriteReg(platform::RegRoot::CurrentUser, "garbage again\n");
+  session.Load();
+  const auto no = session.AnswerDamaged(false);
+  EXPECT_FALSE(no.setAside);
+  EXPECT_EQ(no.error, "");
+  EXPECT_EQ(no.kept, SettingsSession::KeptDamagedText());
+  EXPECT_TRUE(session.keepingDamaged());
+  EXPECT_EQ(box.RegText(platform::RegRoot::CurrentUser), "garbage again\n");
+}
+
+// A click on a picture steps through the six; a list picks one of them.
+TEST(Session, CharactersStepRoundAndOnlyRealChoicesChangeThem) {
+  test::Sandbox box;
+  SettingsSession session(box.registry(), "/opt/vp/", box.work().path() + "/");
+  session.Load();
+  session.settings().char0 = 5;
+  session.NextCharacter(0);
+  EXPECT_EQ(session.settings().char0, 0);
+  const int right = session.settings().char1;
+  session.NextCharacter(1);
+  EXPECT_EQ(session.settings().char1, (right + 1) % 6);
+  EXPECT_TRUE(session.ChooseCharacter(0, 3));
+  EXPECT_FALSE(session.ChooseCharacter(0, 3));
+  EXPECT_FALSE(session.ChooseCharacter(0, -1));  // a list with nothing chosen
+  EXPECT_FALSE(session.ChooseCharacter(1, 6));
+  EXPECT_EQ(session.settings().char0, 3);
 }
 
 // A save that fails says why: the disk, the rights.
@@ -291,6 +342,39 @@ TEST_F(Shortcuts, KeepSingleShortcutKeepsTheUsersOne) {
   shortcuts->KeepSingleShortcut();
   EXPECT_TRUE(platform::FileExists(User()));
   EXPECT_FALSE(platform::FileExists(All()));
+}
+
+// OK: no game, nothing done; a first run then registers the user's entry
+// and saves; a later run registers nothing it was not asked to.
+TEST_F(Shortcuts, OkNeedsTheGameThenRegistersAFirstRunsEntryAndSaves) {
+  test::Sandbox box;
+  test::TempDir game;
+  SettingsSession session(box.registry(), "/opt/vp/", box.work().path() + "/");
+  session.Load();
+  ASSERT_TRUE(session.firstRun());
+  session.settings().dirwave = game.path() + "/";
+  session.settings().wave = 0;
+  auto result = session.Confirm(*shortcuts);
+  EXPECT_FALSE(result.close);
+  EXPECT_EQ(result.error, GameDataMissingText());
+  EXPECT_FALSE(platform::FileExists(User()));
+  EXPECT_FALSE(state::SettingsEverSaved(box.registry()));
+
+  platform::CreateFolders(game / "HD");
+  test::WriteFile(game / gamedata::kPictureArchive, "archive");
+  result = session.Confirm(*shortcuts);
+  EXPECT_TRUE(result.close) << result.error;
+  EXPECT_TRUE(platform::FileExists(User()));
+  EXPECT_FALSE(platform::FileExists(All()));
+  EXPECT_TRUE(state::SettingsEverSaved(box.registry()));
+
+  platform::DeleteFile(User());
+  Make();
+  SettingsSession later(box.registry(), "/opt/vp/", box.work().path() + "/");
+  later.Load();
+  EXPECT_FALSE(later.firstRun());
+  EXPECT_TRUE(later.Confirm(*shortcuts).close);
+  EXPECT_FALSE(platform::FileExists(User()));
 }
 
 TEST_F(Shortcuts, AllUsersIsTheFirstConfigFolderOutsideTheHome) {
