@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "png/png_interlace.h"
 #include "png/byte_stream.h"
 #include "png/png_error.h"
 #include "png/png_graphic.h"
@@ -114,6 +115,20 @@ TEST(ByteStreams, ProgressRunsFromZeroToHundredOnTheBitmap) {
     EXPECT_EQ(seen.front(), 0) << name;
     EXPECT_EQ(seen.back(), 100) << name;
     EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end())) << name;
+    // The rows themselves run to their end, not only the closing report.
+    EXPECT_GE(seen[seen.size() - 2], 90) << name;
+  }
+}
+
+// The rows progress counts are the rows the passes decode, for every size.
+TEST(ByteStreams, ProgressTotalIsThePassesRows) {
+  for (std::int64_t height = 1; height <= 40; ++height) {
+    for (const bool adam7 : {false, true}) {
+      std::int64_t rows = 0;
+      for (const PassRows& pass : ImagePasses(7, height, adam7, 8)) rows += pass.height;
+      if (adam7) EXPECT_EQ(TotalRows(height, adam7), rows) << height;
+      else EXPECT_EQ(TotalRows(height, adam7), height);
+    }
   }
 }
 
