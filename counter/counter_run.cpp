@@ -1,5 +1,7 @@
 #include "counter/counter_run.h"
 
+#include <utility>
+
 #include "state/startup_log.h"
 
 #include <chrono>
@@ -163,6 +165,19 @@ CounterRun::PreparedVoice CounterRun::PrepareVoice(int voice) {
     prepared.error = memory_.Tell(e.what());
   }
   return prepared;
+}
+
+std::string CounterRun::PrepareAhead(int voice) {
+  PreparedVoice prepared = PrepareVoice(voice);
+  aheadVoice_ = prepared.wav.empty() ? 0 : voice;
+  aheadWav_ = std::move(prepared.wav);
+  return prepared.error;
+}
+
+CounterRun::PreparedVoice CounterRun::TakeVoice(int voice) {
+  if (voice != 0 && voice == std::exchange(aheadVoice_, 0)) return {std::exchange(aheadWav_, {}), {}};
+  aheadWav_.clear();
+  return PrepareVoice(voice);
 }
 
 void CounterRun::Finish(bool logout) {

@@ -95,6 +95,12 @@ class CounterRun {
     std::string error;
   };
   PreparedVoice PrepareVoice(int voice);
+  // During the pause before a voice: it is prepared ahead, so it starts on
+  // time. What to tell when it failed ("" when nothing or told before).
+  std::string PrepareAhead(int voice);
+  // The voice to play now: the one prepared ahead when it is this voice
+  // (taken once), else prepared now.
+  PreparedVoice TakeVoice(int voice);
 
   // The end of the run: the run's folder and what it extracted into it go;
   // after a logout the exit sound goes too (otherwise the next run replaces
@@ -129,6 +135,8 @@ class CounterRun {
   bool filesPrepared_ = false;
   GreetingComposer::PictureChoice pictures_;
   std::string extractTo_ = ".";
+  int aheadVoice_ = 0;  // the voice whose WAV was prepared during the pause
+  std::string aheadWav_;
   NoticeMemory memory_;
 };
 

@@ -25,6 +25,27 @@ inline std::int64_t NoticeReadingMs(std::size_t characters) {
 // first expose) before it counts from the show request anyway.
 inline constexpr std::int64_t kLongestExposeWaitMs = 3000;
 
+// The greeting's display time counts from when it can be seen: its first
+// expose (a busy logon may delay it, at most kLongestExposeWaitMs after the
+// show request), or later, when a window kept transparent until it is in
+// place is unveiled. Nothing is due before the show request.
+class DisplayTime {
+ public:
+  void Requested(std::int64_t nowMs) {
+    requested_ = true;
+    requestedMs_ = shownMs_ = nowMs;
+  }
+  void Exposed(std::int64_t nowMs) { shownMs_ = std::min(nowMs, requestedMs_ + kLongestExposeWaitMs); }
+  void Unveiled(std::int64_t nowMs) { shownMs_ = std::max(shownMs_, nowMs); }
+  bool DueToClose(bool voicesOver, std::int64_t nowMs, int timer) const {
+    return requested_ && counter::DueToClose(voicesOver, shownMs_, nowMs, timer);
+  }
+
+ private:
+  bool requested_ = false;
+  std::int64_t requestedMs_ = 0, shownMs_ = 0;
+};
+
 // GNOME starts a session in its Activities overview, which leaves out
 // windows that skip the taskbar: a greeting shown there is never seen. Where
 // the desktop is GNOME the greeting waits while the shell says its overview

@@ -24,12 +24,8 @@
 #include <future>
 
 #include "counter/ui/label_font.h"
-#include "gamedata/archive.h"
-#include "gamedata/sound_scheme.h"
 #include "platform/executable.h"
-#include "platform/files.h"
 #include "platform/registry.h"
-#include "platform/work_folder.h"
 #include "shell/run_mode.h"
 #include "shell/ui/data_form.h"
 #include "shell/ui/decorative.h"
@@ -239,7 +235,7 @@ void TfrmCount::FormShow() {
     const QRect area = screen->availableGeometry();
     move(area.center() - rect().center());
   }
-  shownAt_ = clock_.elapsed();
+  displayTime_.Requested(clock_.elapsed());
   exposePending_ = true;
   // A compositing window manager (mutter, KWin) frames an X window only once
   // it is mapped: it would first appear a title bar too low and then jump.
@@ -259,11 +255,7 @@ void TfrmCount::FormShow() {
 }
 
 std::string TfrmCount::Prepared(int voice) {
-  if (voice == preparedVoice_ && voice != 0) {
-    preparedVoice_ = 0;
-    return std::exchange(preparedWav_, {});
-  }
-  const CounterRun::PreparedVoice prepared = run_.PrepareVoice(voice);
+  const CounterRun::PreparedVoice prepared = run_.TakeVoice(voice);
   if (!prepared.error.empty()) ReportError(QString::fromStdString(prepared.error));
   return prepared.wav;
 }
@@ -283,8 +275,8 @@ void TfrmCount::Follow(VoiceSequence::Step step) {
     }
     case VoiceSequence::Step::Kind::Wait:
       // The next voice is extracted and decoded during the pause.
-      preparedWav_ = Prepared(step.voice);
-      preparedVoice_ = preparedWav_.empty() ? 0 : step.voice;
+      if (const std::string error = run_.PrepareAhead(step.voice); !error.empty())
+        ReportError(QString::fromStdString(error));
       timNext_.setInterval(static_cast<int>(voices_.PauseLeft().count()));
       timNext_.start();
       break;
@@ -341,7 +333,7 @@ void TfrmCount::ShowGreeting() {
 }
 
 void TfrmCount::timTimerTimer() {
-  if (!DueToClose(voices_.over(), shownAt_, clock_.elapsed(), run_.settings().timer)) return;
+  if (!displayTime_.DueToClose(voices_.over(), clock_.elapsed(), run_.settings().timer)) return;
   // A notice box still being read, or a notice still on its way (at most
   // kNoticeAnswerMs), keeps the run, not the greeting.
   if ((noticeBox_ && clock_.elapsed() < noticeUntil_) || noticesOnTheirWay_ > 0) {
@@ -371,7 +363,7 @@ bool TfrmCount::eventFilter(QObject* watched, QEvent* event) {
 void TfrmCount::Exposed() {
   if (!exposePending_) return;
   exposePending_ = false;
-  shownAt_ = std::min<std::int64_t>(clock_.elapsed(), shownAt_ + kLongestExposeWaitMs);
+  displayTime_.Exposed(clock_.elapsed());
   exposedAt_ = clock_.elapsed();
   if (layerPresented_) {  // the compositor placed it before it showed it
     Unveil();
@@ -393,7 +385,7 @@ void TfrmCount::Unveil() {
     // runs, which under the GLib loop is only once woken: an idle window
     // might send nothing for seconds.
     if (QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance()) loop->wakeUp();
-    shownAt_ = std::max<std::int64_t>(shownAt_, clock_.elapsed());  // the display time counts from here
+    displayTime_.Unveiled(clock_.elapsed());
   }
   // Screen readers speak a notification when it is shown.
   QAccessibleEvent shown(this, QAccessible::ObjectShow);

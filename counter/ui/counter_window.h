@@ -120,7 +120,7 @@ class TfrmCount : public QWidget {
   std::unique_ptr<platform::MediaPlayer> mplWave_;
   QTimer timTimer_, timNext_, timDelay_;
 
-  std::int64_t shownAt_ = 0;  // clock_ milliseconds
+  DisplayTime displayTime_;  // in clock_ milliseconds
   bool greeted_ = false;      // shown, or ended before it could be
   bool exposePending_ = false;
   std::int64_t exposedAt_ = 0;
@@ -140,8 +140,6 @@ class TfrmCount : public QWidget {
   static constexpr int kLayerAnswerMs = 500;  // a compositor that does not answer gets a plain window
   GreetingPictures pictures_;  // made beforehand, or here
   std::future<png::Bitmap> backgroundLoad_;
-  int preparedVoice_ = 0;  // prepared during the pause
-  std::string preparedWav_;
 };
 
 }  // namespace vp::counter

@@ -2,11 +2,15 @@
 #include <sys/stat.h>
 
 #include "counter/counter_run.h"
+#include "gamedata/archive_layout.h"
+#include "gamedata/game_folder.h"
 #include "gamedata/sound_scheme.h"
+#include "gamedata/voice_decoder.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "state/history.h"
 #include "test_support.h"
+#include "voice_synth.h"
 
 namespace vp::counter {
 namespace {
@@ -33,6 +37,43 @@ class Run : public ::testing::Test {
     return CounterRun(box.registry(), std::move(setup), Measure, [this] { return now; });
   }
 };
+
+// The voice prepared during the pause is the one played after it, taken
+// once; any other voice is prepared when it is due.
+TEST_F(Run, TheVoicePreparedDuringThePauseIsTheOnePlayed) {
+  gamedata::SetDecoderPathForTesting(OGOG_LIBRARY);
+  const std::string game = box.work() / "game";
+  auto ogg = [](int voice) {
+    const auto bytes = demo::EncodeOggVorbis(demo::SynthesizeVoice(0, voice), demo::kSampleRate);
+    return std::string(bytes.begin(), bytes.end());
+  };
+  const std::string archive = game + "/" + gamedata::VoiceArchiveName(0);
+  platform::CreateFolders(archive.substr(0, archive.rfind('/')));
+  test::WriteFile(archive, gamedata::BuildVoiceArchive(0, {{0, ogg(1)}, {1, ogg(2)}}));
+  RunSetup setup = RunSetup::At("/opt/vp/", box.work().path() + "/", true);
+  state::Settings settings;
+  settings.dirwave = game + "/";
+  settings.wave = 1;
+  setup.settings = settings;
+  CounterRun run = Make(std::move(setup));
+  run.Count();
+  EXPECT_EQ(run.PrepareAhead(2), "");
+  const std::string two = test::ReadFile(run.TakeVoice(2).wav);
+  const std::string voices = test::ReadFile(archive);
+  platform::DeleteFile(archive);
+  EXPECT_NE(run.PrepareAhead(1), "");  // nothing prepared, and said
+  EXPECT_TRUE(run.TakeVoice(1).wav.empty());
+
+  test::WriteFile(archive, voices);
+  EXPECT_EQ(run.PrepareAhead(2), "");
+  platform::DeleteFile(archive);
+  const CounterRun::PreparedVoice played = run.TakeVoice(2);
+  EXPECT_GT(two.size(), 44u);
+  EXPECT_EQ(test::ReadFile(played.wav), two);
+  EXPECT_TRUE(run.TakeVoice(2).wav.empty());  // taken once: now it is prepared anew, and fails
+  run.Finish(false);
+  gamedata::SetDecoderPathForTesting("");
+}
 
 TEST_F(Run, ALogonCountsOnceAndGreetsWithTheHistoryAsItWasBefore) {
   CounterRun run = Make(RunSetup::At("/opt/vp/", box.work().path() + "/", true));

@@ -108,6 +108,32 @@ TEST(CounterTiming, ClosesOnlyAfterVoicesAndTheWholeDisplayTime) {
   EXPECT_TRUE(DueToClose(true, 100, 5100, 5));
 }
 
+// The display time starts when the greeting can be seen.
+TEST(CounterTiming, TheDisplayTimeCountsFromTheFirstExposeOrTheUnveiling) {
+  DisplayTime notShown;
+  EXPECT_FALSE(notShown.DueToClose(true, 60000, 1));  // a delayed greeting before its show request
+
+  DisplayTime late;
+  late.Requested(1000);
+  late.Exposed(2500);
+  EXPECT_FALSE(late.DueToClose(true, 3499, 1));
+  EXPECT_TRUE(late.DueToClose(true, 3500, 1));
+
+  DisplayTime never;  // no expose: the wait for it is bounded
+  never.Requested(1000);
+  never.Exposed(9000);
+  EXPECT_TRUE(never.DueToClose(true, 5000, 1));
+
+  DisplayTime veiled;  // transparent until in place
+  veiled.Requested(1000);
+  veiled.Exposed(1100);
+  veiled.Unveiled(1800);
+  EXPECT_FALSE(veiled.DueToClose(true, 2799, 1));
+  EXPECT_TRUE(veiled.DueToClose(true, 2800, 1));
+  veiled.Unveiled(1200);  // never back in time
+  EXPECT_FALSE(veiled.DueToClose(true, 2799, 1));
+}
+
 TEST(CounterTiming, OnlyGnomesOverviewHoldsTheGreetingAndNeverForLong) {
   for (const char* gnome : {"GNOME", "ubuntu:GNOME", "GNOME-Classic:GNOME", "GNOME:Unity"})
     EXPECT_TRUE(MayHoldForOverview(gnome)) << gnome;
