@@ -69,9 +69,10 @@ constexpr std::chrono::seconds kFontConfigurationWait{2};
 // The count first, before anything that could wait on the desktop: the
 // display, the session bus, the accessibility bus. Then the last resort that
 // ends a run stuck on one of them.
-counter::CounterRun CountThisLogon(const platform::WorkFolderEntry& work, bool preview) {
+counter::CounterRun CountThisLogon(const platform::WorkFolderEntry& work, bool preview, std::string currentDesktop) {
   auto setup = counter::RunSetup::At(platform::ExecutableFolder(), work.folder, work.usable);
   setup.preview = preview;
+  setup.currentDesktop = std::move(currentDesktop);
   counter::CounterRun run(platform::TheRegistry(), std::move(setup), counter::MeasureLabel);
   run.Count();
   platform::StartRunDeadline(std::chrono::seconds(run.settings().delay) + kLongestRunBeyondDelay, kLogoutGrace,
@@ -141,8 +142,9 @@ int RunApplication(int argc, char** argv) {
     QThread::currentThread();
     shell::TfrmData::RegisterArtwork();
     // The pictures too: drawn while Qt loads its fonts, not after.
-    counting = std::async(std::launch::async, [&work, preview = mode == RunMode::Preview] {
-      CountedLogon counted{CountThisLogon(work, preview), {}};
+    counting = std::async(std::launch::async, [&work, preview = mode == RunMode::Preview,
+                                               desktop = env("XDG_CURRENT_DESKTOP")] {
+      CountedLogon counted{CountThisLogon(work, preview, desktop), {}};
       counted.pictures = counter::MakeGreetingPictures(counted.run);
       return counted;
     });

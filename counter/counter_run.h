@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "counter/counter_timing.h"
 #include "counter/greeting.h"
 #include "counter/notice_memory.h"
 #include "counter/voice_sequence.h"
@@ -26,6 +27,7 @@ struct RunSetup {
   bool countHere = true;
   bool preview = false;
   std::optional<state::Settings> settings;  // instead of the stored ones
+  std::string currentDesktop;               // XDG_CURRENT_DESKTOP of the session counted in
 
   static RunSetup At(std::string programFolder, std::string workFolder, bool countHere) {
     RunSetup setup;
@@ -101,6 +103,10 @@ class CounterRun {
   // The voice to play now: the one prepared ahead when it is this voice
   // (taken once), else prepared now.
   PreparedVoice TakeVoice(int voice);
+
+  // Whether the greeting waits while GNOME's overview is open (a GNOME
+  // session starts in it, and it leaves out windows like the greeting).
+  bool MayHoldForOverview() const { return counter::MayHoldForOverview(setup_.currentDesktop); }
 
   // The end of the run: the run's folder and what it extracted into it go;
   // after a logout the exit sound goes too (otherwise the next run replaces

@@ -316,7 +316,7 @@ void TfrmCount::timDelayTimer() {  // single-shot: it has stopped itself
 }
 
 void TfrmCount::Greet() {
-  if (!MayHoldForOverview(qEnvironmentVariable("XDG_CURRENT_DESKTOP").toStdString())) return ShowGreeting();
+  if (!run_.MayHoldForOverview()) return ShowGreeting();
   // Owned by the window: a run ended meanwhile takes it along.
   new OverviewWatch(this, [this](std::int64_t heldMs) {
     if (qEnvironmentVariableIsSet("VPCOUNTER_TRACE_SHOWN"))
