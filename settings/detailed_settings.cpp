@@ -1,4 +1,5 @@
 #include "settings/detailed_settings.h"
+#include "state/settings_notices.h"
 
 #include "platform/files.h"
 
@@ -40,7 +41,7 @@ bool NeedsFolderQuestion(const DetailedSettings& d, const state::Settings& s) { 
 
 std::string MissingGameFolderHint(const std::string& dirwave) {
   if (dirwave.empty() || platform::DirectoryExists(dirwave)) return {};
-  return "このゲームフォルダは見つかりません。右のフォルダのボタンで指定し直して下さい。";
+  return state::GameFolderNotFoundHint();
 }
 
 }  // namespace vp::settings

@@ -1,4 +1,5 @@
 #include "settings/settings_session.h"
+#include "state/settings_notices.h"
 
 #include <vector>
 
@@ -49,13 +50,7 @@ std::string SettingsSession::DamagedQuestion() const {
   // The file, the line and the reason, in the words the counter's notice uses.
   std::string text = state::RegistryNotice(*damaged_);
   text = text.substr(0, text.find('\n'));
-  return text + "\n\nこのファイルを別名で残し、新しい設定で始めますか？\n"
-                "「いいえ」を選ぶと、ファイルはそのまま残り、今回の変更は保存されません。";
-}
-
-std::string SettingsSession::KeptDamagedText() {
-  return "設定ファイルをそのまま残したため、今回は設定を変えても保存されません（OK でもキャンセルでも閉じるだけです）。\n"
-         "ファイルを別名で残して新しく始めるには、この画面を閉じて開き直し、「はい」を選んで下さい。";
+  return state::DamagedSettingsQuestion(text);
 }
 
 bool SettingsSession::SetDamagedAside() {
@@ -74,15 +69,15 @@ SettingsSession::DamagedAnswer SettingsSession::AnswerDamaged(bool yes) {
     answer.setAside = true;
     return answer;
   }
-  if (yes) answer.error = "設定ファイルを別名で残せませんでした。フォルダの権限を確かめて下さい。";
+  if (yes) answer.error = state::DamagedSettingsNotSetAsideText();
   KeepDamaged();
-  answer.kept = KeptDamagedText();
+  answer.kept = state::KeptDamagedSettingsText();
   return answer;
 }
 
 SettingsSession::OkResult SettingsSession::Confirm(StartupShortcuts& shortcuts) {
   if (keepDamaged_) return {true, {}};  // nothing is saved, as the player was told
-  if (!GameDataPresent()) return {false, GameDataMissingText()};
+  if (!GameDataPresent()) return {false, state::GameDataMissingText()};
   if (OffersStartupEntry() && !shortcuts.AnyHeld()) {
     const int scope = shortcuts.FirstRunScope();
     shortcuts.RegisterStartup(scope, 1 - scope);
@@ -112,11 +107,6 @@ bool SettingsSession::Save(std::string* why) {
   if (notices.empty()) notices.push_back(state::SettingsNotSavedNotice());
   if (why) *why = state::JoinNotices(notices);
   return false;
-}
-
-std::string GameDataMissingText() {
-  return "ゲームのシステムファイルが見つかりません。\nゲームが標準インストールされていないか、\n正しいゲームフォルダが指定されていません。"
-         "\n\n「機能 → 詳細設定」のフォルダのボタンで、ゲームフォルダを指定し直して下さい。";
 }
 
 std::string FirstRunCloseQuestion() {

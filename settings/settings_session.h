@@ -63,8 +63,6 @@ class SettingsSession {
   // session, and this is no first run to register the start-up entry for.
   void KeepDamaged() { keepDamaged_ = true; }
   bool keepingDamaged() const { return keepDamaged_; }
-  // What the window says once the player kept the damaged file.
-  static std::string KeptDamagedText();
   // The start-up entry is offered on a first run's OK, never while the
   // settings file is kept damaged (that is no first run: nothing is saved).
   bool OffersStartupEntry() const { return firstRun_ && !keepDamaged_; }
@@ -117,8 +115,6 @@ class SettingsSession {
   bool keepDamaged_ = false;
 };
 
-// OK found no game data: what is missing and where to choose the folder.
-std::string GameDataMissingText();
 // Closing a first run without OK: no start-up entry is registered and the
 // edits are not saved. Yes closes.
 std::string FirstRunCloseQuestion();

@@ -1,4 +1,5 @@
 #include "settings/startup_calendar.h"
+#include "state/settings_notices.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -115,15 +116,7 @@ CalendarTexts DescribeCalendar(const CalendarYear& year, const state::StartupLog
              DateTimeText(history.firstTime) + "、前回起動 " + DateTimeText(history.lastTime) + "、合計 " +
              std::to_string(state::RecordedStartups(history)) + " 回です。";
   }
-  if (log.damagedLines > 0)
-    t.problems = "読めない行が " + std::to_string(log.damagedLines) + " 行ありました（数えずに、ファイルにはそのまま残しています）。";
-  for (const std::string& name : log.unreadableFiles)
-    t.problems += (t.problems.empty() ? "" : "\n") + std::string("読めないファイルがあります: ") + name;
-  if (!log.leftOutFiles.empty()) {
-    std::string names;
-    for (const std::string& name : log.leftOutFiles) names += (names.empty() ? "" : "、") + name;
-    t.problems += (t.problems.empty() ? "" : "\n") + std::string("記録が大きすぎるため、古い年の記録は読み込んでいません: ") + names;
-  }
+  t.problems = state::StartupLogProblemsText(log.damagedLines, log.unreadableFiles, log.leftOutFiles);
   if (year.unvouched.Length() > 0) {
     const std::string days = year.unvouched.Length() == 1
                                  ? DateText(year.unvouched.first)

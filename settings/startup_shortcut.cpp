@@ -1,4 +1,5 @@
 #include "settings/startup_shortcut.h"
+#include "state/settings_notices.h"
 
 #include <climits>
 #include <cstdlib>
@@ -185,18 +186,13 @@ void StartupShortcuts::RegisterStartup(int s, int o) {
   if (!CreateShortcut(scope.shortcut, executable_, "/C", workFolder_, scope.launcher)) {
     // The entry that works stays: losing it would stop the counting at the next logon.
     Refresh();
-    std::string text = prefix + "スタートアップへ登録できませんでした。\n" + scope.folder +
-                       " に書き込めません。";
-    text += s == 1 ? "\n管理者の権限で登録するか、「現ユーザーのみ利用」で登録して下さい。"
-                   : "\nフォルダの権限と空き容量を確かめて下さい。";
-    tell_(text);
+    tell_(state::StartupEntryNotWrittenText(prefix, scope.folder, s == 1));
     return;
   }
   Delete(other);
   Refresh();
   if (other.checked)
-    tell_("もう一方のスタートアップ登録を削除できませんでした。\n" + other.shortcut +
-          "\nこのままではログオンのたびに2回数えられます。管理者の権限で削除して下さい。");
+    tell_(state::OtherStartupEntryNotRemovedText(other.shortcut));
 }
 
 void StartupShortcuts::Remove() {

@@ -1,4 +1,5 @@
 #include "settings/ui/detailed_settings_dialog.h"
+#include "state/settings_notices.h"
 
 #include <QButtonGroup>
 #include <algorithm>
@@ -226,7 +227,7 @@ void TfrmInit::bbtOkClick() {
   d.timer = updTimer_->value();
   d.delay = updDelay_->value();
   if (NeedsFolderQuestion(d, s) &&
-      !shell::AskYesNo(this, QStringLiteral("音声を再生させる場合は、『ヴェルベル・プラス』が\nインストールされているフォルダを指定する必要があります。\nこのまま設定を強行しますか？")))
+      !shell::AskYesNo(this, QString::fromStdString(state::VoicesNeedTheGameFolderQuestion())))
     return;
   StoreDetailed(d, s);
   accept();

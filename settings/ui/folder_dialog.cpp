@@ -1,4 +1,5 @@
 #include "settings/ui/folder_dialog.h"
+#include "state/settings_notices.h"
 
 #include <QFrame>
 #include <QKeyEvent>
@@ -145,14 +146,14 @@ void TfrmDir::dcbDirChange(int index) {
 void TfrmDir::bbtRegClick() {
   const state::GameSearch found = state::FindGameFolder(reg_);
   if (!found.found || !OpenFolderPath(found.folder)) {
-    shell::ShowExclamation(this, QStringLiteral("ヴェルベル・プラスの自動検索に失敗しました。\nゲームが正しくインストールされてない可能性があります。"));
+    shell::ShowExclamation(this, QString::fromStdString(state::GameSearchFailedText()));
   }
 }
 
 void TfrmDir::btnOkClick() {
   const gamedata::FolderTestResult test = gamedata::FolderTest(open_);
   if (!test.passes &&
-      !shell::AskYesNo(this, QStringLiteral("指定したフォルダは、『ヴェルベル・プラス』が\nインストールされているフォルダとして認識できませんでした。\nフォルダの中にファイル VerbellePlus.exe が必要です。\n本当にこのフォルダでよろしいですか？")))
+      !shell::AskYesNo(this, QString::fromStdString(state::NotTheGameFolderQuestion())))
     return;
   settings_.dirwave = test.folder;
   accept();

@@ -1,4 +1,5 @@
 #include "settings/ui/main_window.h"
+#include "state/settings_notices.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -225,10 +226,9 @@ void TfrmMain::CreateMenu() {
   connect(readme, &QAction::triggered, this, [this] {
     const std::string manual = ManualPath(platform::ExecutableFolder());
     if (manual.empty()) {
-      shell::ShowErrorBox(this, QStringLiteral("README.TXT が見つかりません。"));
+      shell::ShowErrorBox(this, QString::fromStdString(state::ManualMissingText()));
     } else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(manual)))) {
-      shell::ShowErrorBox(this, QStringLiteral("README.TXT を表示できるアプリケーションが見つかりません。\n") +
-                                    QString::fromStdString(manual));
+      shell::ShowErrorBox(this, QString::fromStdString(state::NoManualViewerText(manual)));
     }
   });
   QAction* web = help->addAction(QStringLiteral("NIVREのホームページ(&W)"));

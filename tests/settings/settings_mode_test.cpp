@@ -15,6 +15,7 @@
 #include "settings/statistics.h"
 #include "state/history.h"
 #include "state/settings.h"
+#include "state/settings_notices.h"
 #include "test_support.h"
 
 namespace vp::settings {
@@ -135,7 +136,7 @@ TEST(Session, ADamagedSettingsFileIsSetAsideBesideTheOnesKeptBefore) {
   const auto no = session.AnswerDamaged(false);
   EXPECT_FALSE(no.setAside);
   EXPECT_EQ(no.error, "");
-  EXPECT_EQ(no.kept, SettingsSession::KeptDamagedText());
+  EXPECT_EQ(no.kept, state::KeptDamagedSettingsText());
   EXPECT_TRUE(session.keepingDamaged());
   EXPECT_EQ(box.RegText(platform::RegRoot::CurrentUser), "garbage again\n");
 }
@@ -356,7 +357,7 @@ TEST_F(Shortcuts, OkNeedsTheGameThenRegistersAFirstRunsEntryAndSaves) {
   session.settings().wave = 0;
   auto result = session.Confirm(*shortcuts);
   EXPECT_FALSE(result.close);
-  EXPECT_EQ(result.error, GameDataMissingText());
+  EXPECT_EQ(result.error, state::GameDataMissingText());
   EXPECT_FALSE(platform::FileExists(User()));
   EXPECT_FALSE(state::SettingsEverSaved(box.registry()));
 
