@@ -274,56 +274,107 @@ RegKeyData& RegFile::CreateKey(std::string_view path) {
   return AddKey(normalized, {}, false);
 }
 
-std::optional<RegFile> RegFile::Parse(std::string_view text, const std::string& rootName, RegFileIssue* error,
-                                      std::vector<RegFileIssue>* skipped) {
-  RegFile file(rootName);
-  std::string decoded;
+namespace {
+
+// The file's text as UTF-8, with the encoding it came in: UTF-16LE or UTF-8
+// after a byte order mark, else UTF-8, else code page 932 when every line
+// comes back byte for byte. Nothing (error: the first line at fault) else.
+std::optional<std::string_view> DecodeRegText(std::string_view text, std::string& storage, RegFile::Encoding& encoding,
+                                              RegFileIssue* error) {
+  encoding = RegFile::Encoding::Utf8;
   if (text.substr(0, 2) == kUtf16Bom) {
     auto utf8 = Utf16LeToUtf8(text.substr(2));
     if (!utf8) {
       if (error) *error = {1, "broken UTF-16 text"};
       return std::nullopt;
     }
-    decoded = std::move(*utf8);
-    text = decoded;
-    file.encoding_ = Encoding::Utf16Le;
-  } else if (text.substr(0, 3) == kUtf8Bom) {
-    text.remove_prefix(3);
-    file.encoding_ = Encoding::Utf8Bom;
-  } else if (!IsValidUtf8(text)) {
-    auto utf8 = Cp932ToUtf8(text);
-    // Unchanged lines are written back as they were: refuse a text that
-    // would not come back byte for byte.
-    const auto back = utf8 ? Utf8ToCp932(*utf8) : std::nullopt;
-    if (!back || *back != text) {
-      if (error) {
-        int line = 1;  // the first line that does not come back: where the fault is
-        for (std::size_t start = 0; start < text.size(); ++line) {
-          const std::size_t end = std::min(text.find('\n', start), text.size());
-          const std::string_view one = text.substr(start, end - start);
-          const auto converted = Cp932ToUtf8(one);
-          if (!converted || Utf8ToCp932(*converted) != std::optional<std::string>(std::string(one))) break;
-          start = end + 1;
-        }
-        *error = {line, "neither UTF-8 nor code page 932 text"};
-      }
-      return std::nullopt;
-    }
-    decoded = std::move(*utf8);
-    text = decoded;
-    file.encoding_ = Encoding::Cp932;
+    storage = std::move(*utf8);
+    encoding = RegFile::Encoding::Utf16Le;
+    return std::string_view(storage);
   }
+  if (text.substr(0, 3) == kUtf8Bom) {
+    encoding = RegFile::Encoding::Utf8Bom;
+    return text.substr(3);
+  }
+  if (IsValidUtf8(text)) return text;
+  auto utf8 = Cp932ToUtf8(text);
+  // Unchanged lines are written back as they were: refuse a text that
+  // would not come back byte for byte.
+  const auto back = utf8 ? Utf8ToCp932(*utf8) : std::nullopt;
+  if (!back || *back != text) {
+    if (error) {
+      int line = 1;  // the first line that does not come back: where the fault is
+      for (std::size_t start = 0; start < text.size(); ++line) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        const std::string_view one = text.substr(start, end - start);
+        const auto converted = Cp932ToUtf8(one);
+        if (!converted || Utf8ToCp932(*converted) != std::optional<std::string>(std::string(one))) break;
+        start = end + 1;
+      }
+      *error = {line, "neither UTF-8 nor code page 932 text"};
+    }
+    return std::nullopt;
+  }
+  storage = std::move(*utf8);
+  encoding = RegFile::Encoding::Cp932;
+  return std::string_view(storage);
+}
+
+}  // namespace
+
+void RegKeyData::Store(std::string name, RegValue value, std::string raw) {
+  std::string folded = AsciiLowered(name);
+  if (auto it = index_.find(folded); it != index_.end()) {
+    entries[it->second] = RegEntry{std::move(name), std::move(value), std::move(raw), false};  // last one wins
+  } else {
+    index_.emplace(std::move(folded), entries.size());
+    entries.push_back(RegEntry{std::move(name), std::move(value), std::move(raw), false});
+  }
+}
+
+RegKeyData* RegFile::EnterSection(std::string_view line, const std::string& raw, const char** skipped) {
+  std::string_view name = line.size() >= 3 && line.back() == ']' ? line.substr(1, line.size() - 2) : std::string_view();
+  const bool ours = !name.empty() && name.front() != '-' &&
+                    AsciiLowered(name.substr(0, rootName_.size())) == AsciiLowered(rootName_) &&
+                    (name.size() == rootName_.size() || name[rootName_.size()] == '\\');
+  if (!ours) {
+    // Another root's section or a deletion: kept with its lines, never read.
+    *skipped = name.empty() ? "bad key line" : "key of another root";
+    return &AddKey({}, raw, true);
+  }
+  const std::string path = NormalizeKeyPath(name.substr(rootName_.size()));
+  RegKeyData* existing = FindKey(path);
+  if (existing && !existing->headerLine.empty()) {
+    // A second section of one key continues the first, as an import merges them.
+    existing->AddVerbatim(raw);
+    return existing;
+  }
+  if (existing) {
+    existing->headerLine = raw;  // a parent made for an earlier key appears itself
+    return existing;
+  }
+  RegKeyData& made = CreateKey(path);  // parents first, as the registry has them
+  made.headerLine = raw;
+  return &made;
+}
+
+std::optional<RegFile> RegFile::Parse(std::string_view text, const std::string& rootName, RegFileIssue* error,
+                                      std::vector<RegFileIssue>* skipped) {
+  RegFile file(rootName);
+  std::string storage;
+  const auto decoded = DecodeRegText(text, storage, file.encoding_, error);
+  if (!decoded) return std::nullopt;
+  text = *decoded;
   const auto firstBreak = text.find('\n');
   const bool crlf = firstBreak != std::string_view::npos && firstBreak > 0 && text[firstBreak - 1] == '\r';
   if (crlf) file.newline_ = "\r\n";
 
-  const std::vector<LogicalLine> lines = SplitLines(text, crlf);
   auto skip = [&](const LogicalLine& line, const char* what) {
     if (skipped) skipped->push_back({line.number, what});
   };
   bool sawHeader = false;
   RegKeyData* current = nullptr;
-  for (const LogicalLine& line : lines) {
+  for (const LogicalLine& line : SplitLines(text, crlf)) {
     std::string_view l = line.joined;
     if (!sawHeader) {
       if (l.empty()) continue;
@@ -341,52 +392,22 @@ std::optional<RegFile> RegFile::Parse(std::string_view text, const std::string& 
     };
     if (l.empty() || l.front() == ';') {
       keep();
-      continue;
-    }
-    if (l.front() == '[') {
-      std::string_view name = l.size() >= 3 && l.back() == ']' ? l.substr(1, l.size() - 2) : std::string_view();
-      const bool ours = !name.empty() && name.front() != '-' && AsciiLowered(name.substr(0, rootName.size())) == AsciiLowered(rootName) &&
-                        (name.size() == rootName.size() || name[rootName.size()] == '\\');
-      if (!ours) {
-        // Another root's section or a deletion: kept with its lines, never read.
-        skip(line, name.empty() ? "bad key line" : "key of another root");
-        current = &file.AddKey({}, line.raw, true);
-        continue;
-      }
-      std::string path = NormalizeKeyPath(name.substr(rootName.size()));
-      RegKeyData* existing = file.FindKey(path);
-      if (existing && !existing->headerLine.empty()) {
-        // A second section of one key continues the first, as an import merges them.
-        existing->AddVerbatim(line.raw);
-        current = existing;
-      } else if (existing) {
-        existing->headerLine = line.raw;  // a parent made for an earlier key appears itself
-        current = existing;
-      } else {
-        file.CreateKey(path);  // parents first, as the registry has them
-        current = file.FindKey(path);
-        current->headerLine = line.raw;
-      }
-      continue;
-    }
-    if (current == nullptr || current->foreign) {
+    } else if (l.front() == '[') {
+      const char* why = nullptr;
+      current = file.EnterSection(l, line.raw, &why);
+      if (why) skip(line, why);
+    } else if (current == nullptr || current->foreign) {
       if (current == nullptr) skip(line, "value outside a key");
       keep();
-      continue;
-    }
-    std::string valueName;
-    RegValue value;
-    if (const char* why = ParseValueLine(l, valueName, value)) {
-      skip(line, why);
-      keep();
-      continue;
-    }
-    std::string folded = AsciiLowered(valueName);
-    if (auto it = current->index_.find(folded); it != current->index_.end()) {
-      current->entries[it->second] = RegEntry{std::move(valueName), std::move(value), line.raw, false};  // last one wins
     } else {
-      current->index_.emplace(std::move(folded), current->entries.size());
-      current->entries.push_back(RegEntry{std::move(valueName), std::move(value), line.raw, false});
+      std::string valueName;
+      RegValue value;
+      if (const char* why = ParseValueLine(l, valueName, value)) {
+        skip(line, why);
+        keep();
+      } else {
+        current->Store(std::move(valueName), std::move(value), line.raw);
+      }
     }
   }
   return file;

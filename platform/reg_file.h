@@ -35,6 +35,8 @@ struct RegKeyData {
   const RegValue* Find(std::string_view name) const;
   void Set(std::string_view name, RegValue value);
   void AddVerbatim(std::string text);
+  // A value as read from its line (raw): a later line of the same name wins.
+  void Store(std::string name, RegValue value, std::string raw);
   // Values only, in file order.
   std::vector<std::pair<std::string, RegValue>> Values() const;
 
@@ -79,6 +81,9 @@ class RegFile {
 
  private:
   RegKeyData& AddKey(std::string path, std::string headerLine, bool foreign);
+  // The key a "[...]" line (raw as read) opens; skipped says why when it is
+  // no key of this root (it is kept, never read).
+  RegKeyData* EnterSection(std::string_view line, const std::string& raw, const char** skipped);
 
   std::string rootName_;
   std::string header_ = "REGEDIT4";
