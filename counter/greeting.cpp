@@ -149,82 +149,99 @@ void GreetingComposer::ChooseCharacters(state::Settings& settings, const platfor
   settings.char1 = right;
 }
 
+std::string GreetingComposer::Ending1(const state::Settings& settings) const {
+  return (*tables_.characters)[static_cast<std::size_t>(settings.char1)].ending1;
+}
+
+std::string GreetingComposer::Ending2(const state::Settings& settings) const {
+  return (*tables_.characters)[static_cast<std::size_t>(settings.char1)].ending2;
+}
+
 void GreetingComposer::ComposeReport(CounterComposition& c, state::Settings& settings,
                                      const state::StartHistory& history, platform::TimeValue now,
                                      bool historyRead) const {
   platform::LocalTime nowTm;
   platform::BreakDownLocal(now, nowTm);
+  // The birthday girl moves to the left before anyone speaks.
+  const int birthday = MoveBirthdayCharacter(settings, nowTm);
+  const ReportDay day{settings, history, now, nowTm, historyRead, birthday};
   CounterLabels& l = c.labels;
-  const auto& characters = *tables_.characters;
-  auto ending1 = [&] { return std::string(characters[static_cast<std::size_t>(settings.char1)].ending1); };
-  auto ending2 = [&] { return std::string(characters[static_cast<std::size_t>(settings.char1)].ending2); };
-  bool settled = false;
+  ComposeCountLine(l, day);
+  // The remark line: the first rule with something to say speaks.
+  using Rule = bool (GreetingComposer::*)(CounterLabels&, const ReportDay&) const;
+  for (const Rule rule : {&GreetingComposer::SpecialDayRemark, &GreetingComposer::BirthdayRemark,
+                          &GreetingComposer::AnniversaryRemark, &GreetingComposer::SinceLastRemark})
+    if ((this->*rule)(l, day)) return;
+  // Nothing to remark: the count line moves down between the two lines.
+  l.char1C.visible = l.last.visible = l.char1D.visible = false;
+  const int down = (l.char1C.top - l.char1A.top + l.char1C.height - l.char1A.height) / 2;
+  l.char1A.top += down;
+  l.count.top += down;
+  l.char1B.top += down;
+}
 
-  for (const SpecialDay& day : SpecialDays()) {
-    if (day.month == nowTm.month && day.day == nowTm.day) {
-      SetText(l.char1C, "今日は");
-      l.last.colour = kSpecialDayGreen;
-      SetText(l.last, day.name, &l.char1D);
-      SetText(l.char1D, std::string(day.leadIn) + ending1());
-      settled = true;
-      break;
-    }
-  }
-  if (const int b = settled ? -1 : MoveBirthdayCharacter(settings, nowTm); b >= 0) {
-    SetText(l.char1C, "今日は");
-    l.last.colour = characters[static_cast<std::size_t>(b)].colour;
-    SetText(l.last, (*tables_.addresses)[static_cast<std::size_t>(settings.char1)][static_cast<std::size_t>(b)],
-            &l.char1D);
-    SetText(l.char1D, " の誕生日" + ending1());
-    settled = true;
-  }
-
-  const std::uint32_t n = history.count;
-  if (!historyRead) {
+void GreetingComposer::ComposeCountLine(CounterLabels& l, const ReportDay& day) const {
+  const std::uint32_t n = day.history.count;
+  if (!day.historyRead) {
     SetText(l.char1A, "起動履歴を");
     SetText(l.count, "読めない", &l.char1B);
-    SetText(l.char1B, "ため未記録" + ending1());
+    SetText(l.char1B, "ため未記録" + Ending1(day.settings));
   } else if (n <= 1) {
     SetText(l.char1A, "今回が");
     SetText(l.count, "初めて", &l.char1B);
-    SetText(l.char1B, "の起動" + ending1());
+    SetText(l.char1B, "の起動" + Ending1(day.settings));
   } else {
     SetText(l.count, std::to_string(n), &l.char1B);
-    SetText(l.char1B, "回目の起動" + ending1());
+    SetText(l.char1B, "回目の起動" + Ending1(day.settings));
     if (IsRoundNumber(n)) SetText(l.char1A, "ちょうど");
   }
+}
 
-  if (!settled) {
-    platform::LocalTime first;
-    if (historyRead && platform::BreakDownLocal(history.firstTime, first) && first.month == nowTm.month &&
-        first.day == nowTm.day &&
-        first.year < nowTm.year) {
-      const int gap1 = l.last.left - (l.char1C.left + l.char1C.width);
-      const int gap2 = l.char1D.left - (l.last.left + l.last.width);
-      SetText(l.char1C, "初回起動からちょうど ");
-      SetText(l.last, std::to_string(nowTm.year - first.year) + "年");
-      SetText(l.char1D, "が経過" + ending2());
-      l.last.left = l.char1C.left + l.char1C.width + gap1;
-      l.char1D.left = l.last.left + l.last.width + gap2;
-      settled = true;
-    }
+bool GreetingComposer::SpecialDayRemark(CounterLabels& l, const ReportDay& day) const {
+  for (const SpecialDay& special : SpecialDays()) {
+    if (special.month != day.nowTm.month || special.day != day.nowTm.day) continue;
+    SetText(l.char1C, "今日は");
+    l.last.colour = kSpecialDayGreen;
+    SetText(l.last, special.name, &l.char1D);
+    SetText(l.char1D, std::string(special.leadIn) + Ending1(day.settings));
+    return true;
   }
-  if (!settled && historyRead && history.lastTime > 0) {
-    // Under a minute, or a clock turned back: ElapsedText has nothing to say.
-    const std::string elapsed = ElapsedText(now - static_cast<platform::TimeValue>(history.lastTime));
-    if (!elapsed.empty()) {
-      SetText(l.last, elapsed, &l.char1D);
-      SetText(l.char1D, "前に起動" + ending2());
-      settled = true;
-    }
-  }
-  if (!settled) {
-    l.char1C.visible = l.last.visible = l.char1D.visible = false;
-    const int down = (l.char1C.top - l.char1A.top + l.char1C.height - l.char1A.height) / 2;
-    l.char1A.top += down;
-    l.count.top += down;
-    l.char1B.top += down;
-  }
+  return false;
+}
+
+bool GreetingComposer::BirthdayRemark(CounterLabels& l, const ReportDay& day) const {
+  if (day.birthday < 0) return false;
+  const auto b = static_cast<std::size_t>(day.birthday);
+  SetText(l.char1C, "今日は");
+  l.last.colour = (*tables_.characters)[b].colour;
+  SetText(l.last, (*tables_.addresses)[static_cast<std::size_t>(day.settings.char1)][b], &l.char1D);
+  SetText(l.char1D, " の誕生日" + Ending1(day.settings));
+  return true;
+}
+
+bool GreetingComposer::AnniversaryRemark(CounterLabels& l, const ReportDay& day) const {
+  platform::LocalTime first;
+  if (!day.historyRead || !platform::BreakDownLocal(day.history.firstTime, first) ||
+      first.month != day.nowTm.month || first.day != day.nowTm.day || first.year >= day.nowTm.year)
+    return false;
+  const int gap1 = l.last.left - (l.char1C.left + l.char1C.width);
+  const int gap2 = l.char1D.left - (l.last.left + l.last.width);
+  SetText(l.char1C, "初回起動からちょうど ");
+  SetText(l.last, std::to_string(day.nowTm.year - first.year) + "年");
+  SetText(l.char1D, "が経過" + Ending2(day.settings));
+  l.last.left = l.char1C.left + l.char1C.width + gap1;
+  l.char1D.left = l.last.left + l.last.width + gap2;
+  return true;
+}
+
+bool GreetingComposer::SinceLastRemark(CounterLabels& l, const ReportDay& day) const {
+  if (!day.historyRead || day.history.lastTime == 0) return false;
+  // Under a minute, or a clock turned back: ElapsedText has nothing to say.
+  const std::string elapsed = ElapsedText(day.now - static_cast<platform::TimeValue>(day.history.lastTime));
+  if (elapsed.empty()) return false;
+  SetText(l.last, elapsed, &l.char1D);
+  SetText(l.char1D, "前に起動" + Ending2(day.settings));
+  return true;
 }
 
 int GreetingComposer::MoveBirthdayCharacter(state::Settings& settings, const platform::LocalTime& nowTm) const {

@@ -119,6 +119,24 @@ class GreetingComposer {
   void SetText(Label& label, const std::string& text, Label* follower = nullptr) const;
   void Remeasure(Label& label, int pointSize) const;
 
+  // What ComposeReport works from; birthday: whose it is today, or -1.
+  struct ReportDay {
+    const state::Settings& settings;
+    const state::StartHistory& history;
+    platform::TimeValue now;
+    platform::LocalTime nowTm;
+    bool historyRead;
+    int birthday;
+  };
+  void ComposeCountLine(CounterLabels& l, const ReportDay& day) const;
+  // The remark line's rules, tried in order: each says whether it spoke.
+  bool SpecialDayRemark(CounterLabels& l, const ReportDay& day) const;
+  bool BirthdayRemark(CounterLabels& l, const ReportDay& day) const;
+  bool AnniversaryRemark(CounterLabels& l, const ReportDay& day) const;
+  bool SinceLastRemark(CounterLabels& l, const ReportDay& day) const;
+  std::string Ending1(const state::Settings& settings) const;
+  std::string Ending2(const state::Settings& settings) const;
+
   TextMeasurer measure_;
   ContentTables tables_;
 };
