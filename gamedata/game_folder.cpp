@@ -6,16 +6,9 @@
 
 namespace vp::gamedata {
 
-std::string JoinInGameFolder(const std::string& folder, const std::string& relative) {
-  // UTF-8 never uses the separator byte inside a multi-byte character, so the
-  // last byte decides.
-  if (!folder.empty() && folder.back() == platform::kPathSeparator) return folder + relative;
-  return folder + platform::kPathSeparator + relative;
-}
-
 std::string ResolveInGameFolder(const std::string& folder, const std::string& relative) {
-  const std::string joined = JoinInGameFolder(folder, relative);
-  if (folder.empty()) return joined;
+  // No game folder holds nothing: neither the working folder's nor the root's files stand in for it.
+  if (folder.empty()) return {};
   return platform::FindPathNoCase(folder, relative);
 }
 

@@ -8,13 +8,10 @@ namespace vp::gamedata {
 inline constexpr const char* kPictureArchive = "HD/fa0000R.aif";
 inline constexpr const char* kVoiceFolder = "CD/";
 
-// The game folder joined with a relative path ("HD/fa0000R.aif"). A folder that
-// ends in a separator gets none added; an empty folder gives "/" + relative.
-std::string JoinInGameFolder(const std::string& folder, const std::string& relative);
-
-// The same join, the names looked up as Windows would: a file or folder whose
-// exact name is missing is the one of its folder that matches without regard
-// to case (a copy from a disc has "HD/FA0000R.AIF").
+// The game folder joined with a relative path ("HD/fa0000R.aif"), the names
+// looked up as Windows would: a file or folder whose exact name is missing is
+// the one of its folder that matches without regard to case (a copy from a
+// disc has "HD/FA0000R.AIF"). "" for no game folder at all.
 std::string ResolveInGameFolder(const std::string& folder, const std::string& relative);
 
 // "CD/BV0003" for archive number 3.

@@ -57,10 +57,10 @@ class GameData : public ::testing::Test {
 };
 
 TEST(GameFolder, JoinAndFolderTest) {
-  EXPECT_EQ(JoinInGameFolder("/games/vp", "HD/fa0000R.aif"), "/games/vp/HD/fa0000R.aif");
-  EXPECT_EQ(JoinInGameFolder("/games/vp/", "HD/fa0000R.aif"), "/games/vp/HD/fa0000R.aif");
-  EXPECT_EQ(JoinInGameFolder("", "HD/fa0000R.aif"), "/HD/fa0000R.aif");
-  EXPECT_EQ(JoinInGameFolder("/games/表", "x"), "/games/表/x");
+  EXPECT_EQ(ResolveInGameFolder("/games/vp", "HD/fa0000R.aif"), "/games/vp/HD/fa0000R.aif");
+  EXPECT_EQ(ResolveInGameFolder("/games/vp/", "HD/fa0000R.aif"), "/games/vp/HD/fa0000R.aif");
+  EXPECT_EQ(ResolveInGameFolder("/games/表", "x"), "/games/表/x");
+  EXPECT_EQ(ResolveInGameFolder("", "HD/fa0000R.aif"), "");
   EXPECT_EQ(VoiceArchiveName(3), "CD/BV0003");
   test::TempDir dir;
   EXPECT_FALSE(FolderTest(dir.path()).passes);
@@ -147,6 +147,20 @@ TEST_F(GameData, AFullDiskIsReportedAsAFullDisk) {
   EXPECT_EQ(drawn.trouble.writeError, ENOSPC);
   ASSERT_EQ(chdir(box.work().path().c_str()), 0);
   umount(full.c_str());
+}
+
+// No game folder: nothing in the working folder or at the root stands in for the game.
+TEST_F(GameData, NoGameFolderHoldsNothing) {
+  Pictures({{1, std::string(64, 'p')}}, 2);
+  platform::CreateFolders("HD");
+  WriteFile("HD/fa0000R.aif", ReadFile(game + "/HD/fa0000R.aif"));  // in the working folder
+  state::Settings noFolder;
+  noFolder.dirwave = "";
+  noFolder.wave = 0;
+  EXPECT_FALSE(GameDataCheck(noFolder));
+  EXPECT_THROW(ExtractPicture("", 1), GameDataError);
+  noFolder.dirwave = game;
+  EXPECT_TRUE(GameDataCheck(noFolder));
 }
 
 TEST_F(GameData, ExtractsAndDecodesVoices) {

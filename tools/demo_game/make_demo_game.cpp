@@ -100,7 +100,7 @@ bool WriteDemoGame(const std::string& dir) {
     const std::vector<std::uint8_t> png = Picture(n);
     pngs[n] = std::string(png.begin(), png.end());
   }
-  bool ok = vp::platform::ReplaceFileAtomically(vp::gamedata::JoinInGameFolder(dir, vp::gamedata::kPictureArchive),
+  bool ok = vp::platform::ReplaceFileAtomically(vp::platform::JoinPath(dir, vp::gamedata::kPictureArchive),
                                                 vp::gamedata::BuildPictureArchive(pngs));
 
   std::map<int, std::map<int, std::string>> files;  // archive number -> entry -> Ogg file
@@ -113,10 +113,10 @@ bool WriteDemoGame(const std::string& dir) {
   // Every archive up to the last one exists, as an installed game has them all.
   const int lastFile = files.rbegin()->first;
   for (int f = 0; f <= lastFile; ++f)
-    ok &= vp::platform::ReplaceFileAtomically(vp::gamedata::JoinInGameFolder(dir, vp::gamedata::VoiceArchiveName(f)),
+    ok &= vp::platform::ReplaceFileAtomically(vp::platform::JoinPath(dir, vp::gamedata::VoiceArchiveName(f)),
                                               vp::gamedata::BuildVoiceArchive(f, files[f]));
   const std::string marker = "ヴェルベル・プラス demo game for vpcounter\n";
-  ok &= vp::platform::ReplaceFileAtomically(vp::gamedata::JoinInGameFolder(dir, vp::state::kGameExecutable), marker);
+  ok &= vp::platform::ReplaceFileAtomically(vp::platform::JoinPath(dir, vp::state::kGameExecutable), marker);
   std::printf("demo game in %s: %zu pictures, %zu voices in %d archives\n", dir.c_str(), pictures.size(), voices.size(),
               lastFile + 1);
   return ok;
