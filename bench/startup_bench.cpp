@@ -126,9 +126,8 @@ int main(int argc, char** argv) {
   char dirTemplate[] = "/tmp/vpstartup.XXXXXX";
   const std::string dir = mkdtemp(dirTemplate);
   const std::string game = dir + "/game", reg = dir + "/reg", work = dir + "/work";
-  std::string setup = "mkdir -p '" + reg + "' '" + work + "' && '" + build + "/vp-demo-game' '" + game +
-                      "' >/dev/null && printf 'REGEDIT4\\n\\n[HKEY_LOCAL_MACHINE\\\\SOFTWARE\\\\QOTA_CORP\\\\VerbellePlus]\\n\"install\"=\"%s\"\\n' '" +
-                      game + "' > '" + reg + "/HKEY_LOCAL_MACHINE.reg'";
+  const std::string setup = "mkdir -p '" + work + "' && '" + build + "/vp-demo-game' '" + game + "' --registry '" + reg +
+                            "' >/dev/null";
   if (std::system(setup.c_str()) != 0) {
     std::fprintf(stderr, "startup_bench: cannot write the demo game\n");
     return 1;

@@ -80,10 +80,8 @@ int main(int argc, char** argv) {
   char folderTemplate[] = "/tmp/vp-voice-bench-XXXXXX";
   const std::string root = mkdtemp(folderTemplate);
   const std::string game = root + "/game", reg = root + "/reg", work = root + "/work";
-  if (std::system(("mkdir -p " + reg + " " + work + " && " + build + "/vp-demo-game " + game + " >/dev/null").c_str()) != 0)
+  if (std::system(("mkdir -p " + work + " && " + build + "/vp-demo-game " + game + " --registry " + reg + " >/dev/null").c_str()) != 0)
     return 1;
-  std::ofstream(reg + "/HKEY_LOCAL_MACHINE.reg")
-      << "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QOTA_CORP\\VerbellePlus]\n\"install\"=\"" << game << "\"\n";
   std::ofstream(reg + "/HKEY_CURRENT_USER.reg")
       << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\n\"wave\"=dword:00000001\n\"timer\"=dword:00000001\n";
   setenv("VPCOUNTER_REGISTRY_DIR", reg.c_str(), 1);

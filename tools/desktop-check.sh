@@ -212,9 +212,7 @@ pids=()
 cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; [ -n "${VP_CHECK_KEEP:-}" ] || rm -rf "$work"; }
 trap cleanup EXIT
 mkdir -p "$work/reg" "$work/run"
-"$build/vp-demo-game" "$work/game" >/dev/null
-printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QOTA_CORP\\VerbellePlus]\n"install"="%s"\n' "$work/game" \
-  >"$work/reg/HKEY_LOCAL_MACHINE.reg"
+"$build/vp-demo-game" "$work/game" --registry "$work/reg" >/dev/null
 export VPCOUNTER_REGISTRY_DIR="$work/reg" VPCOUNTER_WORK_DIR="$work/run" SDL_AUDIODRIVER=dummy
 unset QT_QPA_PLATFORM DISPLAY WAYLAND_DISPLAY XAUTHORITY
 self=$(readlink -f "$0")

@@ -11,12 +11,11 @@ cmake --build build -j"$(nproc)" --target vpcounter ogog vp-demo-game
 
 demo="$root/demo"
 mkdir -p "$demo/work" "$demo/registry"
-[ -f "$demo/game/HD/fa0000R.aif" ] || build/vp-demo-game "$demo/game"
+# The demo game, and the installed game's key pointing at it.
+[ -f "$demo/game/HD/fa0000R.aif" ] && [ -f "$demo/registry/HKEY_LOCAL_MACHINE.reg" ] ||
+  build/vp-demo-game "$demo/game" --registry "$demo/registry"
 
 export VPCOUNTER_REGISTRY_DIR="$demo/registry" VPCOUNTER_WORK_DIR="$demo/work"
-# The installed game's key points at the demo game.
-printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QOTA_CORP\\VerbellePlus]\n"install"="%s"\n' "$demo/game" \
-  > "$demo/registry/HKEY_LOCAL_MACHINE.reg"
 # First time: voices on, so the greeting is spoken.
 if [ ! -f "$demo/registry/HKEY_CURRENT_USER.reg" ]; then
   printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\n"wave"=dword:00000001\n' \

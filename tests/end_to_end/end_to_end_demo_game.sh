@@ -6,9 +6,7 @@ build=$1
 source "$(dirname "$0")/end_to_end_setup.sh"
 export SDL_AUDIODRIVER=dummy VPCOUNTER_SNAPSHOT="$work/counter.png"
 
-"$build/vp-demo-game" "$work/game" >/dev/null
-printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QOTA_CORP\\VerbellePlus]\n"install"="%s"\n' "$work/game" \
-  > "$work/reg/HKEY_LOCAL_MACHINE.reg"
+"$build/vp-demo-game" "$work/game" --registry "$work/reg" >/dev/null
 printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\n"timer"=dword:00000001\n"wave"=dword:00000001\n"repl"=dword:00000001\n\n[HKEY_CURRENT_USER\\AppEvents\\Schemes\\Apps\\.Default\\SystemExit\\.Current]\n@="old.wav"\n' \
   > "$work/reg/HKEY_CURRENT_USER.reg"
 # A previous run's voice, in the list of what it extracted; the player's own

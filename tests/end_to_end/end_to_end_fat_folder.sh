@@ -21,9 +21,7 @@ trap 'fusermount -u "$fat" 2>/dev/null || umount "$fat" 2>/dev/null; rm -rf "$wo
 mkdir "$fat/run" "$fat/reg"
 export VPCOUNTER_WORK_DIR="$fat/run" VPCOUNTER_REGISTRY_DIR="$fat/reg"
 
-"$build/vp-demo-game" "$work/game" >/dev/null
-printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QOTA_CORP\\VerbellePlus]\n"install"="%s"\n' "$work/game" \
-  > "$fat/reg/HKEY_LOCAL_MACHINE.reg"
+"$build/vp-demo-game" "$work/game" --registry "$fat/reg" >/dev/null
 printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\n"timer"=dword:00000001\n"wave"=dword:00000001\n"repl"=dword:00000001\n\n[HKEY_CURRENT_USER\\AppEvents\\Schemes\\Apps\\.Default\\SystemExit\\.Current]\n@="old.wav"\n' \
   > "$fat/reg/HKEY_CURRENT_USER.reg"
 count() { { od -An -t u4 -j 4 -N 4 "$fat/run/TALLYDAT" 2>/dev/null || echo 0; } | tr -d ' '; }

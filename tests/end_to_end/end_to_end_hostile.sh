@@ -8,9 +8,7 @@ build=$(readlink -f "$1")
 source "$(dirname "$0")/end_to_end_setup.sh"
 trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
 export SDL_AUDIODRIVER=dummy
-"$build/vp-demo-game" "$work/game" >/dev/null
-printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QOTA_CORP\\VerbellePlus]\n"install"="%s"\n' "$work/game" \
-  > "$work/reg/HKEY_LOCAL_MACHINE.reg"
+"$build/vp-demo-game" "$work/game" --registry "$work/reg" >/dev/null
 printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\n"timer"=dword:00000009\n"wave"=dword:00000001\n"usewave"="111111"\n' \
   > "$work/reg/HKEY_CURRENT_USER.reg"
 user_files() {

@@ -21,9 +21,7 @@ if command -v desktop-file-validate >/dev/null; then
 fi
 chmod -R a-w "$prefix"
 
-"$build/vp-demo-game" "$work/game" >/dev/null
-printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QOTA_CORP\\VerbellePlus]\n"install"="%s"\n' "$work/game" \
-  > "$work/reg/HKEY_LOCAL_MACHINE.reg"
+"$build/vp-demo-game" "$work/game" --registry "$work/reg" >/dev/null
 printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\n"timer"=dword:00000001\n"wave"=dword:00000001\n' \
   > "$work/reg/HKEY_CURRENT_USER.reg"
 for run in 1 2; do

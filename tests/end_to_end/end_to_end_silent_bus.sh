@@ -11,9 +11,7 @@ unset QT_QPA_PLATFORM WAYLAND_DISPLAY AT_SPI_BUS_ADDRESS
 export SDL_AUDIODRIVER=dummy QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 pids=()
 trap 'for p in "${pids[@]}"; do kill -CONT "$p" 2>/dev/null; kill "$p" 2>/dev/null || true; done; rm -rf "$work"' EXIT
-"$build/vp-demo-game" "$work/game" >/dev/null
-printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QOTA_CORP\\VerbellePlus]\n"install"="%s"\n' "$work/game" \
-  > "$work/reg/HKEY_LOCAL_MACHINE.reg"
+"$build/vp-demo-game" "$work/game" --registry "$work/reg" >/dev/null
 # Voices off: the greeting, and so the length of its voices, changes with the
 # second a run starts, and the runs are timed against each other.
 printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\VP-COUNTER]\n"timer"=dword:00000001\n"wave"=dword:00000000\n' \

@@ -20,6 +20,8 @@
 #include "gamedata/game_folder.h"
 #include "gamedata/sound_scheme.h"
 #include "platform/files.h"
+#include "platform/registry.h"
+#include "state/settings.h"
 #include "png/png_write_stream.h"
 #include "png/stream.h"
 #include "shell/characters.h"
@@ -149,24 +151,43 @@ bool WriteWinePrefix(const std::string& prefix) {
   return ok;
 }
 
+// The installed game's key, as the game's installer leaves it, in the
+// machine's registry file in regDir.
+bool WriteInstallKey(const std::string& regDir, const std::string& game) {
+  vp::platform::RegFileRegistry registry(regDir);
+  auto key = registry.OpenKey(vp::platform::RegRoot::LocalMachine, vp::state::kGameKey, true);
+  if (!key) return false;
+  key->WriteString("install", game);
+  return key->Close();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const char* usage =
-      "usage: vp-demo-game DIR                 writes a demo game into DIR\n"
-      "       vp-demo-game --wine-prefix DIR   writes a Wine prefix with the demo game installed\n";
+      "usage: vp-demo-game DIR [--registry REGDIR]  writes a demo game into DIR (and its install key\n"
+      "                                              into REGDIR/HKEY_LOCAL_MACHINE.reg)\n"
+      "       vp-demo-game --wine-prefix DIR        writes a Wine prefix with the demo game installed\n";
   const std::string first = argc > 1 ? argv[1] : "";
   if (first == "--help" || first == "-h") {
     std::fputs(usage, stdout);
     return 0;
   }
   const bool prefix = argc == 3 && first == "--wine-prefix";
+  const bool registry = argc == 4 && std::string(argv[2]) == "--registry";
   // An option we do not know is no folder name: a folder named "--x" would surprise everyone.
-  if ((argc != 2 && !prefix) || (!prefix && (first.empty() || first.front() == '-'))) {
+  if ((argc != 2 && !prefix && !registry) || (!prefix && (first.empty() || first.front() == '-'))) {
     std::fputs(usage, stderr);
     return 2;
   }
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
-  return (prefix ? WriteWinePrefix(argv[2]) : WriteDemoGame(argv[1])) ? 0 : 1;
+  if (prefix) return WriteWinePrefix(argv[2]) ? 0 : 1;
+  const std::string game = argv[1];
+  if (!WriteDemoGame(game)) return 1;
+  if (registry && !WriteInstallKey(argv[3], game)) {
+    std::fprintf(stderr, "vp-demo-game: cannot write the install key into %s\n", argv[3]);
+    return 1;
+  }
+  return 0;
 }
