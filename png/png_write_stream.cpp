@@ -1,5 +1,7 @@
 #include "png/png_write_stream.h"
 
+#include "base/utc_time.h"
+
 #include <zlib.h>
 
 #include <cmath>
@@ -44,7 +46,7 @@ TPNGTime PNGTime(int year, int month, int day, int hour, int minute, int second)
 TPNGTime SystemPNGTime() {
   std::time_t now = std::time(nullptr);
   std::tm tm{};
-  gmtime_r(&now, &tm);
+  BreakDownUtc(now, tm);
   return PNGTime(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
 }
 
