@@ -89,14 +89,13 @@ class CounterRun {
 
   // The greeting's voices in order, none when voices are off for the left character.
   VoiceSequence Voices(VoiceSequence::Clock clock) const;
-  // Voice n extracted and decoded to a WAV file in the run's folder. An
+  // A voice extracted and decoded to a WAV file in the run's folder. An
   // empty file name when there is none; error: what to tell when it failed
   // ("" when it was told before).
   struct PreparedVoice {
     std::string wav;
     std::string error;
   };
-  PreparedVoice PrepareVoice(int voice);
   // During the pause before a voice: it is prepared ahead, so it starts on
   // time. What to tell when it failed ("" when nothing or told before).
   std::string PrepareAhead(int voice);
@@ -120,6 +119,8 @@ class CounterRun {
   std::string workFolderOrHere() const;
 
  private:
+  PreparedVoice PrepareVoice(int voice);
+
   platform::Registry& reg_;
   RunSetup setup_;
   GreetingComposer composer_;

@@ -1,7 +1,7 @@
 #include "settings/detailed_settings.h"
-#include "state/settings_notices.h"
 
 #include "platform/files.h"
+#include "state/settings_notices.h"
 
 namespace vp::settings {
 

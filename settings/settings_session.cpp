@@ -1,11 +1,11 @@
 #include "settings/settings_session.h"
-#include "state/settings_notices.h"
 
 #include <vector>
 
 #include "gamedata/game_folder.h"
 #include "platform/files.h"
 #include "state/notices.h"
+#include "state/settings_notices.h"
 
 namespace vp::settings {
 

@@ -1,5 +1,4 @@
 #include "settings/startup_calendar.h"
-#include "state/settings_notices.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -7,6 +6,7 @@
 
 #include "platform/clock.h"
 #include "settings/statistics.h"
+#include "state/settings_notices.h"
 
 namespace vp::settings {
 

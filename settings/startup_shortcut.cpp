@@ -1,11 +1,11 @@
 #include "settings/startup_shortcut.h"
-#include "state/settings_notices.h"
 
 #include <climits>
 #include <cstdlib>
 
 #include "platform/autostart.h"
 #include "platform/files.h"
+#include "state/settings_notices.h"
 
 namespace vp::settings {
 namespace {

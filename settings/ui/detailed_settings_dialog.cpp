@@ -1,5 +1,4 @@
 #include "settings/ui/detailed_settings_dialog.h"
-#include "state/settings_notices.h"
 
 #include <QButtonGroup>
 #include <algorithm>
@@ -18,6 +17,7 @@
 #include "shell/ui/message_box.h"
 #include "shell/ui/qt_bitmap.h"
 #include "state/settings.h"
+#include "state/settings_notices.h"
 
 namespace vp::settings {
 

@@ -1,5 +1,4 @@
 #include "settings/ui/folder_dialog.h"
-#include "state/settings_notices.h"
 
 #include <QFrame>
 #include <QKeyEvent>
@@ -21,6 +20,7 @@
 #include "shell/ui/message_box.h"
 #include "shell/ui/qt_bitmap.h"
 #include "state/settings.h"
+#include "state/settings_notices.h"
 
 namespace vp::settings {
 

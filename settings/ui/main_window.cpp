@@ -1,5 +1,4 @@
 #include "settings/ui/main_window.h"
-#include "state/settings_notices.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -34,6 +33,7 @@
 #include "state/history.h"
 #include "state/notices.h"
 #include "state/settings.h"
+#include "state/settings_notices.h"
 
 namespace vp::settings {
 
