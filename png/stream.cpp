@@ -1,5 +1,7 @@
 #include "png/stream.h"
 
+#include "base/utf8_file.h"
+
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -41,10 +43,11 @@ void MemoryStream::SetPosition(std::int64_t position) {
 bool MemoryStream::LoadFromFile(const std::string& path) {
   // Regular files only (a FIFO would never end), and none beyond the codec's 1 GiB.
   std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) return false;
-  const auto size = std::filesystem::file_size(path, error);
+  const std::filesystem::path file = Utf8Path(path);
+  if (!std::filesystem::is_regular_file(file, error)) return false;
+  const auto size = std::filesystem::file_size(file, error);
   if (error || size > (std::uintmax_t{1} << 30)) return false;
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(file, std::ios::binary);
   if (!in) return false;
   std::vector<std::uint8_t> content(static_cast<std::size_t>(size));
   if (!in.read(reinterpret_cast<char*>(content.data()), static_cast<std::streamsize>(content.size())) ||
@@ -59,9 +62,9 @@ bool MemoryStream::LoadFromFile(const std::string& path) {
 
 FileStream::FileStream(const std::string& path, Mode mode) {
   std::error_code error;
-  if (mode == Mode::Read && !std::filesystem::is_regular_file(path, error))
+  if (mode == Mode::Read && !std::filesystem::is_regular_file(Utf8Path(path), error))
     throw EStreamError("Cannot open file \"" + path + "\"");
-  file_ = std::fopen(path.c_str(), mode == Mode::Read ? "rb" : "wb");
+  file_ = OpenUtf8File(path, mode == Mode::Read ? "rb" : "wb");
   if (!file_) {
     throw EStreamError((mode == Mode::Read ? "Cannot open file \"" : "Cannot create file \"") + path + "\"");
   }

@@ -2,8 +2,11 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <string>
+#include <vector>
 
+#include "base/utf8_file.h"
 #include "png/png_decode.h"
 #include "png/png_graphic.h"
 #include "png/png_read_stream.h"
@@ -71,7 +74,7 @@ int Rgba(const char* in, const char* out) {
     return 1;
   }
   auto bytes = ToRgba(decoded.image, decoded.alpha.Empty() ? nullptr : &decoded.alpha);
-  std::FILE* f = std::fopen(out, "wb");
+  std::FILE* f = vp::OpenUtf8File(out, "wb");
   if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fclose(f) != 0) {
     std::fprintf(stderr, "vp-png: cannot write %s\n", out);
     return 1;
@@ -110,9 +113,7 @@ int Convert(int argc, char** argv) {
   return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   if (argc < 3) return Usage();
   try {
     std::string command = argv[1];
@@ -125,3 +126,20 @@ int main(int argc, char** argv) {
     return 1;
   }
 }
+
+}  // namespace
+
+#if defined(_WIN32)
+// The Windows runtime hands main its arguments in the ANSI code page, where a
+// Japanese file name is lost: the wide ones, as UTF-8.
+int wmain(int argc, wchar_t** wideArgv) {
+  std::vector<std::string> utf8;
+  for (int i = 0; i < argc; ++i) utf8.push_back(vp::Utf8Of(std::filesystem::path(wideArgv[i])));
+  std::vector<char*> argv;
+  for (std::string& argument : utf8) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  return Run(argc, argv.data());
+}
+#else
+int main(int argc, char** argv) { return Run(argc, argv); }
+#endif

@@ -2,7 +2,8 @@
 # Cross-builds what has Windows backends (so far the codec and vp-png) with
 # mingw-w64 into build-windows/ and runs it under Wine on the PngSuite:
 # every decode and every re-encoding must be byte for byte the Linux
-# build's (the tIME chunk aside, which holds the moment of writing).
+# build's (the tIME chunk aside, which holds the moment of writing), also
+# for a file in a folder named in Japanese.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ "${VPCOUNTER_SKIP_DEPS:-0}" != 1 ]; then
@@ -28,6 +29,13 @@ for f in tests/data/pngsuite/*.png; do
     "${tool[@]}" rgba "$f" "$out/$side/$name.rgba" >/dev/null 2>&1 || echo failed >"$out/$side/$name.rgba"
   done
 done
+# A folder and a file named in Japanese: the Windows runtime's narrow calls would lose them.
+mkdir -p "$out/画像"
+cp tests/data/pngsuite/basn6a08.png "$out/画像/絵.png"
+wine build-windows/vp-png.exe convert "$out/画像/絵.png" "$out/画像/書き出し.png" >/dev/null 2>&1 &&
+  [ -s "$out/画像/書き出し.png" ] || { echo "windows-check: a Japanese file name was not read or written"; exit 1; }
+build/vp-png convert "$out/画像/絵.png" "$out/linux/japanese-name.png" >/dev/null
+cp "$out/画像/書き出し.png" "$out/windows/japanese-name.png"
 /usr/bin/python3 - "$out" <<'PY'
 import os, struct, sys
 root = sys.argv[1]
