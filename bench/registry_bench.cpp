@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
   std::printf("%-34s %10.1f %10.2f\n", "parse and write back in memory", parse, parse / floor);
   std::printf("%-34s %10.1f %10.2f\n", "open a key and read a value", open, open / floor);
   std::printf("%-34s %10.1f %10.2f\n", "store a change (merge, rewrite)", store, store / floor);
-  vp::platform::DeleteFile(file);
+  vp::platform::RemoveFile(file);
   rmdir(folder.c_str());
   return 0;
 }

@@ -49,9 +49,9 @@ inline constexpr int kSmallestPointSize = 6;
 // label keeps its 16 px height where a narrower spacing is enough.
 inline constexpr int kNarrowestSpacing = 85;
 
-inline constexpr png::ColorValue kCountRed = png::RGB(255, 0, 0);
-inline constexpr png::ColorValue kLastGrey = png::RGB(128, 128, 128);
-inline constexpr png::ColorValue kSpecialDayGreen = png::RGB(0, 127, 0);
+inline constexpr png::ColorValue kCountRed = png::PackRgb(255, 0, 0);
+inline constexpr png::ColorValue kLastGrey = png::PackRgb(128, 128, 128);
+inline constexpr png::ColorValue kSpecialDayGreen = png::PackRgb(0, 127, 0);
 
 // The labels as designed: positions, colours and design texts.
 CounterLabels DesignLabels(const TextMeasurer& measure);

@@ -45,7 +45,7 @@ void NoticeMemory::Remember() {
   std::string list;
   for (const std::string& fingerprint : current_) list += fingerprint + "\n";
   // Not worth a sync: a lost memory only means a notice is told once more.
-  if (current_.empty()) platform::DeleteFile(file_);
+  if (current_.empty()) platform::RemoveFile(file_);
   else platform::WriteFileReplacing(file_, list, false);
   previous_ = current_;
 }

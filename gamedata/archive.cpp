@@ -106,7 +106,7 @@ std::string VoiceFileName(int n, const char* extension) {
 std::string ExtractPicture(const std::string& gameFolder, int n, const std::string& folder) {
   if (n == 0) return {};
   const std::string out = platform::InWorkFolder(folder, PictureFileName(n));
-  platform::DeleteFile(out);
+  platform::RemoveFile(out);
   const Archive archive(ResolveInGameFolder(gameFolder, kPictureArchive));
   WriteOutput(folder, out, EntryData(archive, 32 * (static_cast<std::int64_t>(n) - 1), 32, 4, 8));
   return out;
@@ -119,20 +119,20 @@ std::string ExtractVoice(const std::string& gameFolder, int n, const std::string
   const int entry = (low - 1) % 256;
   const std::string ogg = platform::InWorkFolder(folder, VoiceFileName(n, "ogg"));
   const std::string wav = platform::InWorkFolder(folder, VoiceFileName(n, "wav"));
-  platform::DeleteFile(ogg);
-  platform::DeleteFile(wav);
+  platform::RemoveFile(ogg);
+  platform::RemoveFile(wav);
   {
     const Archive archive(ResolveInGameFolder(gameFolder, VoiceArchiveName(fileNumber)));
     WriteOutput(folder, ogg, EntryData(archive, 16 * static_cast<std::int64_t>(entry), 16, 8, 4));
   }
   if (LoadDecoder() != 0) {
-    platform::DeleteFile(ogg);
+    platform::RemoveFile(ogg);
     throw DecoderMissingError(kDecoderLibrary);
   }
   ListExtracted(folder, wav);
   DecodeOgg(ogg, wav);
   UnloadDecoder();
-  platform::DeleteFile(ogg);
+  platform::RemoveFile(ogg);
   return wav;
 }
 
@@ -172,10 +172,10 @@ void DeleteExtractedFiles(ExtractedKind kind, const std::string& folder) {
     }
     const std::string path = platform::InWorkFolder(folder, name);
     // Regular files only, and like Windows' DeleteFile not read-only ones.
-    if (platform::IsPlainRegularFile(path) && platform::FileWritable(path)) platform::DeleteFile(path);
+    if (platform::IsPlainRegularFile(path) && platform::FileWritable(path)) platform::RemoveFile(path);
     else if (platform::IsPlainRegularFile(path)) kept += name + "\n";
   }
-  if (kept.empty()) platform::DeleteFile(list);
+  if (kept.empty()) platform::RemoveFile(list);
   else if (kept != *text) platform::WriteFileReplacing(list, kept, false);
 }
 

@@ -1,14 +1,10 @@
 #include "gamedata/run_folder.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
 #include <vector>
 
 #include "gamedata/archive.h"
+#include "platform/executable.h"
 #include "platform/files.h"
 #include "platform/work_folder.h"
 
@@ -32,37 +28,28 @@ bool IsRunFolderName(const std::string& name) {
 
 std::string MakeRunFolder(const std::string& workFolder) {
   const std::string base = platform::InWorkFolder(workFolder.empty() ? std::string(".") : workFolder, "");
-  std::string pattern = base + std::string(kPrefix) + std::to_string(::getpid()) + "-XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) return base;
-  return pattern + "/";
+  const std::string folder =
+      platform::MakeUniqueFolder(base + std::string(kPrefix) + std::to_string(platform::ProcessId()) + "-");
+  return folder.empty() ? base : platform::JoinPath(folder, "");
 }
 
 void RemoveRunFolder(const std::string& runFolder) {
   const std::string folder = platform::WithoutTrailingSeparator(runFolder);
-  const auto slash = folder.rfind('/');
-  const std::string name = slash == std::string::npos ? folder : folder.substr(slash + 1);
-  if (!IsRunFolderName(name)) return;
-  struct stat st {};
+  if (!IsRunFolderName(platform::NameOf(folder))) return;
   // Our own folder only: never one planted under the name, nor a link to one.
-  if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) return;
+  if (!platform::IsOwnFolder(folder)) return;
   DeleteExtractedFiles(ExtractedKind::All, folder);
-  ::rmdir(folder.c_str());
+  platform::RemoveEmptyFolder(folder);
 }
 
 int RemoveStaleRunFolders(const std::string& workFolder) {
   const std::string base = workFolder.empty() ? std::string(".") : platform::WithoutTrailingSeparator(workFolder);
   std::vector<std::string> stale;
-  if (DIR* dir = ::opendir(base.c_str())) {
-    while (const dirent* entry = ::readdir(dir)) {
-      const std::string name = entry->d_name;
-      if (!IsRunFolderName(name)) continue;
-      const long pid = OwnerPid(name);
-      struct stat st {};
-      const std::string path = platform::JoinPath(base, name);
-      if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
-      if (platform::LeftByGoneRun(pid, st.st_mtime)) stale.push_back(path);
-    }
-    ::closedir(dir);
+  for (const platform::DirEntry& entry : platform::ListMatching(base, std::string(kPrefix) + "*")) {
+    if (!entry.isFolder || !IsRunFolderName(entry.name)) continue;
+    const std::string path = platform::JoinPath(base, entry.name);
+    const auto changed = platform::LastChangeTime(path);
+    if (changed && platform::LeftByGoneRun(OwnerPid(entry.name), *changed)) stale.push_back(path);
   }
   int removed = 0;
   for (const std::string& folder : stale) {

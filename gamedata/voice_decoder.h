@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+#include "platform/dynamic_library.h"
+
 namespace vp::gamedata {
 
 // The binding to the external Ogg Vorbis decoder library ("ogog"), loaded and
@@ -10,7 +12,7 @@ int DecodeOgg(const std::string& ogg, const std::string& wav);  // the library's
 int UnloadDecoder();                                           // 0
 
 // The library's file name; looked for in the executable's folder first.
-inline constexpr const char* kDecoderLibrary = "libogog.so";
+inline const std::string kDecoderLibrary = platform::LibraryFileName("ogog");
 
 // Lets tests bind another library file (empty: the usual search).
 void SetDecoderPathForTesting(const std::string& path);

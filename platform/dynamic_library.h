@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <string_view>
 
 namespace vp::platform {
 
@@ -8,5 +9,14 @@ namespace vp::platform {
 void* LoadDynamicLibrary(const std::string& pathOrName);
 void* FindLibrarySymbol(void* library, const char* name);
 void FreeDynamicLibrary(void* library);
+
+// A library's file name on this system: "libogog.so" here, "ogog.dll" on Windows.
+inline std::string LibraryFileName(std::string_view name) {
+#if defined(_WIN32)
+  return std::string(name) + ".dll";
+#else
+  return "lib" + std::string(name) + ".so";
+#endif
+}
 
 }  // namespace vp::platform

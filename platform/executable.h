@@ -13,4 +13,8 @@ std::string ExecutablePath();
 // keeps a program's private libraries. With a trailing separator.
 std::string PrivateLibraryFolder(const std::string& executableFolder);
 
+// This process's id, and whether a process with that id still runs.
+long ProcessId();
+bool ProcessRunning(long pid);
+
 }  // namespace vp::platform

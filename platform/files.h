@@ -1,4 +1,5 @@
 #pragma once
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -8,8 +9,21 @@
 
 namespace vp::platform {
 
-// The native path separator; the program's "\" paths become "/" here.
+// The native path separator: what JoinPath puts between a folder and a name.
+// Windows takes "/" as well, and its path functions here read both.
+#if defined(_WIN32)
+inline constexpr char kPathSeparator = '\\';
+#else
 inline constexpr char kPathSeparator = '/';
+#endif
+
+// The error of a full disk quota: EDQUOT. The Windows runtime has no such
+// errno, so its backend reports the quota as this value of its own.
+#if defined(EDQUOT)
+inline constexpr int kQuotaExceeded = EDQUOT;
+#else
+inline constexpr int kQuotaExceeded = 2011;
+#endif
 
 bool FileExists(const std::string& path);       // a regular file, not a folder
 bool DirectoryExists(const std::string& path);
@@ -105,13 +119,35 @@ int RemoveStaleTemporaryFiles(const std::string& folder);
 bool LeftByGoneRun(long pid, std::int64_t mtime);
 // Whether name is one of our temporary files.
 bool IsTemporaryFileName(std::string_view name);
+// A fresh name in folder for a temporary file of this process.
+std::string NewTemporaryName(const std::string& folder);
+// The id of the process that named a temporary file; 0 when it tells none.
+long TemporaryFileOwner(std::string_view name);
 
-bool DeleteFile(const std::string& path);
+bool RemoveFile(const std::string& path);
+
+// Makes a new folder of the user's alone named prefix followed by six
+// random characters; its path, or "" (errno set on POSIX).
+std::string MakeUniqueFolder(const std::string& prefix);
+// Whether path is a folder itself (not a link to one) that the current user owns.
+bool IsOwnFolder(const std::string& path);
+// When what the path names itself (a link is not followed) last changed, in
+// seconds since 1970; nothing when there is nothing.
+std::optional<std::int64_t> LastChangeTime(const std::string& path);
 
 // Creates the folder and its missing parents.
 bool CreateFolders(const std::string& path);
 // "/" stays "/"; "/a/b/" becomes "/a/b".
 std::string WithoutTrailingSeparator(const std::string& folder);
+// Whether path names its place from a root ("/a"; on Windows "C:\a", "\\server\a").
+bool IsAbsolutePath(const std::string& path);
+// Whether a path another program stored can name a file on this system: not
+// empty, no NUL, no trailing separator; here no backslash and no drive
+// letter (a Windows path would be a file named "C:..." here); on Windows a
+// full path from a drive or a server.
+bool UsableFilePath(std::string_view path);
+// The process's current folder; "" when it cannot be told.
+std::string CurrentFolder();
 // path as seen from the current folder, made absolute ("" stays "").
 std::string AbsolutePath(const std::string& path);
 // name inside folder, with one separator between: ("/a", "x") and ("/a/", "x")
@@ -119,6 +155,8 @@ std::string AbsolutePath(const std::string& path);
 std::string JoinPath(const std::string& folder, std::string_view name);
 // "a/b/c" → "a/b"; "c" → "."; "/c" → "/".
 std::string FolderOf(const std::string& path);
+// "a/b/c" → "c"; "c" → "c"; "a/" → "".
+std::string NameOf(const std::string& path);
 
 // Names (not paths) of the regular files in folder whose name matches the
 // wildcard pattern ('*' and '?'), without regard to ASCII case.

@@ -1,9 +1,5 @@
 #include "platform/text.h"
 
-#include <iconv.h>
-
-#include <cerrno>
-
 namespace vp::platform {
 
 std::u32string DecodeUtf8(std::string_view s) {
@@ -70,45 +66,33 @@ bool IsValidUtf8(std::string_view s) {
   return true;
 }
 
-namespace {
+}  // namespace vp::platform
 
-// One whole conversion through the C library; nothing on any invalid or
-// unconvertible sequence (iconv's own substitutes are never taken).
-std::optional<std::string> Convert(const char* to, const char* from, std::string_view in) {
-  iconv_t cd = ::iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-  std::string out(in.size() * 2 + 16, '\0');
-  char* src = const_cast<char*>(in.data());
-  std::size_t srcLeft = in.size();
-  std::size_t done = 0;
-  std::optional<std::string> result;
-  for (;;) {
-    char* dst = out.data() + done;
-    std::size_t dstLeft = out.size() - done;
-    const std::size_t r = ::iconv(cd, srcLeft ? &src : nullptr, &srcLeft, &dst, &dstLeft);
-    done = out.size() - dstLeft;
-    if (r == static_cast<std::size_t>(-1) && errno == E2BIG) {
-      out.resize(out.size() * 2);
-      continue;
-    }
-    // A non-reversible conversion (r > 0) put a substitute in: refuse it.
-    if (r == 0 && srcLeft == 0) {
-      out.resize(done);
-      result = std::move(out);
-    }
-    break;
+namespace vp::platform {
+
+// The two systems' converters differ in 15 places. Windows reads the single
+// byte 0x80 as U+0080, a control character no text of the game's holds:
+// refused here on both. glibc writes ¢ £ ¬ — ‖ − 〜 as the codes Windows
+// reads as ￠ ￡ ￢ ― ∥ － ～, ¥ and ‾ as the backslash and the tilde (a
+// path's separator!), and Windows writes U+0080 and U+F8F0-F8F3 as the
+// bytes it never reads back: every such character is refused, so a text is
+// written only when it reads back as itself, on either system alike.
+std::optional<std::string> Cp932ToUtf8(std::string_view cp932) {
+  for (std::size_t i = 0; i < cp932.size(); ++i) {
+    const unsigned char b = static_cast<unsigned char>(cp932[i]);
+    if (b == 0x80) return std::nullopt;
+    if ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) ++i;  // a lead byte: its trail may be 0x80
   }
-  ::iconv_close(cd);
-  return result;
+  return SystemCp932ToUtf8(cp932);
 }
-
-}  // namespace
-
-std::optional<std::string> Cp932ToUtf8(std::string_view cp932) { return Convert("UTF-8", "CP932", cp932); }
 
 std::optional<std::string> Utf8ToCp932(std::string_view utf8) {
   if (!IsValidUtf8(utf8)) return std::nullopt;
-  return Convert("CP932", "UTF-8", utf8);
+  std::optional<std::string> bytes = SystemUtf8ToCp932(utf8);
+  if (!bytes) return std::nullopt;
+  const std::optional<std::string> back = Cp932ToUtf8(*bytes);
+  if (!back || *back != utf8) return std::nullopt;
+  return bytes;
 }
 
 }  // namespace vp::platform

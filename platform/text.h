@@ -23,4 +23,9 @@ bool IsValidUtf8(std::string_view bytes);
 std::optional<std::string> Cp932ToUtf8(std::string_view cp932);
 std::optional<std::string> Utf8ToCp932(std::string_view utf8);
 
+// The system's own converters (iconv here, the code page API on Windows),
+// which the two above call for every character both systems map alike.
+std::optional<std::string> SystemCp932ToUtf8(std::string_view cp932);
+std::optional<std::string> SystemUtf8ToCp932(std::string_view utf8);
+
 }  // namespace vp::platform

@@ -19,8 +19,12 @@ std::string HomeFolder(const Environment& env);
 // folder beside the program.
 bool IsInstalledCopy(const std::string& executableFolder);
 
+// Where the user's programs keep their state: ${XDG_STATE_HOME:-~/.local/state},
+// on Windows %LOCALAPPDATA%; "" when there is no home to put it in.
+std::string UserStateFolder(const Environment& env);
+
 // $VPCOUNTER_WORK_DIR when set; else, for an installed copy, the per-user
-// ${XDG_STATE_HOME:-~/.local/state}/vpcounter; else the program's own folder.
+// UserStateFolder's vpcounter; else the program's own folder.
 // With a trailing separator; "" when there is no home to put it in.
 std::string ChooseWorkFolder(const Environment& env, const std::string& executableFolder, bool installed);
 

@@ -124,15 +124,15 @@ ColorValue Bitmap::Pixel(int x, int y) const {
     case PixelFormat::pfCustom: {
       unsigned w = row[2 * x] | (row[2 * x + 1] << 8);
       unsigned r = (w >> 10) & 31, g = (w >> 5) & 31, b = w & 31;
-      return RGB((r << 3) | (r >> 2), (g << 3) | (g >> 2), (b << 3) | (b >> 2));
+      return PackRgb((r << 3) | (r >> 2), (g << 3) | (g >> 2), (b << 3) | (b >> 2));
     }
     case PixelFormat::pf16bit: {
       unsigned w = row[2 * x] | (row[2 * x + 1] << 8);
       unsigned r = (w >> 11) & 31, g = (w >> 5) & 63, b = w & 31;
-      return RGB((r << 3) | (r >> 2), (g << 2) | (g >> 4), (b << 3) | (b >> 2));
+      return PackRgb((r << 3) | (r >> 2), (g << 2) | (g >> 4), (b << 3) | (b >> 2));
     }
-    case PixelFormat::pf32bit: return RGB(row[4 * x + 2], row[4 * x + 1], row[4 * x]);
-    default: return RGB(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+    case PixelFormat::pf32bit: return PackRgb(row[4 * x + 2], row[4 * x + 1], row[4 * x]);
+    default: return PackRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
   }
 }
 

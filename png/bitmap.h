@@ -11,7 +11,7 @@ namespace vp::png {
 // Colour value: red in bits 0-7, green 8-15, blue 16-23; 0x01000000 + n names palette entry n.
 using ColorValue = std::int32_t;
 inline constexpr ColorValue kNoColor = -1;
-inline constexpr ColorValue RGB(int r, int g, int b) { return r | (g << 8) | (b << 16); }
+inline constexpr ColorValue PackRgb(int r, int g, int b) { return r | (g << 8) | (b << 16); }
 inline constexpr int RedOf(ColorValue c) { return c & 0xFF; }
 inline constexpr int GreenOf(ColorValue c) { return (c >> 8) & 0xFF; }
 inline constexpr int BlueOf(ColorValue c) { return (c >> 16) & 0xFF; }

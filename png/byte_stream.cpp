@@ -268,7 +268,7 @@ void TCustomGraphicReadStream::CreateDIB() {
   if (colorTable_) {
     std::vector<ColorValue> entries;
     const std::uint8_t* t = colorTable_.get();
-    for (int i = 0; i < paletteEntries && i < 256; ++i) entries.push_back(RGB(t[4 * i + 2], t[4 * i + 1], t[4 * i]));
+    for (int i = 0; i < paletteEntries && i < 256; ++i) entries.push_back(PackRgb(t[4 * i + 2], t[4 * i + 1], t[4 * i]));
     bitmap_->SetPalette(std::move(entries));
   }
 }

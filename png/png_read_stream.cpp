@@ -282,11 +282,11 @@ void TPngReadStream::ReadBGColor() {
   if (colourClass == 0) {
     std::uint16_t s = ReadSample16();
     int g = bitDepth_ <= 8 ? (s & 0xFF) : (s >> 8);
-    backgroundColor = paletteFromGrey ? PaletteIndex(g) : RGB(g, g, g);
+    backgroundColor = paletteFromGrey ? PaletteIndex(g) : PackRgb(g, g, g);
   } else if (colourClass == 2) {
     std::uint16_t r = ReadSample16(), g = ReadSample16(), b = ReadSample16();
-    if (bitDepth_ == 16) backgroundColor = RGB(r >> 8, g >> 8, b >> 8);
-    else backgroundColor = RGB(r & 0xFF, g & 0xFF, b & 0xFF);
+    if (bitDepth_ == 16) backgroundColor = PackRgb(r >> 8, g >> 8, b >> 8);
+    else backgroundColor = PackRgb(r & 0xFF, g & 0xFF, b & 0xFF);
   } else {
     backgroundColor = PaletteIndex(Chunk1());
   }
@@ -299,11 +299,11 @@ void TPngReadStream::ReadTransColor() {
     int g = bitDepth_ <= 8 ? (s & 0xFF) : (s >> 8);
     // Below 8 bits the sample is a level of the grey ramp the bitmap gets.
     if (bitDepth_ == 1 || bitDepth_ == 2 || bitDepth_ == 4) g = (g & ((1 << bitDepth_) - 1)) * (255 / ((1 << bitDepth_) - 1));
-    transColor = RGB(g, g, g);
+    transColor = PackRgb(g, g, g);
   } else if (colourClass == 2) {
     std::uint16_t r = ReadSample16(), g = ReadSample16(), b = ReadSample16();
-    if (bitDepth_ == 16) transColor = RGB(r >> 8, g >> 8, b >> 8);
-    else transColor = RGB(r & 0xFF, g & 0xFF, b & 0xFF);
+    if (bitDepth_ == 16) transColor = PackRgb(r >> 8, g >> 8, b >> 8);
+    else transColor = PackRgb(r & 0xFF, g & 0xFF, b & 0xFF);
   } else {
     std::int64_t n = std::min<std::int64_t>(remaining_, paletteEntries);
     if (n > 0 && ChunkBytes(alphaTable, n)) transColor = kPaletteTableColor;
@@ -459,7 +459,7 @@ void TPngReadStream::CreateDIB() {
     alphaTarget->SetPixelFormat(PixelFormat::pf8bit);
     alphaTarget->SetSize(width, height);
     std::vector<ColorValue> ramp(256);
-    for (int i = 0; i < 256; ++i) ramp[i] = RGB(i, i, i);
+    for (int i = 0; i < 256; ++i) ramp[i] = PackRgb(i, i, i);
     alphaTarget->SetPalette(std::move(ramp));
     activeAlpha_ = alphaTarget;
   }

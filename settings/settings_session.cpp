@@ -57,7 +57,7 @@ bool SettingsSession::SetDamagedAside() {
   if (!damaged_) return true;
   int error = 0;
   if (state::KeepDamagedFileAside(damaged_->file, clock_(), &error).empty()) return false;
-  platform::DeleteFile(damaged_->file);  // the link made it a second name; the original name goes
+  platform::RemoveFile(damaged_->file);  // the link made it a second name; the original name goes
   keepDamaged_ = false;
   Load();
   return true;

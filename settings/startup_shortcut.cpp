@@ -158,10 +158,10 @@ bool StartupShortcuts::AnyHeld() const {
 
 void StartupShortcuts::Delete(StartupScope& scope) {
   if (scope.shortcut.empty()) return;
-  if (platform::DeleteFile(scope.shortcut) && !scope.launcher.empty()) {
+  if (platform::RemoveFile(scope.shortcut) && !scope.launcher.empty()) {
     // The links served that entry alone.
-    platform::DeleteFile(scope.launcher + "/vpcounter");
-    platform::DeleteFile(scope.launcher + "/work");
+    platform::RemoveFile(scope.launcher + "/vpcounter");
+    platform::RemoveFile(scope.launcher + "/work");
   }
 }
 

@@ -1,5 +1,6 @@
 #include "state/notices.h"
 
+#include "platform/files.h"
 #include "platform/text.h"
 
 #include <cerrno>
@@ -50,7 +51,7 @@ std::string ParseReason(std::string_view detail) {
 std::string SystemErrorText(int error) {
   switch (error) {
     case ENOSPC: return "ディスクの空きがありません";
-    case EDQUOT: return "ディスクの使用量の上限に達しました";
+    case platform::kQuotaExceeded: return "ディスクの使用量の上限に達しました";
     case EACCES:
     case EPERM: return "権限がありません";
     case EROFS: return "読み取り専用のディスクです";
@@ -69,7 +70,7 @@ std::string SystemErrorText(int error) {
   }
 }
 
-bool NoSpaceLeft(int error) { return error == ENOSPC || error == EDQUOT; }
+bool NoSpaceLeft(int error) { return error == ENOSPC || error == platform::kQuotaExceeded; }
 
 std::string HistoryLoadNotice(const HistoryLoad& load) {
   const std::string file = HistoryFileName(load.where);

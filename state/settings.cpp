@@ -137,14 +137,7 @@ std::string OwnHistoryPath(const std::string& workFolder) {
   return workFolder.empty() ? std::string(kDefaultHistoryName) : platform::InWorkFolder(workFolder, kDefaultHistoryName);
 }
 
-bool UsableHistoryPath(std::string_view path) {
-  if (path.empty() || path.find('\\') != std::string_view::npos || path.find('\0') != std::string_view::npos)
-    return false;
-  // "C:..." is a Windows drive path: here it would be a file named "C:...".
-  const bool driveLetter = path.size() >= 2 && path[1] == ':' &&
-                           ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-  return !driveLetter && path.back() != '/';
-}
+bool UsableHistoryPath(std::string_view path) { return platform::UsableFilePath(path); }
 
 bool SettingsEverSaved(platform::Registry& reg) {
   auto key = reg.OpenKey(RegRoot::CurrentUser, kSettingsKey, false);

@@ -60,13 +60,13 @@ TEST_F(Run, TheVoicePreparedDuringThePauseIsTheOnePlayed) {
   EXPECT_EQ(run.PrepareAhead(2), "");
   const std::string two = test::ReadFile(run.TakeVoice(2).wav);
   const std::string voices = test::ReadFile(archive);
-  platform::DeleteFile(archive);
+  platform::RemoveFile(archive);
   EXPECT_NE(run.PrepareAhead(1), "");  // nothing prepared, and said
   EXPECT_TRUE(run.TakeVoice(1).wav.empty());
 
   test::WriteFile(archive, voices);
   EXPECT_EQ(run.PrepareAhead(2), "");
-  platform::DeleteFile(archive);
+  platform::RemoveFile(archive);
   const CounterRun::PreparedVoice played = run.TakeVoice(2);
   EXPECT_GT(two.size(), 44u);
   EXPECT_EQ(test::ReadFile(played.wav), two);
@@ -176,7 +176,7 @@ TEST_F(Run, AScratchFolderStillCountsAnIntegratingSiblingsHistory) {
 // file; the greeting never calls it a first start-up, and the notice comes
 // at every logon, since every logon is lost until it is mended.
 TEST_F(Run, AnUnreadableHistoryIsNeverAFirstStartAndIsToldAtEveryLogon) {
-  platform::DeleteFile("TALLYDAT");
+  platform::RemoveFile("TALLYDAT");
   ASSERT_EQ(mkdir("TALLYDAT", 0700), 0);  // not a file: unreadable whoever runs the test
   for (int logon = 0; logon < 3; ++logon) {
     CounterRun run = Make(RunSetup::At("/opt/vp/", box.work().path() + "/", true));

@@ -195,7 +195,7 @@ TEST_F(GameData, WithoutTheDecoderNoWavIsWritten) {
     ExtractVoice(game, 1);
     ADD_FAILURE() << "no error";
   } catch (const DecoderMissingError& e) {
-    EXPECT_STREQ(e.what(), kDecoderLibrary);
+    EXPECT_EQ(e.what(), kDecoderLibrary);
   }
   EXPECT_FALSE(platform::FileExists("0001.wav"));
   EXPECT_FALSE(platform::FileExists("0001.ogg"));

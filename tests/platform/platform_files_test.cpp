@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <ctime>
 
+#include "platform/executable.h"
 #include "platform/files.h"
 #include "test_support.h"
 
@@ -49,35 +47,35 @@ TEST(Files, AppendsUpToTheCapAndOnlyToPlainFiles) {
   EXPECT_EQ(AppendToFile(log, "next\n", 100), AppendStatus::Ok);
   EXPECT_EQ(test::ReadFile(log), "cut\nnext\n");
   test::WriteFile(dir / "target", "precious");
-  ASSERT_EQ(symlink((dir / "target").c_str(), (dir / "link").c_str()), 0);
-  EXPECT_EQ(AppendToFile(dir / "link", "x\n", 100), AppendStatus::NotRegular);
-  EXPECT_EQ(test::ReadFile(dir / "target"), "precious");
   CreateFolders(dir / "folder");
   EXPECT_EQ(AppendToFile(dir / "folder", "x\n", 100), AppendStatus::NotRegular);
+  if (!test::MakeSymlink(dir / "target", dir / "link")) GTEST_SKIP() << "no symbolic links here";
+  EXPECT_EQ(AppendToFile(dir / "link", "x\n", 100), AppendStatus::NotRegular);
+  EXPECT_EQ(test::ReadFile(dir / "target"), "precious");
 }
 
 TEST(Files, AtomicReplaceLeavesNoTemporaryAndKeepsMode) {
   TempDir dir;
   WriteFile(dir / "f", "old content");
-  chmod((dir / "f").c_str(), 0640);
+  test::SetMode(dir / "f", 0640);
   ASSERT_TRUE(ReplaceFileAtomically(dir / "f", "new"));
   EXPECT_EQ(test::ReadFile(dir / "f"), "new");
-  struct stat st {};
-  stat((dir / "f").c_str(), &st);
-  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  ASSERT_TRUE(ReplaceFileAtomically(dir / "f", "newer"));  // a second replace: the name is taken now
+  EXPECT_EQ(test::ReadFile(dir / "f"), "newer");
+  if (const auto mode = test::PermissionBits(dir / "f")) EXPECT_EQ(*mode & 0777, 0640);  // Windows: no modes
   EXPECT_EQ(FindFiles(dir.path(), "*").size(), 1u);
 }
 
 TEST(Files, AtomicReplaceReplacesALinkNeverWritingThroughIt) {
   TempDir dir;
   WriteFile(dir / "target", "old");
-  ASSERT_EQ(symlink((dir / "target").c_str(), (dir / "link").c_str()), 0);
+  if (!test::MakeSymlink(dir / "target", dir / "link")) GTEST_SKIP() << "no symbolic links here";
   ASSERT_TRUE(ReplaceFileAtomically(dir / "link", "new"));
   EXPECT_TRUE(IsPlainRegularFile(dir / "link"));
   EXPECT_EQ(test::ReadFile(dir / "link"), "new");
   EXPECT_EQ(test::ReadFile(dir / "target"), "old");
   // A dangling link to a file that does not exist yet: nothing is created there.
-  ASSERT_EQ(symlink((dir / "planted").c_str(), (dir / "dangling").c_str()), 0);
+  ASSERT_TRUE(test::MakeSymlink(dir / "planted", dir / "dangling"));
   ASSERT_TRUE(ReplaceFileAtomically(dir / "dangling", "x"));
   EXPECT_FALSE(FileExists(dir / "planted"));
 }
@@ -85,10 +83,11 @@ TEST(Files, AtomicReplaceReplacesALinkNeverWritingThroughIt) {
 TEST(Files, ReadOnlyFilesAndFifosAreLeftAloneAndNeverBlock) {
   TempDir dir;
   WriteFile(dir / "ro", "keep");
-  chmod((dir / "ro").c_str(), 0444);
+  test::SetMode(dir / "ro", 0444);
   EXPECT_EQ(WriteFileReplacing(dir / "ro", "x").status, WriteStatus::ReadOnly);
   EXPECT_EQ(test::ReadFile(dir / "ro"), "keep");
-  ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+  EXPECT_EQ(WriteFileReplacing(dir.path(), "x").status, WriteStatus::NotRegular);
+  if (!test::MakeFifo(dir / "fifo")) GTEST_SKIP() << "no FIFOs on Windows";
   FileKind kind = FileKind::Regular;
   EXPECT_FALSE(ReadWholeFile(dir / "fifo", 100, &kind));
   EXPECT_EQ(kind, FileKind::NotRegular);
@@ -101,18 +100,19 @@ TEST(Files, StaleTemporaryFilesOfDeadRunsAreRemoved) {
   TempDir dir;
   // A process id that cannot be running, one that is (ours), and an old file.
   WriteFile(dir / ".vptmp-999999999-1-aa", "dead");
-  const std::string live = ".vptmp-" + std::to_string(getpid()) + "-1-bb";
+  const std::string live = ".vptmp-" + std::to_string(ProcessId()) + "-1-bb";
   WriteFile(dir / live, "live");
   WriteFile(dir / ".vptmp-1-1-cc", "old");
-  struct timespec old[2] = {{1000, 0}, {1000, 0}};
-  utimensat(AT_FDCWD, (dir / ".vptmp-1-1-cc").c_str(), old, 0);
+  ASSERT_TRUE(test::SetChangeTime(dir / ".vptmp-1-1-cc", 1000));
   WriteFile(dir / "TALLYDAT", "mine");
   // Ours, and a live run's, stay however far off a FAT clock puts them.
-  struct timespec skewed[2] = {{std::time(nullptr) - 9 * 3600, 0}, {std::time(nullptr) - 9 * 3600, 0}};
-  utimensat(AT_FDCWD, (dir / live).c_str(), skewed, 0);
-  const std::string init = ".vptmp-1-2-dd";
+  ASSERT_TRUE(test::SetChangeTime(dir / live, std::time(nullptr) - 9 * 3600));
+  // Another process that runs: init here, the first one found on Windows.
+  long other = 1;
+  while (other < 100000 && (other == ProcessId() || !ProcessRunning(other))) ++other;
+  const std::string init = ".vptmp-" + std::to_string(other) + "-2-dd";
   WriteFile(dir / init, "live");
-  utimensat(AT_FDCWD, (dir / init).c_str(), skewed, 0);
+  ASSERT_TRUE(test::SetChangeTime(dir / init, std::time(nullptr) - 9 * 3600));
   EXPECT_EQ(RemoveStaleTemporaryFiles(dir.path()), 2);
   EXPECT_TRUE(FileExists(dir / live));
   EXPECT_TRUE(FileExists(dir / init));
@@ -127,13 +127,39 @@ TEST(Files, AtomicReplaceFailsInMissingFolderOrOverFolder) {
 }
 
 TEST(Files, PathsJoinWithOneSeparator) {
-  EXPECT_EQ(JoinPath("/a", "x"), "/a/x");
+  const std::string sep(1, kPathSeparator);
+  EXPECT_EQ(JoinPath("/a", "x"), "/a" + sep + "x");
   EXPECT_EQ(JoinPath("/a/", "x"), "/a/x");
   EXPECT_EQ(JoinPath("/", "x"), "/x");
   EXPECT_EQ(JoinPath("", "x"), "x");  // relative stays relative, never "/x"
   EXPECT_EQ(WithoutTrailingSeparator("/a/b//"), "/a/b");
   EXPECT_EQ(WithoutTrailingSeparator("/"), "/");
+  EXPECT_EQ(FolderOf("/a/b/c"), "/a/b");
+  EXPECT_EQ(FolderOf("c"), ".");
+  EXPECT_EQ(FolderOf("/c"), "/");
+  EXPECT_EQ(NameOf("/a/b/c"), "c");
+  EXPECT_EQ(NameOf("c"), "c");
+  EXPECT_EQ(NameOf("/a/"), "");
 }
+
+#if defined(_WIN32)
+// Windows paths: both separators, drive roots kept whole, drive-relative
+// and UNC names told apart.
+TEST(Files, WindowsPathsKeepTheirDriveAndReadBothSeparators) {
+  EXPECT_EQ(FolderOf("C:\\Games\\VP\\vp.exe"), "C:\\Games\\VP");
+  EXPECT_EQ(FolderOf("C:\\vp.exe"), "C:\\");
+  EXPECT_EQ(FolderOf("C:/Games/vp.exe"), "C:/Games");
+  EXPECT_EQ(NameOf("C:\\Games/VP\\vp.exe"), "vp.exe");
+  EXPECT_EQ(WithoutTrailingSeparator("C:\\"), "C:\\");
+  EXPECT_EQ(WithoutTrailingSeparator("C:\\Games\\\\"), "C:\\Games");
+  EXPECT_EQ(JoinPath("C:\\Games", "VP"), "C:\\Games\\VP");
+  EXPECT_TRUE(IsAbsolutePath("C:\\Games"));
+  EXPECT_TRUE(IsAbsolutePath("\\\\server\\share"));
+  EXPECT_FALSE(IsAbsolutePath("C:Games"));
+  EXPECT_FALSE(IsAbsolutePath("Games\\VP"));
+  EXPECT_EQ(FindPathNoCase("C:\\Games", "HD/fa0000R.aif"), "C:\\Games\\HD\\fa0000R.aif");
+}
+#endif
 
 TEST(Files, WildcardsIgnoreCase) {
   EXPECT_TRUE(WildcardMatch("*.WAV", "0001.wav"));
@@ -152,7 +178,7 @@ TEST(Files, FindsMatchingFilesOnly) {
   WriteFile(dir / "0001.wav", "");
   WriteFile(dir / "0002.WAV", "");
   WriteFile(dir / "keep.png", "");
-  ASSERT_EQ(mkdir((dir / "folder.wav").c_str(), 0755), 0);
+  ASSERT_TRUE(test::MakeFolder(dir / "folder.wav"));
   auto found = FindFiles(dir.path(), "*.WAV");
   std::sort(found.begin(), found.end());
   EXPECT_EQ(found, (std::vector<std::string>{"0001.wav", "0002.WAV"}));

@@ -164,7 +164,7 @@ TEST(PngDecoder, PaletteTransparencyBecomesKeyOrAlphaBitmap) {
 TEST(PngDecoder, FormatsChosenForTheBitmap) {
   auto grey2 = DecodeOurs(test::LibpngEncode(test::RandomSource(5, 3, 0, 2, false, 1)));
   EXPECT_EQ(grey2.image.BitCount(), 4);
-  EXPECT_EQ(grey2.image.Palette(), (std::vector<ColorValue>{RGB(0, 0, 0), RGB(85, 85, 85), RGB(170, 170, 170), RGB(255, 255, 255)}));
+  EXPECT_EQ(grey2.image.Palette(), (std::vector<ColorValue>{PackRgb(0, 0, 0), PackRgb(85, 85, 85), PackRgb(170, 170, 170), PackRgb(255, 255, 255)}));
   EXPECT_EQ(DecodeOurs(test::LibpngEncode(test::RandomSource(5, 3, 2, 16, false, 1))).image.BitCount(), 24);
   auto rgba = DecodeOurs(test::LibpngEncode(test::RandomSource(5, 3, 6, 8, false, 1)));
   EXPECT_EQ(rgba.image.BitCount(), 24);
@@ -329,7 +329,7 @@ TEST(PngDecoder, QuietEndsAndAcceptedOddities) {
   auto d = DecodeOurs(pal);
   EXPECT_EQ(d.error, "");
   EXPECT_EQ(d.transColor, kNoColor);
-  EXPECT_EQ(d.image.Pixel(0, 0), RGB(10, 20, 30));
+  EXPECT_EQ(d.image.Pixel(0, 0), PackRgb(10, 20, 30));
 }
 
 TEST(PngDecoder, CommentsJoinAndOtherKeywordsAreIgnored) {
@@ -351,7 +351,7 @@ TEST(PngDecoder, MacBinaryHeaderIsSkipped) {
   Append(wrapped, png);
   auto d = DecodeOurs(wrapped);
   EXPECT_EQ(d.error, "");
-  EXPECT_EQ(d.image.Pixel(0, 0), RGB(77, 77, 77));
+  EXPECT_EQ(d.image.Pixel(0, 0), PackRgb(77, 77, 77));
 }
 
 TEST(PngDecoder, AnAdam7PixelComesFromPassOneAlone) {
@@ -361,7 +361,7 @@ TEST(PngDecoder, AnAdam7PixelComesFromPassOneAlone) {
   Append(png, Chunk("IEND", {}));
   auto d = DecodeOurs(png);
   EXPECT_EQ(d.error, "");
-  EXPECT_EQ(d.image.Pixel(0, 0), RGB(1, 2, 3));
+  EXPECT_EQ(d.image.Pixel(0, 0), PackRgb(1, 2, 3));
 }
 
 TEST(PngDecoder, StopsAtTheEndOfAFileStreamAcrossBufferBoundaries) {
@@ -380,7 +380,7 @@ TEST(PngDecoder, StopsAtTheEndOfAFileStreamAcrossBufferBoundaries) {
   reader.LoadFromStream(&image, in, 0);
   EXPECT_EQ(in.Position(), static_cast<std::int64_t>(bytes.size()));
   auto ref = test::LibpngDecode(bytes);
-  EXPECT_EQ(image.Pixel(299, 299), RGB(ref.rgba.end()[-4], ref.rgba.end()[-3], ref.rgba.end()[-2]));
+  EXPECT_EQ(image.Pixel(299, 299), PackRgb(ref.rgba.end()[-4], ref.rgba.end()[-3], ref.rgba.end()[-2]));
 }
 
 }  // namespace
@@ -477,7 +477,7 @@ TEST(PngDecoderCodes, AncillaryChunksOfTheWrongLengthOrRepeatedAreSkipped) {
   EXPECT_FALSE(loaded->code);
   EXPECT_EQ(loaded->reader.transColor, kNoColor);
   loaded = Load(GreyWith({Chunk("tRNS", {0, 5})}, idat));
-  EXPECT_EQ(loaded->reader.transColor, RGB(5, 5, 5));
+  EXPECT_EQ(loaded->reader.transColor, PackRgb(5, 5, 5));
 }
 
 }  // namespace

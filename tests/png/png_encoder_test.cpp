@@ -27,7 +27,7 @@ Bitmap MakeBitmap(PixelFormat format, int w, int h, unsigned seed) {
   }
   if (bits <= 8) {
     std::vector<ColorValue> palette;
-    for (int i = 0; i < (1 << bits); ++i) palette.push_back(RGB(rng() % 256, rng() % 256, rng() % 256));
+    for (int i = 0; i < (1 << bits); ++i) palette.push_back(PackRgb(rng() % 256, rng() % 256, rng() % 256));
     b.SetPalette(palette);
   }
   return b;
@@ -119,8 +119,8 @@ TEST(PngEncoder, ChunkOrderAndFixedChunks) {
   writer.comment = "hello";
   writer.gamma = 0.45455;
   writer.significantBits = 0x080808;
-  writer.backgroundColor = RGB(1, 2, 3);
-  writer.transColor = RGB(4, 5, 6);
+  writer.backgroundColor = PackRgb(1, 2, 3);
+  writer.transColor = PackRgb(4, 5, 6);
   writer.physUnit = TPngUnitSpecifier::gpuInch;
   writer.physX = writer.physY = 72;
   TPNGChromaticities chrm{31270, 32900, 64000, 33000, 30000, 60000, 15000, 6000};
@@ -189,7 +189,7 @@ TEST(PngEncoder, GreyOutput) {
   Bitmap mono;
   mono.SetPixelFormat(PixelFormat::pf1bit);
   mono.SetSize(8, 1);
-  mono.SetPalette({RGB(255, 255, 255), RGB(0, 0, 0)});
+  mono.SetPalette({PackRgb(255, 255, 255), PackRgb(0, 0, 0)});
   mono.ScanLine(0)[0] = 0xF0;
   auto bytes = Encode(mono, TPngFilterType::gpfNone, 0, nullptr, true);
   EXPECT_EQ(test::ChunkData(bytes, "IHDR")[9], 0);

@@ -167,8 +167,8 @@ TEST(PngGraphic, LoadsAlphaAndKeyTransparency) {
   g.SetTransColor(kNoColor);
   EXPECT_FALSE(g.GetImage().Transparent());
   TPngGraphic empty;
-  empty.SetTransColor(RGB(1, 2, 3));
-  EXPECT_EQ(empty.TransColor(), RGB(1, 2, 3));
+  empty.SetTransColor(PackRgb(1, 2, 3));
+  EXPECT_EQ(empty.TransColor(), PackRgb(1, 2, 3));
 }
 
 TEST(PngGraphic, IdatSizeBounds) {

@@ -369,7 +369,7 @@ TEST_F(Shortcuts, OkNeedsTheGameThenRegistersAFirstRunsEntryAndSaves) {
   EXPECT_FALSE(platform::FileExists(All()));
   EXPECT_TRUE(state::SettingsEverSaved(box.registry()));
 
-  platform::DeleteFile(User());
+  platform::RemoveFile(User());
   Make();
   SettingsSession later(box.registry(), "/opt/vp/", box.work().path() + "/");
   later.Load();
@@ -414,7 +414,7 @@ TEST_F(Shortcuts, MarksFollowTheDiskWhoeverChangedIt) {
   Put(User());
   shortcuts->Refresh();
   EXPECT_TRUE(shortcuts->Scope(0).checked);
-  platform::DeleteFile(User());
+  platform::RemoveFile(User());
   // Registering finds the entry gone and writes it, instead of saying it is there.
   shortcuts->RegisterStartup(0, 1);
   EXPECT_TRUE(told.empty());

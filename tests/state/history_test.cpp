@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <map>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "platform/files.h"
@@ -150,18 +148,21 @@ TEST_F(HistoryTest, CountsStopAtTheirLargestValue) {
 }
 
 TEST_F(HistoryTest, FifosReadOnlyFilesAndFoldersAreNeverWrittenAndSaySo) {
-  ASSERT_EQ(mkfifo("TALLYDAT", 0600), 0);
-  EXPECT_EQ(Load(10).state, HistoryFileState::NotAFile);  // and it returns at once
-  HistorySave saved = Record(10);
-  EXPECT_EQ(saved.problem, HistorySaveProblem::NotAFile);
-  EXPECT_FALSE(HistorySaveNotice(saved).empty());
-  unlink("TALLYDAT");
+  // A FIFO where the system has them; a folder everywhere.
+  for (bool fifo : {true, false}) {
+    if (fifo ? !test::MakeFifo("TALLYDAT") : !test::MakeFolder("TALLYDAT")) continue;
+    EXPECT_EQ(Load(10).state, HistoryFileState::NotAFile);  // and it returns at once
+    const HistorySave notAFile = Record(10);
+    EXPECT_EQ(notAFile.problem, HistorySaveProblem::NotAFile);
+    EXPECT_FALSE(HistorySaveNotice(notAFile).empty());
+    test::RemoveName("TALLYDAT");
+  }
 
   Run(LocalTimeValue(2026, 1, 1, 12, 0));
   const std::string before = test::ReadFile("TALLYDAT");
-  chmod("TALLYDAT", 0444);
+  test::SetMode("TALLYDAT", 0444);
   Load(20);
-  saved = Record(20);
+  const HistorySave saved = Record(20);
   EXPECT_EQ(saved.problem, HistorySaveProblem::ReadOnly);
   EXPECT_EQ(test::ReadFile("TALLYDAT"), before);
   EXPECT_NE(HistorySaveNotice(saved).find("読み取り専用"), std::string::npos);
@@ -188,39 +189,28 @@ TEST_F(HistoryTest, PlantedLockFilesNeitherDisableTheLockNorStopTheCount) {
   // Whatever sits under the old lock file's name, parallel runs each count once.
   const HistoryLocation where{"TALLYDAT", false};
   for (int planted = 0; planted < 4; ++planted) {
-    unlink(".TALLYDAT.lock");
-    rmdir(".TALLYDAT.lock");
-    if (planted == 0) mkdir(".TALLYDAT.lock", 0700);
-    if (planted == 1) mkfifo(".TALLYDAT.lock", 0600);
-    if (planted == 2) {
-      ASSERT_EQ(symlink("/nonexistent/target", ".TALLYDAT.lock"), 0);
-    }
-    if (planted == 3) {
-      ASSERT_EQ(symlink("TALLYDAT", ".TALLYDAT.lock"), 0);
-    }
-    unlink("TALLYDAT");
+    test::RemoveName(".TALLYDAT.lock");
+    // What this system cannot plant (a FIFO on Windows) is left out.
+    if (planted == 0 && !test::MakeFolder(".TALLYDAT.lock")) continue;
+    if (planted == 1 && !test::MakeFifo(".TALLYDAT.lock")) continue;
+    if (planted == 2 && !test::MakeSymlink("/nonexistent/target", ".TALLYDAT.lock")) continue;
+    if (planted == 3 && !test::MakeSymlink("TALLYDAT", ".TALLYDAT.lock")) continue;
+    test::RemoveName("TALLYDAT");
     constexpr int kRuns = 8;
-    std::vector<pid_t> children;
-    for (int r = 0; r < kRuns; ++r) {
-      pid_t pid = fork();
-      ASSERT_GE(pid, 0);
-      if (pid == 0) {
-        StartHistory mine;
-        HistoryCounting counting(where, std::chrono::seconds(20));
-        counting.Load(mine, 1000);
-        _exit(!counting.unlocked() && counting.Record(mine, 1000, test::Breakdown(1000)) ? 0 : 1);
-      }
-      children.push_back(pid);
-    }
-    for (pid_t pid : children) {
-      int status = -1;
-      waitpid(pid, &status, 0);
-      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << planted;
-    }
+    EXPECT_TRUE(test::InParallelProcesses(kRuns, [&](int) {
+      StartHistory mine;
+      HistoryCounting counting(where, std::chrono::seconds(20));
+      counting.Load(mine, 1000);
+      return !counting.unlocked() && counting.Record(mine, 1000, test::Breakdown(1000));
+    })) << planted;
     EXPECT_EQ(OnDisk().count, 1u + kRuns) << planted;
   }
 }
 
+#if !defined(_WIN32)
+// The runtime folder and a second user are POSIX matters. So, for now, is
+// the sibling's rewrite in place: under Wine an open that meets the replace
+// fails now and then, and this sibling then truncates its file to nothing.
 TEST(PathLock, WhereTheFolderCannotBeOpenedAPrivateRuntimeLockServes) {
   test::TempDir runtime;
   chmod(runtime.path().c_str(), 0700);
@@ -284,37 +274,40 @@ TEST_F(HistoryTest, ASiblingRewritingItsFileInPlaceNeverLosesItsCount) {
   stored.firstTime = 100;
   test::WriteFile("sibling.dat", EncodeHistory(stored));
   const HistoryLocation where{"sibling.dat", true};
-  pid_t sibling = fork();
-  ASSERT_GE(pid_t{sibling}, 0);
-  if (sibling == 0) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
-    while (std::chrono::steady_clock::now() < end) {
-      const std::string bytes = test::ReadFile("sibling.dat");
-      const int fd = open("sibling.dat", O_WRONLY | O_TRUNC);
-      if (fd >= 0) {
-        usleep(3000);
-        if (bytes.size() == kHistorySize) [[maybe_unused]] auto n = write(fd, bytes.data(), bytes.size());
-        close(fd);
+  // Process 0 is the sibling; process 1 counts and leaves how often in a file.
+  EXPECT_TRUE(test::InParallelProcesses(2, [&](int which) {
+    if (which == 0) {
+      const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+      while (std::chrono::steady_clock::now() < end) {
+        const std::string bytes = test::ReadFile("sibling.dat");
+        {
+          std::ofstream out("sibling.dat", std::ios::binary | std::ios::trunc);
+          std::this_thread::sleep_for(std::chrono::milliseconds(3));
+          if (out && bytes.size() == kHistorySize) out << bytes;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
       }
-      usleep(2000);
+      return true;
     }
-    _exit(0);
-  }
-  int counted = 0;
-  for (int run = 0; run < 40; ++run) {
-    StartHistory mine;
-    HistoryCounting counting(where, std::chrono::seconds(5));
-    counting.Load(mine, 1000 + run);
-    EXPECT_GE(mine.count, 5003u) << "run " << run << " read the file while it was being rewritten";
-    if (counting.Record(mine, 1000 + run, test::Breakdown(1000 + run))) ++counted;
-    usleep(5000);
-  }
-  int status = -1;
-  waitpid(sibling, &status, 0);
+    bool whole = true;
+    int counted = 0;
+    for (int run = 0; run < 40; ++run) {
+      StartHistory mine;
+      HistoryCounting counting(where, std::chrono::seconds(5));
+      counting.Load(mine, 1000 + run);
+      whole = whole && mine.count >= 5003u;  // else it read the file while it was being rewritten
+      if (counting.Record(mine, 1000 + run, test::Breakdown(1000 + run))) ++counted;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    test::WriteFile("counted", std::to_string(counted));
+    return whole;
+  }));
+  const int counted = std::stoi(test::ReadFile("counted"));
   const StartHistory after = OnDisk("sibling.dat");
   EXPECT_GE(after.count, 5003u);
   EXPECT_GT(after.count, 5003u + counted / 2) << "counted " << counted;
 }
+#endif
 
 TEST_F(HistoryTest, TimesAfter2038StayRightUntil2106) {
   const platform::TimeValue in2040 = 2208988800;  // 2040-01-01 00:00:00 UTC
@@ -341,17 +334,12 @@ TEST_F(HistoryTest, AStuckRunMakesTheOthersWaitOnlyBriefly) {
   const HistoryLocation where{"TALLYDAT", false};
   platform::PathLock stuck(where.path, platform::PathLock::On::Folder, std::chrono::milliseconds(0));
   ASSERT_TRUE(stuck.held());
-  pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
+  EXPECT_TRUE(test::InParallelProcesses(1, [&](int) {
     HistoryCounting counting(where, std::chrono::milliseconds(200));
     StartHistory mine;
     counting.Load(mine, 5);
-    _exit(counting.waitedInVain() && counting.Record(mine, 5, test::Breakdown(5)) ? 0 : 1);
-  }
-  int status = -1;
-  waitpid(pid, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    return counting.waitedInVain() && counting.Record(mine, 5, test::Breakdown(5));
+  }));
   EXPECT_EQ(OnDisk().count, 2u);  // it still counted
 }
 
@@ -371,7 +359,7 @@ TEST_F(HistoryTest, SiblingIntegrationMovesTheFile) {
   test::WriteFile(shared, EncodeHistory(stored));
   box.WriteReg(RegRoot::CurrentUser,
                "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\TALLYDAT]\n"
-               "\"integrate\"=dword:00000001\n\"tallydatfile\"=\"" + shared + "\"\n");
+               "\"integrate\"=dword:00000001\n\"tallydatfile\"=\"" + test::RegString(shared) + "\"\n");
   EXPECT_EQ(HistoryPath(reg), shared);
   Run(LocalTimeValue(2026, 1, 1, 12, 0));
   EXPECT_EQ(OnDisk(shared).count, 42u);
@@ -383,7 +371,11 @@ TEST_F(HistoryTest, SiblingWithoutUsablePathFallsBackToOurFile) {
       "\"integrate\"=dword:00000001\n",                             // no tallydatfile
       "\"integrate\"=dword:00000002\n\"tallydatfile\"=\"/x\"\n",    // not integrating
       "\"integrate\"=dword:00000001\n\"tallydatfile\"=dword:00000001\n",  // damaged path
+#if defined(_WIN32)
+      "\"integrate\"=dword:00000001\n\"tallydatfile\"=\"/home/p/TALLYDAT\"\n",  // no drive
+#else
       "\"integrate\"=dword:00000001\n\"tallydatfile\"=\"C:\\\\Program Files\\\\TALLYDAT\"\n",  // Windows path
+#endif
       "\"integrate\"=dword:00000001\n\"tallydatfile\"=\"d:TALLYDAT\"\n",
       "\"integrate\"=dword:00000001\n\"tallydatfile\"=\"\"\n",
   };
@@ -400,7 +392,7 @@ TEST_F(HistoryTest, ASiblingPathNamingSomethingElseIsNeverOverwritten) {
   test::WriteFile(notes, text);
   box.WriteReg(RegRoot::CurrentUser,
                "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Nivre\\TALLYDAT]\n"
-               "\"integrate\"=dword:00000001\n\"tallydatfile\"=\"" + notes + "\"\n");
+               "\"integrate\"=dword:00000001\n\"tallydatfile\"=\"" + test::RegString(notes) + "\"\n");
   HistoryLoad load = Load(5);
   EXPECT_EQ(load.state, HistoryFileState::WrongSize);
   EXPECT_EQ(h.count, 1u);  // its bytes are no count
@@ -411,6 +403,7 @@ TEST_F(HistoryTest, ASiblingPathNamingSomethingElseIsNeverOverwritten) {
   EXPECT_TRUE(platform::FindFiles(box.work().path(), "notes.txt.*").empty());
 }
 
+#if !defined(_WIN32)  // a folder's rights
 TEST_F(HistoryTest, UnwritableFileKeepsTheRecordAndTheOldFile) {
   Run(LocalTimeValue(2026, 1, 1, 12, 0));
   std::string before = test::ReadFile("TALLYDAT");
@@ -426,6 +419,7 @@ TEST_F(HistoryTest, UnwritableFileKeepsTheRecordAndTheOldFile) {
     EXPECT_EQ(test::ReadFile("TALLYDAT"), before);
   }
 }
+#endif
 
 TEST_F(HistoryTest, DerivedValues) {
   StartHistory x;

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "platform/files.h"
 #include "platform/text.h"
@@ -33,7 +32,7 @@ class SettingsTest : public ::testing::Test {
     if (withExe) test::WriteFile(folder + "/VerbellePlus.exe", "");
     box.WriteReg(RegRoot::LocalMachine,
                  "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QOTA_CORP\\VerbellePlus]\n"
-                 "\"install\"=\"" + folder + "\"\n");
+                 "\"install\"=\"" + test::RegString(folder) + "\"\n");
   }
   std::unique_ptr<platform::RegistryKey> Key() {
     return reg.OpenKey(RegRoot::CurrentUser, kSettingsKey, false);
@@ -223,7 +222,7 @@ TEST_F(SettingsTest, AnUnreadableOrReadOnlyRegistryIsNeverOverwrittenAndSaysSo) 
 
   Store("\"char0\"=dword:00000002\n");
   const std::string file = box.regDir() / "HKEY_CURRENT_USER.reg";
-  chmod(file.c_str(), 0444);
+  test::SetMode(file, 0444);
   const std::string before = box.RegText(RegRoot::CurrentUser);
   LoadSettings(s, reg, "/p/");
   s.char0 = 5;
@@ -235,7 +234,7 @@ TEST_F(SettingsTest, AnUnreadableOrReadOnlyRegistryIsNeverOverwrittenAndSaysSo) 
 }
 
 TEST_F(SettingsTest, ARegistryFifoDoesNotHangTheLoad) {
-  ASSERT_EQ(mkfifo((box.regDir() / "HKEY_CURRENT_USER.reg").c_str(), 0600), 0);
+  if (!test::MakeFifo(box.regDir() / "HKEY_CURRENT_USER.reg")) GTEST_SKIP() << "no FIFOs on Windows";
   LoadSettings(s, reg, "/p/");
   EXPECT_EQ(s.timer, 5);
   EXPECT_FALSE(SaveSettings(s, reg));

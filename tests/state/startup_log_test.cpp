@@ -1,6 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -17,13 +15,23 @@
 namespace vp::state {
 namespace {
 
+// Zones as the C runtime reads them: by name here, as POSIX strings on
+// Windows (whose runtime knows no zone names, and the United States' rules).
+#if defined(_WIN32)
+constexpr const char* kNewYork = "EST5EDT";
+constexpr const char* kKolkata = "IST-5:30";
+#else
+constexpr const char* kNewYork = "America/New_York";
+constexpr const char* kKolkata = "Asia/Kolkata";
+#endif
+
 // Switches the process's time zone for one test.
 class ZoneGuard {
  public:
   explicit ZoneGuard(const char* zone) : old_(std::getenv("TZ") ? std::getenv("TZ") : "") { Set(zone); }
   ~ZoneGuard() { Set(old_.c_str()); }
   static void Set(const char* zone) {
-    setenv("TZ", zone, 1);
+    test::SetEnvironment("TZ", zone);
     tzset();
   }
 
@@ -39,7 +47,7 @@ platform::LocalTime At(platform::TimeValue t) {
 
 TEST(StartupLog, LinesAreIsoTimesWithTheOffsetInForceAndComeBackToTheSameMoment) {
   test::Sandbox box;
-  ZoneGuard zone("America/New_York");
+  ZoneGuard zone(kNewYork);
   // 2026-03-08 02:00 EST the clocks went forward; 2026-11-01 02:00 EDT back.
   const platform::TimeValue beforeSpring = 1772953200 - 60, afterSpring = 1772953200 + 60;
   const platform::TimeValue firstOne = 1793512800 - 600, secondOne = 1793512800 + 3000;  // 01:50 EDT, 01:50 EST
@@ -52,7 +60,7 @@ TEST(StartupLog, LinesAreIsoTimesWithTheOffsetInForceAndComeBackToTheSameMoment)
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->time, t);
   }
-  ZoneGuard india("Asia/Kolkata");
+  ZoneGuard india(kKolkata);
   EXPECT_EQ(FormatStartupLine(At(0)), "1970-01-01T05:30:00+05:30\n");
   EXPECT_EQ(ParseStartupLine("2026-12-08T13:00:00Z")->time, ParseStartupLine("2026-12-08T22:00:00+09:00")->time);
 }
@@ -124,12 +132,12 @@ TEST(StartupLog, AFullMissingOrForeignLogNeverStopsTheCount) {
   EXPECT_EQ(count(), 3u);
   EXPECT_EQ(test::ReadFile(StartupLogName(2026)), full);
   // A folder, and a link planted under the log's name, are left alone.
-  ASSERT_TRUE(platform::DeleteFile(StartupLogName(2026)));
-  ASSERT_EQ(mkdir(StartupLogName(2026).c_str(), 0700), 0);
+  ASSERT_TRUE(platform::RemoveFile(StartupLogName(2026)));
+  ASSERT_TRUE(test::MakeFolder(StartupLogName(2026)));
   EXPECT_EQ(count(), 4u);
-  rmdir(StartupLogName(2026).c_str());
+  test::RemoveName(StartupLogName(2026));
   test::WriteFile("elsewhere", "keep");
-  ASSERT_EQ(symlink("elsewhere", StartupLogName(2026).c_str()), 0);
+  if (!test::MakeSymlink("elsewhere", StartupLogName(2026))) GTEST_SKIP() << "no symbolic links here";
   EXPECT_EQ(count(), 5u);
   EXPECT_EQ(test::ReadFile("elsewhere"), "keep");
   EXPECT_EQ(DecodeHistory(test::ReadFile("TALLYDAT")).count, 5u);
@@ -211,7 +219,7 @@ TEST(StartupLog, TheTotalReadIsBoundedAndTheOldestYearsAreLeftOut) {
 TEST(StartupLog, ALinkUnderTheLogsNameIsNotRead) {
   test::Sandbox box;
   test::WriteFile("elsewhere.txt", "2026-05-02T08:00:00+09:00\n");
-  ASSERT_EQ(symlink("elsewhere.txt", StartupLogName(2026).c_str()), 0);
+  if (!test::MakeSymlink("elsewhere.txt", StartupLogName(2026))) GTEST_SKIP() << "no symbolic links here";
   StartupLog log = ReadStartupLog("");
   EXPECT_TRUE(log.startups.empty());
   EXPECT_EQ(log.unreadableFiles.size(), 1u);

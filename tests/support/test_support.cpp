@@ -1,12 +1,5 @@
 #include "test_support.h"
 
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -14,27 +7,31 @@
 #include <stdexcept>
 #include <vector>
 
+#include "base/utf8_file.h"
+
 namespace vp::test {
 
+using vp::Utf8Of;
+using vp::Utf8Path;
+
 TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "vptest.XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  path_ = platform::MakeUniqueFolder(Utf8Of(std::filesystem::temp_directory_path() / "vptest."));
+  if (path_.empty()) throw std::runtime_error("no temporary folder");
 }
 
 TempDir::~TempDir() {
   std::error_code ec;
-  std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+  std::filesystem::permissions(Utf8Path(path_), std::filesystem::perms::owner_all,
                                std::filesystem::perm_options::add, ec);
-  std::filesystem::remove_all(path_, ec);
+  std::filesystem::remove_all(Utf8Path(path_), ec);
 }
 
 Sandbox::Sandbox() : registry_(regDir_.path()) {
-  oldCwd_ = std::filesystem::current_path().string();
-  std::filesystem::current_path(work_.path());
+  oldCwd_ = Utf8Of(std::filesystem::current_path());
+  std::filesystem::current_path(Utf8Path(work_.path()));
 }
 
-Sandbox::~Sandbox() { std::filesystem::current_path(oldCwd_); }
+Sandbox::~Sandbox() { std::filesystem::current_path(Utf8Path(oldCwd_)); }
 
 std::string Sandbox::RegText(platform::RegRoot root) const {
   return ReadFile(registry_.FileOf(root));
@@ -45,12 +42,21 @@ void Sandbox::WriteReg(platform::RegRoot root, const std::string& text) const {
 }
 
 void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(Utf8Path(path), std::ios::binary | std::ios::trunc);
   out << content;
 }
 
+std::string RegString(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\\' || c == '"') out += '\\';
+    out += c;
+  }
+  return out;
+}
+
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(Utf8Path(path), std::ios::binary);
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
@@ -72,35 +78,6 @@ platform::LocalTime Breakdown(platform::TimeValue t) {
   platform::LocalTime lt;
   platform::BreakDownLocal(t, lt);
   return lt;
-}
-
-int ListenSilently(const std::string& path) {
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_un where{};
-  where.sun_family = AF_UNIX;
-  std::strncpy(where.sun_path, path.c_str(), sizeof where.sun_path - 1);
-  if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&where), sizeof where) != 0 || ::listen(fd, 8) != 0) {
-    if (fd >= 0) ::close(fd);
-    return -1;
-  }
-  return fd;
-}
-
-bool InParallelProcesses(int n, const std::function<bool(int)>& work) {
-  std::vector<pid_t> children;
-  bool all = true;
-  for (int i = 0; i < n; ++i) {
-    const pid_t pid = fork();
-    if (pid == 0) _exit(work(i) ? 0 : 1);
-    if (pid < 0) all = false;
-    else children.push_back(pid);
-  }
-  for (pid_t pid : children) {
-    int status = -1;
-    waitpid(pid, &status, 0);
-    all = all && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  }
-  return all;
 }
 
 }  // namespace vp::test

@@ -1,7 +1,9 @@
 #include "platform/executable.h"
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <vector>
 
 namespace vp::platform {
@@ -25,5 +27,13 @@ std::string ExecutableFolder() {
 std::string PrivateLibraryFolder(const std::string& executableFolder) {
   return executableFolder + "../" VPCOUNTER_PRIVATE_LIBDIR "/";
 }
+
+}  // namespace vp::platform
+
+namespace vp::platform {
+
+long ProcessId() { return static_cast<long>(::getpid()); }
+
+bool ProcessRunning(long pid) { return !(::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH); }
 
 }  // namespace vp::platform
