@@ -196,9 +196,4 @@ std::unique_ptr<RegistryKey> RegFileRegistry::OpenKey(RegRoot root, std::string_
   return std::make_unique<RegFileKey>(*this, root, file, keyPath, std::move(snapshot), key == nullptr);
 }
 
-Registry& TheRegistry() {
-  static RegFileRegistry registry;
-  return registry;
-}
-
 }  // namespace vp::platform

@@ -17,8 +17,14 @@ function(vp_windows_tests name label)
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "TZ=JST-9;WINEDEBUG=-all" LABELS ${label} TIMEOUT 300)
 endfunction()
 
+add_executable(vp-lock-holder support/lock_holder.cpp)
+target_link_libraries(vp-lock-holder PRIVATE vpplatform)
+target_link_options(vp-lock-holder PRIVATE -static)
+
 vp_windows_tests(png_tests codec png/png_filter_test.cpp)
-vp_windows_tests(platform_tests platform platform/platform_files_test.cpp platform/registry_test.cpp)
+vp_windows_tests(platform_tests platform platform/platform_files_test.cpp platform/registry_test.cpp
+  platform/windows_registry_test.cpp)
+add_dependencies(platform_tests vp-lock-holder)
 vp_windows_tests(state_tests core state/settings_test.cpp state/history_test.cpp state/startup_log_test.cpp)
 vp_windows_tests(counter_tests core counter/greeting_test.cpp counter/voice_sequence_test.cpp counter/notice_test.cpp)
 vp_windows_tests(shell_tests core shell/picture_drawing_test.cpp shell/notice_banner_test.cpp)

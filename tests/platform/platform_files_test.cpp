@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <ctime>
 
 #include "platform/executable.h"
 #include "platform/files.h"
+#include "platform/path_lock.h"
 #include "test_support.h"
 
 namespace vp::platform {
@@ -62,7 +64,9 @@ TEST(Files, AtomicReplaceLeavesNoTemporaryAndKeepsMode) {
   EXPECT_EQ(test::ReadFile(dir / "f"), "new");
   ASSERT_TRUE(ReplaceFileAtomically(dir / "f", "newer"));  // a second replace: the name is taken now
   EXPECT_EQ(test::ReadFile(dir / "f"), "newer");
-  if (const auto mode = test::PermissionBits(dir / "f")) EXPECT_EQ(*mode & 0777, 0640);  // Windows: no modes
+  if (const auto mode = test::PermissionBits(dir / "f")) {  // Windows: no modes
+    EXPECT_EQ(*mode & 0777, 0640);
+  }
   EXPECT_EQ(FindFiles(dir.path(), "*").size(), 1u);
 }
 
@@ -184,6 +188,34 @@ TEST(Files, FindsMatchingFilesOnly) {
   EXPECT_EQ(found, (std::vector<std::string>{"0001.wav", "0002.WAV"}));
   auto entries = ListMatching(dir.path(), "*.wav");
   EXPECT_EQ(entries.size(), 3u);  // folders too
+}
+
+// A lock another process holds is refused within the wait, and free once
+// that process is gone; the folder's lock and a file's are two locks.
+TEST(PathLock, ALockAnotherProcessHoldsIsRefusedUntilItEnds) {
+  TempDir dir;
+  const std::string file = dir / "TALLYDAT";
+  const std::string holder = ExecutableFolder() + "vp-lock-holder" + (kPathSeparator == '\\' ? ".exe" : "");
+  for (const char* on : {"folder", "file"}) {
+    const auto mode = std::string(on) == "folder" ? PathLock::On::Folder : PathLock::On::LockFile;
+    std::string command = "\"" + holder + "\" \"" + file + "\" " + on + " 1500";
+    if (kPathSeparator == '\\') command = "\"" + command + "\"";  // cmd.exe takes the outer quotes off
+    FILE* other = popen(command.c_str(), "r");
+    ASSERT_NE(other, nullptr);
+    char said[16] = {};
+    ASSERT_NE(std::fgets(said, sizeof said, other), nullptr) << on;
+    EXPECT_STREQ(said, "held\n") << on;
+    const auto asked = std::chrono::steady_clock::now();
+    PathLock refused(file, mode, std::chrono::milliseconds(100));
+    EXPECT_EQ(refused.state(), PathLock::State::TimedOut) << on;
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(1000)) << on;
+    PathLock other_kind(file, mode == PathLock::On::Folder ? PathLock::On::LockFile : PathLock::On::Folder,
+                        std::chrono::milliseconds(0));
+    EXPECT_TRUE(other_kind.held()) << on;
+    EXPECT_EQ(pclose(other), 0) << on;
+    PathLock free(file, mode, std::chrono::milliseconds(0));
+    EXPECT_TRUE(free.held()) << on;
+  }
 }
 
 TEST(Files, CreatesNestedFolders) {
