@@ -4,46 +4,24 @@
 #include <string>
 #include <string_view>
 
+#include "platform/startup_entry.h"
 #include "shell/run_mode.h"
 
 namespace vp::settings {
 
-// The desktop entry that starts counter mode at logon.
-inline const std::string kShortcutName = shell::kProgramCaption + ".desktop";
+// The startup entry that starts counter mode at logon: a desktop entry
+// here, "ヴェルベル起動カウンター＋(プラス).lnk" on Windows.
+inline const std::string kShortcutName = shell::kProgramCaption + std::string(platform::kStartupEntryExtension);
 
-// Whether a path can stand in an entry's Exec, TryExec or Path so that the
-// desktop entry specification, systemd's autostart generator and dex all
-// read it alike: the generator refuses an apostrophe in the program's path,
-// reads %% literally and unescapes backslashes twice, and neither it nor dex
-// takes a quote or $ in Path= as written.
-bool EntrySafePath(std::string_view path);
-// The same for Path=, which the generator writes into the unit's
-// WorkingDirectory= with C escapes that systemd does not read back: ASCII only.
-bool EntrySafeFolder(std::string_view path);
-
-// The entry's text: it runs `program` with `argument` in workFolder (the
-// program's folder when empty); TryExec makes desktops skip it once the
-// program is gone. The paths must pass EntrySafePath and EntrySafeFolder.
-std::string DesktopEntryText(const std::string& program, const std::string& argument,
-                             const std::string& workFolder = {});
-
-// The program an entry's Exec= starts (its first word, unquoted); "" when
-// the text has none.
-std::string EntryProgram(const std::string& entryText);
-// Whether an entry's program is this one: the same file once links are
-// followed; a program that is gone is never this one.
-bool StartsProgram(const std::string& entryProgram, const std::string& executable);
-
-// Writes the autostart entry (atomically). A program or working folder whose
-// path cannot be written in an entry is reached through links in
-// launcherFolder ("vpcounter" and "work"). False when nothing could be written.
-bool CreateShortcut(const std::string& shortcutPath, const std::string& target, const std::string& argument,
-                    const std::string& workFolder = {}, const std::string& launcherFolder = {});
+// The entry of the program at `program`, started with `argument` in
+// workFolder (the program's own folder when empty).
+platform::StartupEntry CounterStartupEntry(const std::string& program, const std::string& argument,
+                                          const std::string& workFolder = {});
 
 // The two autostart scopes: 0 the current user's, 1 all users'.
 struct StartupScope {
   std::string folder;    // empty when it cannot be determined
-  std::string shortcut;  // folder + "/" + kShortcutName
+  std::string shortcut;  // the entry in folder, named kShortcutName
   std::string launcher;  // where the entry's links go when it needs them
   bool available = false;  // the menu item is enabled
   bool checked = false;    // the entry is on disk
@@ -63,7 +41,7 @@ class StartupShortcuts {
   // Entries start `executable` in workFolder (its own folder when empty).
   StartupShortcuts(Ask ask, Tell tell, std::string executable, std::string workFolder = {});
 
-  // Finds the folders from the XDG environment and marks existing shortcuts.
+  // Finds the startup folders and marks existing shortcuts.
   void Locate();
   // Marks again what is on disk now (another program may have changed it).
   void Refresh();

@@ -3,6 +3,7 @@
 // Usage: write_autostart_entry ENTRY PROGRAM WORK_FOLDER LAUNCHER_FOLDER
 #include <cstdio>
 
+#include "platform/desktop_entry.h"
 #include "settings/startup_shortcut.h"
 
 int main(int argc, char** argv) {
@@ -10,5 +11,5 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s ENTRY PROGRAM WORK_FOLDER LAUNCHER_FOLDER\n", argv[0]);
     return 2;
   }
-  return vp::settings::CreateShortcut(argv[1], argv[2], "/C", argv[3], argv[4]) ? 0 : 1;
+  return vp::platform::WriteDesktopEntry(argv[1], vp::settings::CounterStartupEntry(argv[2], "/C", argv[3]), argv[4]) ? 0 : 1;
 }

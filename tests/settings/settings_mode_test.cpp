@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "gamedata/game_folder.h"
+#include "platform/desktop_entry.h"
 #include "platform/files.h"
 #include "settings/help_files.h"
 #include "settings/settings_session.h"
@@ -212,33 +213,33 @@ class Shortcuts : public ::testing::Test {
 };
 
 TEST_F(Shortcuts, EntryStartsCounterModeInTheProgramsFolderAndIsSkippedOnceTheProgramIsGone) {
-  const std::string text = DesktopEntryText("/opt/vp counter/vpcounter", "/C");
+  const std::string text = platform::DesktopEntryText(CounterStartupEntry("/opt/vp counter/vpcounter", "/C"));
   EXPECT_NE(text.find("Type=Application\n"), std::string::npos);
   EXPECT_NE(text.find("\nTryExec=/opt/vp counter/vpcounter\n"), std::string::npos) << text;
   EXPECT_NE(text.find("\nExec=\"/opt/vp counter/vpcounter\" /C\n"), std::string::npos) << text;
   EXPECT_NE(text.find("\nPath=/opt/vp counter\n"), std::string::npos);
-  EXPECT_NE(DesktopEntryText("/usr/bin/vpcounter", "/C", "/home/u/.local/state/vpcounter/").find(
+  EXPECT_NE(platform::DesktopEntryText(CounterStartupEntry("/usr/bin/vpcounter", "/C", "/home/u/.local/state/vpcounter/")).find(
                 "\nExec=/usr/bin/vpcounter /C\nPath=/home/u/.local/state/vpcounter\n"),
             std::string::npos);
   EXPECT_EQ(std::string(kShortcutName).substr(std::string(kShortcutName).size() - 8), ".desktop");
   // A reserved character without a space is quoted too: '#' would start a comment for some readers.
-  EXPECT_NE(DesktopEntryText("/opt/a#b/vpcounter", "/C").find("\nExec=\"/opt/a#b/vpcounter\" /C\n"), std::string::npos);
+  EXPECT_NE(platform::DesktopEntryText(CounterStartupEntry("/opt/a#b/vpcounter", "/C")).find("\nExec=\"/opt/a#b/vpcounter\" /C\n"), std::string::npos);
 }
 
 TEST_F(Shortcuts, PathsTheConsumersReadDifferentlyGoThroughLinks) {
   for (const char* safe : {"/opt/vp counter/vpcounter", "/home/u/日本語/vpcounter", "/a/tom & jerry;#=~*?()|<>/x"})
-    EXPECT_TRUE(EntrySafePath(safe)) << safe;
+    EXPECT_TRUE(platform::EntrySafePath(safe)) << safe;
   for (const char* unsafe : {"/a/it's/x", "/a/100%/x", "/a/\"q\"/x", "/a/b\\c/x", "/a/$HOME/x", "/a/`t`/x", "/a/\n/x",
                              "relative/x", ""})
-    EXPECT_FALSE(EntrySafePath(unsafe)) << unsafe;
-  EXPECT_TRUE(EntrySafeFolder("/home/u/tom & jerry"));
-  EXPECT_FALSE(EntrySafeFolder("/home/u/日本語"));
+    EXPECT_FALSE(platform::EntrySafePath(unsafe)) << unsafe;
+  EXPECT_TRUE(platform::EntrySafeFolder("/home/u/tom & jerry"));
+  EXPECT_FALSE(platform::EntrySafeFolder("/home/u/日本語"));
 
   const std::string folder = home / "it's 100% \"$x\"";
   platform::CreateFolders(folder);
   test::WriteFile(folder + "/vpcounter", "program");
   const std::string links = home / "share/vpcounter/autostart";
-  ASSERT_TRUE(CreateShortcut(User(), folder + "/vpcounter", "/C", folder, links));
+  ASSERT_TRUE(platform::WriteDesktopEntry(User(), CounterStartupEntry(folder + "/vpcounter", "/C", folder), links));
   const std::string text = test::ReadFile(User());
   EXPECT_NE(text.find("\nExec=" + links + "/vpcounter /C\n"), std::string::npos) << text;
   EXPECT_NE(text.find("\nTryExec=" + links + "/vpcounter\n"), std::string::npos) << text;
@@ -249,10 +250,10 @@ TEST_F(Shortcuts, PathsTheConsumersReadDifferentlyGoThroughLinks) {
   const std::string other = home / "other 'copy'";
   platform::CreateFolders(other);
   test::WriteFile(other + "/vpcounter", "other");
-  ASSERT_TRUE(CreateShortcut(User(), other + "/vpcounter", "/C", other, links));
+  ASSERT_TRUE(platform::WriteDesktopEntry(User(), CounterStartupEntry(other + "/vpcounter", "/C", other), links));
   EXPECT_EQ(test::ReadFile(links + "/vpcounter"), "other");
   // Without a usable place for the links nothing is written.
-  EXPECT_FALSE(CreateShortcut(All(), folder + "/vpcounter", "/C", folder, ""));
+  EXPECT_FALSE(platform::WriteDesktopEntry(All(), CounterStartupEntry(folder + "/vpcounter", "/C", folder), ""));
   EXPECT_FALSE(platform::FileExists(All()));
 }
 
@@ -278,18 +279,18 @@ TEST_F(Shortcuts, CreatingInOneScopeRemovesTheOther) {
 // An entry left by a moved or unpacked copy starts nothing here: it is shown
 // as such, and registering rewrites it once the player agrees.
 TEST_F(Shortcuts, AnEntryForAMovedCopyIsShownAndRewritten) {
-  EXPECT_EQ(EntryProgram(DesktopEntryText("/opt/vp counter/vpcounter", "/C")), "/opt/vp counter/vpcounter");
-  EXPECT_EQ(EntryProgram("[Other]\nExec=/x\n[Desktop Entry]\r\nExec=/usr/bin/vpcounter /C\r\n"), "/usr/bin/vpcounter");
-  EXPECT_EQ(EntryProgram("[Desktop Entry]\nExec=\"/unterminated /C\n"), "");
-  EXPECT_EQ(EntryProgram("[Desktop Entry]\nName=x\n"), "");
+  EXPECT_EQ(platform::EntryProgram(platform::DesktopEntryText(CounterStartupEntry("/opt/vp counter/vpcounter", "/C"))), "/opt/vp counter/vpcounter");
+  EXPECT_EQ(platform::EntryProgram("[Other]\nExec=/x\n[Desktop Entry]\r\nExec=/usr/bin/vpcounter /C\r\n"), "/usr/bin/vpcounter");
+  EXPECT_EQ(platform::EntryProgram("[Desktop Entry]\nExec=\"/unterminated /C\n"), "");
+  EXPECT_EQ(platform::EntryProgram("[Desktop Entry]\nName=x\n"), "");
   // Links are followed: the launcher link of an entry is the program itself.
   const std::string program = home / "copy/vpcounter";
   platform::CreateFolders(home / "copy");
   test::WriteFile(program, "program");
   ASSERT_EQ(symlink(program.c_str(), (home / "link").c_str()), 0);
-  EXPECT_TRUE(StartsProgram(home / "link", program));
-  EXPECT_FALSE(StartsProgram(home / "gone/vpcounter", program));
-  EXPECT_FALSE(StartsProgram("", program));
+  EXPECT_TRUE(platform::StartsProgram(home / "link", program));
+  EXPECT_FALSE(platform::StartsProgram(home / "gone/vpcounter", program));
+  EXPECT_FALSE(platform::StartsProgram("", program));
 
   shortcuts = std::make_unique<StartupShortcuts>(
       [this](const std::string& t) {
@@ -298,7 +299,7 @@ TEST_F(Shortcuts, AnEntryForAMovedCopyIsShownAndRewritten) {
       },
       [this](const std::string& t) { told.push_back(t); }, program);
   platform::CreateFolders(home / "config/autostart");
-  test::WriteFile(User(), DesktopEntryText(home / "old place/vpcounter", "/C"));
+  test::WriteFile(User(), platform::DesktopEntryText(CounterStartupEntry(home / "old place/vpcounter", "/C")));
   shortcuts->Locate();
   EXPECT_TRUE(shortcuts->Scope(0).checked);
   EXPECT_TRUE(shortcuts->Scope(0).startsOther);

@@ -20,6 +20,7 @@
 #include <memory>
 
 #include "platform/executable.h"
+#include "platform/desktop_entry.h"
 #include "platform/files.h"
 #include "settings/ui/main_window.h"
 #include "settings/startup_shortcut.h"
@@ -349,10 +350,10 @@ TEST_F(MainWindow, StartupMenuMarksFollowTheFolders) {
   const std::string user = config / "autostart/" + std::string(kShortcutName);
   const std::string all = system / "autostart/" + std::string(kShortcutName);
   platform::CreateFolders(system / "autostart");
-  test::WriteFile(all, settings::DesktopEntryText(platform::ExecutablePath(), "/C"));
+  test::WriteFile(all, platform::DesktopEntryText(settings::CounterStartupEntry(platform::ExecutablePath(), "/C")));
   // The user's entry was left by a copy that has moved since.
   platform::CreateFolders(config / "autostart");
-  test::WriteFile(user, settings::DesktopEntryText("/gone/vpcounter", "/C"));
+  test::WriteFile(user, platform::DesktopEntryText(settings::CounterStartupEntry("/gone/vpcounter", "/C")));
   auto w = Open();
   auto* userItem = Find<QAction>(w.get(), "mnuStartupUser");
   auto* allItem = Find<QAction>(w.get(), "mnuStartupComm");
