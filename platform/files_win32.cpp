@@ -355,12 +355,19 @@ WriteResult WriteFileReplacing(const std::string& path, std::string_view content
   // A rename onto the name replaces it as a whole (a link under it included,
   // never the file it leads to). A reader or a virus scanner that holds the
   // old file without sharing its deletion delays that briefly.
+  // Readers hold it for microseconds: the waits start short and double, to
+  // 25 ms, for about 0.6 s in all.
   const DWORD flags = MOVEFILE_REPLACE_EXISTING | (durable ? MOVEFILE_WRITE_THROUGH : 0);
-  for (int attempt = 0; ok; ++attempt) {
+  std::chrono::microseconds pause(500);
+  for (std::chrono::microseconds waited(0); ok;) {
     if (MoveFileExW(Wide(temp).c_str(), Wide(path).c_str(), flags)) return {};
     error = GetLastError();
-    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED && error != ERROR_LOCK_VIOLATION) || attempt >= 20) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED && error != ERROR_LOCK_VIOLATION) ||
+        waited >= std::chrono::milliseconds(600))
+      break;
+    std::this_thread::sleep_for(pause);
+    waited += pause;
+    pause = std::min<std::chrono::microseconds>(pause * 2, std::chrono::milliseconds(25));
   }
   DeleteFileW(Wide(temp).c_str());
   return {WriteStatus::Failed, ErrnoOf(error ? error : GetLastError())};

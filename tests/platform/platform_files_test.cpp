@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <ctime>
+#include <thread>
 
 #include "platform/executable.h"
 #include "platform/files.h"
@@ -68,6 +70,30 @@ TEST(Files, AtomicReplaceLeavesNoTemporaryAndKeepsMode) {
     EXPECT_EQ(*mode & 0777, 0640);
   }
   EXPECT_EQ(FindFiles(dir.path(), "*").size(), 1u);
+}
+
+// While one writer replaces the file again and again, a reader sees the old
+// content or the new one whole, never a mix, a short file or none at all.
+TEST(Files, ReadersSeeTheOldOrTheNewContentNeverHalfOfEither) {
+  TempDir dir;
+  const std::string file = dir / "TALLYDAT";
+  const std::string a(4096, 'a'), b(8192, 'b');
+  ASSERT_TRUE(ReplaceFileAtomically(file, a));
+  std::atomic<bool> writing{true};
+  std::thread writer([&] {
+    for (int i = 0; i < 100; ++i) ReplaceFileAtomically(file, i % 2 ? a : b);
+    writing = false;
+  });
+  int reads = 0, torn = 0;
+  while (writing) {
+    const auto seen = ReadWholeFile(file);
+    ++reads;
+    if (!seen || (*seen != a && *seen != b)) ++torn;
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  writer.join();
+  EXPECT_EQ(torn, 0) << "of " << reads << " reads";
+  EXPECT_TRUE(FindFiles(dir.path(), ".vptmp-*").empty());
 }
 
 TEST(Files, AtomicReplaceReplacesALinkNeverWritingThroughIt) {
