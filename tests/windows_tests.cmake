@@ -22,8 +22,9 @@ target_link_libraries(vp-lock-holder PRIVATE vpplatform)
 target_link_options(vp-lock-holder PRIVATE -static)
 
 vp_windows_tests(png_tests codec png/png_filter_test.cpp)
-vp_windows_tests(platform_tests platform platform/platform_files_test.cpp platform/registry_test.cpp
-  platform/windows_registry_test.cpp platform/windows_startup_entry_test.cpp)
+vp_windows_tests(platform_tests platform platform/platform_files_test.cpp platform/clock_test.cpp platform/registry_test.cpp
+  platform/windows_registry_test.cpp platform/windows_startup_entry_test.cpp
+  platform/windows_work_folder_test.cpp)
 add_dependencies(platform_tests vp-lock-holder)
 vp_windows_tests(state_tests core state/settings_test.cpp state/history_test.cpp state/startup_log_test.cpp)
 vp_windows_tests(counter_tests core counter/greeting_test.cpp counter/voice_sequence_test.cpp counter/notice_test.cpp)
