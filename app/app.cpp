@@ -2,13 +2,13 @@
 
 #include <QApplication>
 #include <QFont>
-#include <QSocketNotifier>
 #include <QThread>
 #include <cstdlib>
 #include <cstdio>
 #include <exception>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <future>
 #include <chrono>
 #include <string>
@@ -25,7 +25,7 @@
 #include "platform/registry.h"
 #include "platform/run_deadline.h"
 #include "platform/session_bus.h"
-#include "platform/termination_signals.h"
+#include "platform/termination.h"
 #include "platform/work_folder.h"
 #include "settings/ui/main_window.h"
 #include "shell/ui/data_form.h"
@@ -39,21 +39,47 @@ namespace {
 
 void Say(const std::string& text) { std::fprintf(stderr, "vpcounter: %s\n", text.c_str()); }
 
-// The end a logout signal brings, once the message loop runs.
-class SignalWatch {
+// The end a logout brings, on the GUI thread. The watch calls from a thread
+// of its own, so the window is reached only while it is there; a logout that
+// came before it was is handed on as soon as it is.
+class LogoutWatch {
  public:
-  explicit SignalWatch(int pipe) : pipe_(pipe) {}
-  void OnSignal(std::function<void()> end) {
-    if (pipe_ < 0) return;
-    notifier_ = std::make_unique<QSocketNotifier>(pipe_, QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [pipe = pipe_, end] {
-      if (platform::TakeTerminationSignal(pipe) != 0) end();
+  LogoutWatch() {
+    platform::OnTermination([state = state_] {
+      std::lock_guard<std::mutex> hold(state->lock);
+      state->came = true;
+      if (state->receiver) Post(state);
     });
+  }
+  // While receiver lives (until Stop), a logout calls end on its thread, once.
+  void OnLogout(QObject* receiver, std::function<void()> end) {
+    std::lock_guard<std::mutex> hold(state_->lock);
+    state_->receiver = receiver;
+    state_->end = std::move(end);
+    if (state_->came) Post(state_);
+  }
+  void Stop() {
+    std::lock_guard<std::mutex> hold(state_->lock);
+    state_->receiver = nullptr;
   }
 
  private:
-  int pipe_;
-  std::unique_ptr<QSocketNotifier> notifier_;
+  struct State {
+    std::mutex lock;
+    bool came = false;
+    QObject* receiver = nullptr;
+    std::function<void()> end;  // set and called on the GUI thread
+    bool ended = false;
+  };
+  // Called with the lock held.
+  static void Post(const std::shared_ptr<State>& state) {
+    QMetaObject::invokeMethod(state->receiver, [state] {
+      if (state->ended || !state->end) return;
+      state->ended = true;
+      state->end();
+    }, Qt::QueuedConnection);
+  }
+  std::shared_ptr<State> state_ = std::make_shared<State>();
 };
 
 // Generous beyond the longest run: the display time, 30 s of voices, a
@@ -76,7 +102,6 @@ counter::CounterRun CountThisLogon(const platform::WorkFolderEntry& work, bool p
   counter::CounterRun run(platform::TheRegistry(), std::move(setup), counter::MeasureLabel);
   run.Count();
   platform::StartRunDeadline(std::chrono::seconds(run.settings().delay) + kLongestRunBeyondDelay, kLogoutGrace,
-                             platform::TerminationSignalWatch(),
                              [extracted = run.extractionFolder(), work = run.workFolderOrHere()] {
                                gamedata::RemoveRunFolder(extracted);
                                gamedata::DeleteExtractedFiles(gamedata::ExtractedKind::Voices, work);
@@ -90,24 +115,26 @@ struct CountedLogon {
   counter::GreetingPictures pictures;
 };
 
-void RunCounterMode(QApplication& app, CountedLogon counted, SignalWatch& logout) {
+void RunCounterMode(QApplication& app, CountedLogon counted, LogoutWatch& logout) {
   QApplication::setQuitOnLastWindowClosed(false);
   auto window = std::make_unique<counter::TfrmCount>(std::move(counted.run), std::move(counted.pictures));
   QObject::connect(window.get(), &counter::TfrmCount::Closed, &app, &QCoreApplication::quit);
-  logout.OnSignal([w = window.get()] { w->EndNow(); });
+  logout.OnLogout(window.get(), [w = window.get()] { w->EndNow(); });
   window->Start();
   QApplication::exec();
+  logout.Stop();
 }
 
-void RunSettingsMode(const platform::WorkFolderEntry& work, const std::string& workNotice, SignalWatch& logout) {
+void RunSettingsMode(const platform::WorkFolderEntry& work, const std::string& workNotice, LogoutWatch& logout) {
   auto window = std::make_unique<settings::TfrmMain>(platform::TheRegistry(), work.folder, work.usable);
-  logout.OnSignal([] { QCoreApplication::quit(); });
+  logout.OnLogout(window.get(), [] { QCoreApplication::quit(); });
   window->show();
   if (!workNotice.empty()) {
     const QString text = QString::fromStdString(workNotice);
     QMetaObject::invokeMethod(window.get(), [w = window.get(), text] { ShowErrorBox(w, text); }, Qt::QueuedConnection);
   }
   QApplication::exec();
+  logout.Stop();
 }
 
 }  // namespace
@@ -117,7 +144,8 @@ int RunApplication(int argc, char** argv) {
   std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   const RunMode mode = ChooseRunMode(arguments);
   // From here a logout ends the run in order rather than killing it.
-  SignalWatch logout(platform::WatchTerminationSignals());
+  platform::StartTerminationWatch();
+  LogoutWatch logout;
 
   const auto env = platform::ProcessEnvironment();
   const std::string qtPlatform = ChooseQtPlatform(mode, env);

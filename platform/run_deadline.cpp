@@ -1,40 +1,49 @@
 #include "platform/run_deadline.h"
 
-#include <poll.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
 #include <thread>
 
-namespace vp::platform {
+#include "platform/termination.h"
 
-void StartRunDeadline(std::chrono::milliseconds limit, std::chrono::milliseconds grace, int signalFd,
+namespace vp::platform {
+namespace {
+
+struct Watch {
+  std::mutex lock;
+  std::condition_variable woken;
+  bool signalled = false;
+};
+
+}  // namespace
+
+void StartRunDeadline(std::chrono::milliseconds limit, std::chrono::milliseconds grace,
                       std::function<void()> lastWords) {
   using Clock = std::chrono::steady_clock;
-  // Left to the end of the process on purpose: it must outlive every
+  // Left to the end of the process on purpose: they must outlive every
   // destructor that could block on the way out.
   auto* words = new std::function<void()>(std::move(lastWords));
-  std::thread([deadline = Clock::now() + limit, grace, signalFd, words] {
+  auto* watch = new Watch;
+  OnTermination([watch] {
+    std::lock_guard<std::mutex> hold(watch->lock);
+    watch->signalled = true;
+    watch->woken.notify_all();
+  });
+  std::thread([deadline = Clock::now() + limit, grace, watch, words] {
+    std::unique_lock<std::mutex> hold(watch->lock);
     Clock::time_point end = deadline;
-    bool signalled = false;
-    for (;;) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
-      if (left <= 0) break;
-      pollfd p{signalFd, POLLIN, 0};
-      const int n = ::poll(&p, signalFd >= 0 && !signalled ? 1 : 0, static_cast<int>(left));
-      if (n > 0 && !signalled) {
-        signalled = true;
-        end = std::min(end, Clock::now() + grace);
-      } else if (n < 0 && errno != EINTR) {
-        ::usleep(10000);
-      }
-    }
+    if (watch->woken.wait_until(hold, end, [watch] { return watch->signalled; }))
+      end = std::min(end, Clock::now() + grace);
+    const bool signalled = watch->signalled;
+    watch->woken.wait_until(hold, end, [] { return false; });
     std::fputs(signalled ? "vpcounter: ログアウトの後も終われないため、ここで終了します。\n"
                          : "vpcounter: 決まった時間内に終われないため、ここで終了します（起動は数えてあります）。\n",
                stderr);
     if (*words) (*words)();
-    ::_exit(0);
+    std::_Exit(0);
   }).detach();
 }
 

@@ -71,6 +71,11 @@ bool SetChangeTime(const std::string& path, std::int64_t seconds);
 // reads it: "Asia/Tokyo" here, "JST-9" on Windows.
 extern const char* const kJapanZone;
 
+// Ends the session as the desktop would for this process: SIGTERM here;
+// on Windows WM_QUERYENDSESSION then WM_ENDSESSION to the termination
+// watch's window. False when there was nobody to tell.
+bool EndTheSession();
+
 // A Unix socket listening at path that never accepts: connects succeed (the
 // backlog) and nobody ever speaks, as with a stopped daemon. -1 on failure.
 int ListenSilently(const std::string& path);

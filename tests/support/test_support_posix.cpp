@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -37,6 +38,8 @@ bool SetChangeTime(const std::string& path, std::int64_t seconds) {
   const struct timespec times[2] = {{static_cast<time_t>(seconds), 0}, {static_cast<time_t>(seconds), 0}};
   return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
 }
+
+bool EndTheSession() { return ::raise(SIGTERM) == 0; }
 
 void SetEnvironment(const char* name, const char* value) {
   if (value) ::setenv(name, value, 1);

@@ -58,6 +58,19 @@ bool SetChangeTime(const std::string& path, std::int64_t seconds) {
   return ok;
 }
 
+bool EndTheSession() {
+  HWND window = nullptr;
+  for (int i = 0; i < 1000 && !window; ++i) {  // the watch's thread makes it; Wine starts its desktop first
+    window = FindWindowW(L"vpcounter-session-end", nullptr);
+    if (!window) Sleep(10);
+  }
+  DWORD_PTR agreed = 0;
+  if (!window || !SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 2000, &agreed) ||
+      !agreed)
+    return false;
+  return PostMessageW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF) != 0;
+}
+
 int ListenSilently(const std::string&) { return -1; }
 
 bool InParallelProcesses(int n, const std::function<bool(int)>& work) {
