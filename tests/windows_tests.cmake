@@ -27,5 +27,7 @@ vp_windows_tests(platform_tests platform platform/platform_files_test.cpp platfo
   platform/windows_work_folder_test.cpp)
 add_dependencies(platform_tests vp-lock-holder)
 vp_windows_tests(state_tests core state/settings_test.cpp state/history_test.cpp state/startup_log_test.cpp)
+vp_windows_tests(gamedata_tests core gamedata/ogog_files_test.cpp)
+target_link_libraries(gamedata_tests PRIVATE ogog_files)
 vp_windows_tests(counter_tests core counter/greeting_test.cpp counter/voice_sequence_test.cpp counter/notice_test.cpp)
 vp_windows_tests(shell_tests core shell/picture_drawing_test.cpp shell/notice_banner_test.cpp)

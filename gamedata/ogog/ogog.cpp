@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "ogog_files.h"
 
-#include <cerrno>
-#include <cstdlib>
-
+#if defined(_WIN32)
+#define OGOG_EXPORT extern "C" __declspec(dllexport)
+#else
 #define OGOG_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace {
 
@@ -48,25 +48,6 @@ std::vector<unsigned char> WavHeader(int channels, long rate, std::uint32_t data
 
 constexpr std::size_t kMaxPcmBytes = std::size_t{64} << 20;
 
-std::FILE* CreateUniqueBeside(const std::string& target, std::string& name) {
-  static unsigned sequence = 0;
-  const auto slash = target.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash == 0 ? 1 : slash);
-  for (int attempt = 0; attempt < 16; ++attempt) {
-    name = folder + (folder == "/" ? "" : "/") + ".vptmp-" + std::to_string(::getpid()) + "-ogog-" +
-           std::to_string(sequence++) + "-" + std::to_string(std::rand());
-    int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd >= 0) {
-      if (std::FILE* f = ::fdopen(fd, "wb")) return f;
-      ::close(fd);
-      ::unlink(name.c_str());
-      return nullptr;
-    }
-    if (errno != EEXIST) return nullptr;
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 OGOG_EXPORT std::int32_t OGG_GetVersion(char* buffer) {
@@ -78,7 +59,13 @@ OGOG_EXPORT std::int32_t OGG_GetVersion(char* buffer) {
 OGOG_EXPORT std::int32_t OGG_DecodeFile(const char* oggPath, const char* wavPath) {
   if (!oggPath || !wavPath) return 1;
   OggVorbis_File vf;
-  if (ov_fopen(oggPath, &vf) != 0) return 2;
+  std::FILE* ogg = ogog::OpenForReading(oggPath);
+  if (!ogg) return 2;
+  // The library closes the file with ov_clear; the caller, when it refuses it.
+  if (ov_open_callbacks(ogg, &vf, nullptr, 0, OV_CALLBACKS_DEFAULT) != 0) {
+    std::fclose(ogg);
+    return 2;
+  }
   vorbis_info* info = ov_info(&vf, -1);
   if (!info || info->channels < 1 || info->channels > 8) {
     ov_clear(&vf);
@@ -105,15 +92,16 @@ OGOG_EXPORT std::int32_t OGG_DecodeFile(const char* oggPath, const char* wavPath
   // Written to a new file beside the target and renamed, so a failure never
   // leaves a WAV and a link planted under any name is never written through.
   std::string temp;
-  std::FILE* out = CreateUniqueBeside(wavPath, temp);
+  std::FILE* out = ogog::CreateUniqueBeside(wavPath, temp);
   if (!out) return 6;
   const auto header = WavHeader(channels, rate, static_cast<std::uint32_t>(pcm.size()));
   bool ok = std::fwrite(header.data(), 1, header.size(), out) == header.size() &&
             std::fwrite(pcm.data(), 1, pcm.size(), out) == pcm.size();
   ok = std::fclose(out) == 0 && ok;
-  if (!ok || std::rename(temp.c_str(), wavPath) != 0) {
-    ::unlink(temp.c_str());
+  if (!ok) {
+    ogog::Discard(temp);
     return 7;
   }
+  if (!ogog::ReplaceWith(temp, wavPath)) return 7;
   return 0;
 }
