@@ -69,7 +69,7 @@ class LazyMediaPlayer : public MediaPlayer {
 
 }  // namespace
 
-std::unique_ptr<MediaPlayer> CreateSdlMediaPlayer(MediaPlayer::Poster post) {
+std::unique_ptr<MediaPlayer> CreateMediaPlayer(MediaPlayer::Poster post) {
   return std::make_unique<LazyMediaPlayer>(std::move(post));
 }
 

@@ -25,9 +25,11 @@ class MediaPlayer {
   virtual void Close() = 0;
 };
 
-// SDL2 audio, from the audio module (libvpaudio_sdl.so) loaded when the first
-// file is opened; without the module nothing opens and playback fails.
-// Headless runs use SDL_AUDIODRIVER=dummy or disk.
-std::unique_ptr<MediaPlayer> CreateSdlMediaPlayer(MediaPlayer::Poster post);
+// The system's player. Here SDL2 audio, from the audio module
+// (libvpaudio_sdl.so) loaded when the first file is opened; without the
+// module nothing opens and playback fails (headless runs use
+// SDL_AUDIODRIVER=dummy or disk). On Windows the MCI wave audio device,
+// whose four end notices are these.
+std::unique_ptr<MediaPlayer> CreateMediaPlayer(MediaPlayer::Poster post);
 
 }  // namespace vp::platform

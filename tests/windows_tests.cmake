@@ -22,7 +22,8 @@ target_link_libraries(vp-lock-holder PRIVATE vpplatform)
 target_link_options(vp-lock-holder PRIVATE -static)
 
 vp_windows_tests(png_tests codec png/png_filter_test.cpp)
-vp_windows_tests(platform_tests platform platform/platform_files_test.cpp platform/clock_test.cpp platform/termination_test.cpp platform/registry_test.cpp
+vp_windows_tests(platform_tests platform platform/platform_files_test.cpp platform/clock_test.cpp platform/termination_test.cpp platform/media_player_test.cpp
+  platform/registry_test.cpp
   platform/windows_registry_test.cpp platform/windows_startup_entry_test.cpp
   platform/windows_work_folder_test.cpp)
 add_dependencies(platform_tests vp-lock-holder)

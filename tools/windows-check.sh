@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 if [ "${VPCOUNTER_SKIP_DEPS:-0}" != 1 ]; then
   sudo=; [ "$(id -u)" = 0 ] || sudo=sudo
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q g++-mingw-w64-x86-64-posix libz-mingw-w64-dev \
-    googletest wine wine64 python3 >/dev/null
+    googletest wine wine64 pulseaudio python3 >/dev/null
 fi
 cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-windows -j"$(nproc)"
@@ -20,7 +20,13 @@ cmake --build build -j"$(nproc)" --target vp-png vp-cp932-table
 
 out=$(mktemp -d)
 export WINEPREFIX="$out/wine" WINEDEBUG=-all
-trap 'wineserver -k 2>/dev/null || true; rm -rf "$out"' EXIT
+# A sound server of its own with a sink that plays into nothing: the MCI
+# player's tests play through Wine's PulseAudio driver to it.
+export XDG_RUNTIME_DIR="$out/runtime" PULSE_RUNTIME_PATH="$out/runtime/pulse"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+pulseaudio --daemonize=yes --exit-idle-time=-1 -n --load=module-null-sink --load=module-native-protocol-unix \
+  --log-target=file:"$out/pulse.log" 2>/dev/null || echo "windows-check: no sound server; the player's tests skip"
+trap 'wineserver -k 2>/dev/null || true; pulseaudio --kill 2>/dev/null || true; rm -rf "$out"' EXIT
 mkdir -p "$out/linux" "$out/windows"
 # A prefix of its own, with Wine's window driver that needs no display:
 # the termination watch's window is made without one.

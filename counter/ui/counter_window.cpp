@@ -104,7 +104,7 @@ TfrmCount::TfrmCount(CounterRun run, GreetingPictures pictures)
   connect(&timNext_, &QTimer::timeout, this, &TfrmCount::timNextTimer);
   timDelay_.setSingleShot(true);
   connect(&timDelay_, &QTimer::timeout, this, &TfrmCount::timDelayTimer);
-  mplWave_ = platform::CreateSdlMediaPlayer([this](std::function<void()> task) {
+  mplWave_ = platform::CreateMediaPlayer([this](std::function<void()> task) {
     QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
   });
   CreateControls();
