@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <ctime>
 #include <functional>
 
 namespace vp::platform {
@@ -20,6 +21,9 @@ struct LocalTime {
   int yearday = 0;   // 0..365
   int utcOffset = 0;  // seconds east of UTC in force at that moment (daylight saving included)
 };
+
+// A C runtime's breakdown with the offset in force, as a LocalTime.
+LocalTime LocalTimeOf(const std::tm& tm, int utcOffset);
 
 // The process clock: handed to the runs at the top, never read below them.
 TimeValue CurrentTime();

@@ -28,16 +28,9 @@ bool BreakDownLocal(TimeValue t, LocalTime& out) {
   std::tm asUtc = tm;
   const __time64_t wall = _mkgmtime64(&asUtc);
   if (wall == -1) return false;
-  out.year = tm.tm_year + 1900 - centuries * 100;
-  out.month = tm.tm_mon + 1;
-  out.day = tm.tm_mday;
-  out.hour = tm.tm_hour;
-  out.minute = tm.tm_min;
-  out.second = tm.tm_sec;
-  out.weekday = tm.tm_wday;
-  out.yearday = tm.tm_yday;
   // The runtime has no tm_gmtoff: the wall time read as UTC, less the moment.
-  out.utcOffset = static_cast<int>(wall - value);
+  out = LocalTimeOf(tm, static_cast<int>(wall - value));
+  out.year -= centuries * 100;
   return true;
 }
 

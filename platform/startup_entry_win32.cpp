@@ -4,18 +4,11 @@
 
 #include "platform/files.h"
 #include "platform/startup_entry.h"
+#include "platform/win32_known_folder.h"
 #include "platform/win32_strings.h"
 
 namespace vp::platform {
 namespace {
-
-std::string KnownFolder(REFKNOWNFOLDERID id) {
-  PWSTR path = nullptr;
-  std::string folder;
-  if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &path)) && path) folder = Narrow(path);
-  CoTaskMemFree(path);
-  return folder;
-}
 
 // COM for this thread while the object lives; a thread already in another
 // apartment keeps it (the shell link object is free to use from either).

@@ -8,18 +8,11 @@
 
 #include "platform/executable.h"
 #include "platform/files.h"
+#include "platform/win32_known_folder.h"
 #include "platform/win32_strings.h"
 
 namespace vp::platform {
 namespace {
-
-std::string KnownFolder(REFKNOWNFOLDERID id) {
-  PWSTR path = nullptr;
-  std::string folder;
-  if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &path)) && path) folder = Narrow(path);
-  CoTaskMemFree(path);
-  return folder;
-}
 
 // The current user's security identifier, "" when it cannot be read.
 std::string CurrentUserSid() {
