@@ -25,6 +25,9 @@ inline constexpr int kQuotaExceeded = EDQUOT;
 inline constexpr int kQuotaExceeded = 2011;
 #endif
 
+// Whether c separates a path's parts: '/' here, '/' and '\' on Windows.
+bool IsPathSeparator(char c);
+
 bool FileExists(const std::string& path);       // a regular file, not a folder
 bool DirectoryExists(const std::string& path);
 

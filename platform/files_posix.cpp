@@ -137,6 +137,8 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
+bool IsPathSeparator(char c) { return c == '/'; }
+
 std::string NameOf(const std::string& path) {
   const auto slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);

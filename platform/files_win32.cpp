@@ -16,11 +16,9 @@
 namespace vp::platform {
 namespace {
 
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
-
 // "C:\" and "\": the roots no separator is taken off.
 bool IsRoot(const std::string& f) {
-  return (f.size() == 1 && IsSeparator(f[0])) || (f.size() == 3 && f[1] == ':' && IsSeparator(f[2]));
+  return (f.size() == 1 && IsPathSeparator(f[0])) || (f.size() == 3 && f[1] == ':' && IsPathSeparator(f[2]));
 }
 
 // The program's errno-style codes from Windows' own.
@@ -132,8 +130,8 @@ bool ForEachEntry(const std::string& folder, Visit visit) {
 }  // namespace
 
 bool IsAbsolutePath(const std::string& path) {
-  return (path.size() >= 3 && path[1] == ':' && IsSeparator(path[2])) ||
-         (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]));
+  return (path.size() >= 3 && path[1] == ':' && IsPathSeparator(path[2])) ||
+         (path.size() >= 2 && IsPathSeparator(path[0]) && IsPathSeparator(path[1]));
 }
 
 std::string CurrentFolder() {
@@ -143,7 +141,7 @@ std::string CurrentFolder() {
 }
 
 bool UsableFilePath(std::string_view path) {
-  return !path.empty() && path.find('\0') == std::string_view::npos && !IsSeparator(path.back()) &&
+  return !path.empty() && path.find('\0') == std::string_view::npos && !IsPathSeparator(path.back()) &&
          IsAbsolutePath(std::string(path));
 }
 
@@ -158,12 +156,12 @@ std::string AbsolutePath(const std::string& path) {
 
 std::string JoinPath(const std::string& folder, std::string_view name) {
   if (folder.empty()) return std::string(name);
-  return IsSeparator(folder.back()) ? folder + std::string(name) : folder + kPathSeparator + std::string(name);
+  return IsPathSeparator(folder.back()) ? folder + std::string(name) : folder + kPathSeparator + std::string(name);
 }
 
 std::string WithoutTrailingSeparator(const std::string& folder) {
   std::string f = folder;
-  while (f.size() > 1 && IsSeparator(f.back()) && !IsRoot(f)) f.pop_back();
+  while (f.size() > 1 && IsPathSeparator(f.back()) && !IsRoot(f)) f.pop_back();
   return f;
 }
 
@@ -174,6 +172,8 @@ std::string FolderOf(const std::string& path) {
   if (slash == 2 && path[1] == ':') return path.substr(0, 3);
   return path.substr(0, slash);
 }
+
+bool IsPathSeparator(char c) { return c == '/' || c == '\\'; }
 
 std::string NameOf(const std::string& path) {
   const auto slash = path.find_last_of("\\/");
@@ -334,7 +334,7 @@ AppendStatus AppendToFile(const std::string& path, std::string_view text, std::u
 }
 
 WriteResult WriteFileReplacing(const std::string& path, std::string_view content, bool durable) {
-  if (path.empty() || IsSeparator(path.back())) return {WriteStatus::Failed, ENOENT};
+  if (path.empty() || IsPathSeparator(path.back())) return {WriteStatus::Failed, ENOENT};
   const DWORD existing = Attributes(path);
   if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
     if (existing & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) return {WriteStatus::NotRegular, EISDIR};

@@ -7,10 +7,12 @@
 namespace vp::settings {
 namespace {
 
+// Whether folder is the drive or lies below it ("/" holds every absolute
+// path here, "C:\" every path of its drive on Windows).
 bool Within(const std::string& folder, const std::string& drive) {
-  if (drive == "/") return !folder.empty() && folder.front() == '/';
-  return folder == drive || (folder.size() > drive.size() && folder.compare(0, drive.size(), drive) == 0 &&
-                             folder[drive.size()] == '/');
+  if (drive.empty() || folder.compare(0, drive.size(), drive) != 0) return false;
+  return folder.size() == drive.size() || platform::IsPathSeparator(drive.back()) ||
+         platform::IsPathSeparator(folder[drive.size()]);
 }
 
 }  // namespace
@@ -32,17 +34,19 @@ std::vector<FolderRow> FolderRows(const std::string& drive, const std::string& o
   const std::string open = WithoutTrailingSeparator(openFolder);
   rows.push_back({drive, drive, 0, true});
   if (Within(open, drive) && open != drive) {
-    std::string rest = open.substr(drive == "/" ? 1 : drive.size() + 1);
-    std::string path = drive == "/" ? "" : drive;
+    std::string path = drive;
     int depth = 1;
-    std::size_t start = 0;
-    while (start <= rest.size()) {
-      const std::size_t slash = rest.find('/', start);
-      const std::string name = rest.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
-      path += "/" + name;
+    for (std::size_t start = drive.size(); start < open.size();) {
+      if (platform::IsPathSeparator(open[start])) {
+        ++start;
+        continue;
+      }
+      std::size_t end = start;
+      while (end < open.size() && !platform::IsPathSeparator(open[end])) ++end;
+      const std::string name = open.substr(start, end - start);
+      path = platform::JoinPath(path, name);
       rows.push_back({path, name, depth++, true});
-      if (slash == std::string::npos) break;
-      start = slash + 1;
+      start = end;
     }
   }
   const std::string parent = rows.back().path;
@@ -51,7 +55,7 @@ std::vector<FolderRow> FolderRows(const std::string& drive, const std::string& o
     if (entry.isFolder) children.push_back(entry.name);
   std::sort(children.begin(), children.end());
   const int depth = rows.back().depth + 1;
-  for (const auto& name : children) rows.push_back({(parent == "/" ? "" : parent) + "/" + name, name, depth, false});
+  for (const auto& name : children) rows.push_back({platform::JoinPath(parent, name), name, depth, false});
   return rows;
 }
 
