@@ -30,6 +30,9 @@ packages=(
   # A wlroots compositor, its screenshots, and reading them.
   sway grim python3-gi gir1.2-gdkpixbuf-2.0
 )
+# The Windows check: mingw-w64, GoogleTest's sources to build for it, Wine
+# and a sound server for its player (Wine's drivers come as its recommends).
+windows_packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine wine64 pulseaudio)
 
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then
@@ -40,11 +43,20 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
+missing_windows=()
+for p in "${windows_packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing_windows+=("$p")
+done
 
-if [ ${#missing[@]} -eq 0 ]; then
+if [ ${#missing[@]} -eq 0 ] && [ ${#missing_windows[@]} -eq 0 ]; then
   exit 0
 fi
 
 export DEBIAN_FRONTEND=noninteractive
 "${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+if [ ${#missing_windows[@]} -gt 0 ]; then
+  "${sudo_cmd[@]}" apt-get install -y -qq "${missing_windows[@]}"
+fi

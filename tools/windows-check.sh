@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Cross-builds the core without Qt (what has Windows backends: up to counter
-# mode's rules) with mingw-w64 into build-windows/ and checks it under Wine:
+# Cross-builds the core without Qt (every rule below the windows) with
+# mingw-w64 into build-windows/ and checks it under Wine:
 # - its tests pass;
 # - code page 932 maps both ways exactly as in the Linux build;
 # - on the PngSuite every decode and every re-encoding is byte for byte the
@@ -8,11 +8,7 @@
 #   also for a file in a folder named in Japanese.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-if [ "${VPCOUNTER_SKIP_DEPS:-0}" != 1 ]; then
-  sudo=; [ "$(id -u)" = 0 ] || sudo=sudo
-  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q g++-mingw-w64-x86-64-posix libz-mingw-w64-dev \
-    googletest wine wine64 pulseaudio python3 >/dev/null
-fi
+[ "${VPCOUNTER_SKIP_DEPS:-0}" = 1 ] || bash tools/install-deps.sh  # VPCOUNTER_SKIP_DEPS=1 skips it
 cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-windows -j"$(nproc)"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
