@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "platform/executable.h"
 #include "platform/files.h"
 
 namespace vp::platform {
@@ -24,6 +25,13 @@ std::string ChooseWorkFolder(const Environment& env, const std::string& executab
   if (!installed) return JoinPath(executableFolder, "");
   const std::string state = UserStateFolder(env);
   return state.empty() ? std::string() : JoinPath(JoinPath(state, "vpcounter"), "");
+}
+
+std::string ChooseThisCopysWorkFolder(const Environment& env, bool& perUser) {
+  const std::string exe = ExecutableFolder();
+  const bool installed = IsInstalledCopy(exe);
+  perUser = env("VPCOUNTER_WORK_DIR").empty() && installed;
+  return ChooseWorkFolder(env, exe, installed);
 }
 
 std::string InWorkFolder(const std::string& workFolder, const std::string& name) {

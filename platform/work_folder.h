@@ -28,6 +28,10 @@ std::string UserStateFolder(const Environment& env);
 // With a trailing separator; "" when there is no home to put it in.
 std::string ChooseWorkFolder(const Environment& env, const std::string& executableFolder, bool installed);
 
+// ChooseWorkFolder for the running copy; perUser: the folder is the user's
+// state folder, which must be a private folder of the user's.
+std::string ChooseThisCopysWorkFolder(const Environment& env, bool& perUser);
+
 // A file of the working folder by its full path: "./0122.wav" or "TALLYDAT"
 // in workFolder (which ends with a separator). The one rule for the history
 // path that is published, the exit sound and every file the program keeps there.

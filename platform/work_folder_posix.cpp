@@ -53,10 +53,8 @@ bool PrivateFolder(const std::string& folder, bool makePrivate) {
 
 WorkFolderEntry EnterWorkFolder(const Environment& env) {
   WorkFolderEntry entry;
-  const std::string exe = ExecutableFolder();
-  const bool installed = IsInstalledCopy(exe);
-  const bool perUser = env("VPCOUNTER_WORK_DIR").empty() && installed;
-  entry.wanted = ChooseWorkFolder(env, exe, installed);
+  bool perUser = false;
+  entry.wanted = ChooseThisCopysWorkFolder(env, perUser);
   bool usable = !entry.wanted.empty() && entry.wanted.size() < PATH_MAX;
   if (usable && perUser) {
     const std::string path = entry.wanted.substr(0, entry.wanted.size() - 1);

@@ -70,10 +70,8 @@ bool PrivateFolder(const std::string& folder, bool) {
 
 WorkFolderEntry EnterWorkFolder(const Environment& env) {
   WorkFolderEntry entry;
-  const std::string exe = ExecutableFolder();
-  const bool installed = IsInstalledCopy(exe);
-  const bool perUser = env("VPCOUNTER_WORK_DIR").empty() && installed;
-  entry.wanted = ChooseWorkFolder(env, exe, installed);
+  bool perUser = false;
+  entry.wanted = ChooseThisCopysWorkFolder(env, perUser);
   const std::string path = WithoutTrailingSeparator(entry.wanted);
   bool usable = !entry.wanted.empty() && CreateFolders(path);
   // A junction, another user's folder or a file under our name is not ours to work in.
